@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "CorvaneDomain/MIDIFile.hpp"
+
+namespace corvane {
+
+struct MIDITempoChange {
+    std::uint64_t tick = 0;
+    double seconds = 0;
+    std::uint32_t microsecondsPerQuarterNote = 500'000;
+
+    double beatsPerMinute() const { return 60'000'000.0 / microsecondsPerQuarterNote; }
+    bool operator==(const MIDITempoChange&) const = default;
+};
+
+struct MIDITimeSignatureChange {
+    std::uint64_t tick = 0;
+    double seconds = 0;
+    std::uint8_t numerator = 4;
+    std::uint32_t denominator = 4;
+    std::uint8_t clocksPerMetronomeClick = 24;
+    std::uint8_t thirtySecondNotesPerQuarterNote = 8;
+    bool operator==(const MIDITimeSignatureChange&) const = default;
+};
+
+class MIDITempoMapError : public std::exception {
+public:
+    struct TrackIndexOutOfRange {
+        std::int64_t index = 0;
+        bool operator==(const TrackIndexOutOfRange&) const = default;
+    };
+    struct InvalidTempoEvent {
+        std::int64_t track = 0, event = 0;
+        bool operator==(const InvalidTempoEvent&) const = default;
+    };
+    struct InvalidTimeSignatureEvent {
+        std::int64_t track = 0, event = 0;
+        bool operator==(const InvalidTimeSignatureEvent&) const = default;
+    };
+    struct IndependentTracksRequireTrackSelection {
+        bool operator==(const IndependentTracksRequireTrackSelection&) const = default;
+    };
+    using Case = std::variant<TrackIndexOutOfRange, InvalidTempoEvent, InvalidTimeSignatureEvent,
+                              IndependentTracksRequireTrackSelection>;
+
+    template <class C>
+        requires std::is_constructible_v<Case, C>
+    MIDITempoMapError(C c) : error_(std::move(c)), description_(describe(error_)) {}
+
+    const Case& error() const { return error_; }
+    template <class C> const C* as() const { return std::get_if<C>(&error_); }
+    const char* what() const noexcept override { return description_.c_str(); }
+    bool operator==(const MIDITempoMapError& other) const { return error_ == other.error_; }
+
+private:
+    static std::string describe(const Case& c);
+    Case error_;
+    std::string description_;
+};
+
+// Tempo and time-signature changes of a song with conversions between
+// ticks, seconds and quarter notes. The first change of each list stands at tick 0.
+class MIDITempoMap {
+public:
+    // All tracks; throws MIDITempoMapError (format 2 needs a track selection).
+    explicit MIDITempoMap(const MIDIFile& file);
+    // One track, any format; throws MIDITempoMapError.
+    MIDITempoMap(const MIDIFile& file, std::int64_t trackIndex);
+
+    const MIDITimeDivision& timeDivision() const { return timeDivision_; }
+    const std::vector<MIDITempoChange>& tempoChanges() const { return tempoChanges_; }
+    const std::vector<MIDITimeSignatureChange>& timeSignatureChanges() const { return timeSignatureChanges_; }
+
+    double seconds(std::uint64_t tick) const;
+    double tick(double seconds) const;
+    double quarterNotes(double seconds) const;
+    double secondsAtQuarterNotes(double quarterNotes) const;
+
+    bool operator==(const MIDITempoMap&) const = default;
+
+private:
+    MIDITempoMap(const MIDIFile& file, const std::vector<std::int64_t>& trackIndices);
+
+    MIDITimeDivision timeDivision_;
+    std::vector<MIDITempoChange> tempoChanges_;
+    std::vector<MIDITimeSignatureChange> timeSignatureChanges_;
+};
+
+} // namespace corvane

@@ -1,0 +1,236 @@
+#include "CorvaneDomain/StandardMIDIFileParser.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <system_error>
+
+namespace corvane {
+
+namespace {
+
+using Error = MIDIFileParseError;
+
+// Cursor over the whole file. Every read is bounded by a limit (the end of
+// the current chunk) and by the end of the file, so a length field can never
+// make the parser read or allocate more than the file holds.
+class MIDIByteReader {
+public:
+    explicit MIDIByteReader(std::span<const std::uint8_t> bytes)
+        : bytes_(bytes), size_(static_cast<std::int64_t>(bytes.size()))
+    {
+    }
+
+    std::int64_t offset = 0;
+    std::int64_t size() const { return size_; }
+
+    std::span<const std::uint8_t> readBytes(std::int64_t count, std::int64_t limit)
+    {
+        if (count < 0 || offset + count > limit || offset + count > size_) throw Error(Error::UnexpectedEnd{offset});
+        auto result = bytes_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(count));
+        offset += count;
+        return result;
+    }
+
+    std::uint8_t byteAt(std::int64_t position) const { return bytes_[static_cast<std::size_t>(position)]; }
+
+    std::uint16_t readUInt16()
+    {
+        auto b = readBytes(2, size_);
+        return static_cast<std::uint16_t>((b[0] << 8) | b[1]);
+    }
+
+    std::uint32_t readUInt32()
+    {
+        auto b = readBytes(4, size_);
+        return (std::uint32_t(b[0]) << 24) | (std::uint32_t(b[1]) << 16) | (std::uint32_t(b[2]) << 8) | b[3];
+    }
+
+    std::uint32_t readVariableLengthQuantity(std::int64_t limit)
+    {
+        const std::int64_t start = offset;
+        std::uint32_t value = 0;
+        for (int i = 0; i < 4; ++i) {
+            if (offset >= limit || offset >= size_) throw Error(Error::UnexpectedEnd{offset});
+            const std::uint8_t byte = bytes_[static_cast<std::size_t>(offset++)];
+            value = (value << 7) | (byte & 0x7F);
+            if (byte < 0x80) return value;
+        }
+        throw Error(Error::InvalidVariableLengthQuantity{start});
+    }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+    std::int64_t size_;
+};
+
+bool chunkNameIs(std::span<const std::uint8_t> bytes, const char* name)
+{
+    return std::memcmp(bytes.data(), name, 4) == 0;
+}
+
+MIDITimeDivision decodeDivision(std::uint16_t word)
+{
+    if ((word & 0x8000) == 0) {
+        if (word == 0) throw Error(Error::InvalidTimeDivision{word});
+        return MIDITimeDivision::ticksPerQuarterNote(word);
+    }
+    const auto rate = static_cast<std::int8_t>(word >> 8);
+    const auto ticksPerFrame = static_cast<std::uint8_t>(word & 0xFF);
+    MIDIFramesPerSecond fps;
+    switch (rate) {
+    case -24: fps = MIDIFramesPerSecond::fps24; break;
+    case -25: fps = MIDIFramesPerSecond::fps25; break;
+    case -29: fps = MIDIFramesPerSecond::dropFrame30; break;
+    case -30: fps = MIDIFramesPerSecond::fps30; break;
+    default: throw Error(Error::InvalidTimeDivision{word});
+    }
+    if (ticksPerFrame == 0) throw Error(Error::InvalidTimeDivision{word});
+    return MIDITimeDivision::smpte(fps, ticksPerFrame);
+}
+
+MIDIChannelMessage channelMessage(std::uint8_t status, const std::uint8_t* data)
+{
+    switch (status >> 4) {
+    case 0x8: return MIDIChannelMessage::NoteOff{data[0], data[1]};
+    case 0x9: return MIDIChannelMessage::NoteOn{data[0], data[1]};
+    case 0xA: return MIDIChannelMessage::PolyphonicKeyPressure{data[0], data[1]};
+    case 0xB: return MIDIChannelMessage::ControlChange{data[0], data[1]};
+    case 0xC: return MIDIChannelMessage::ProgramChange{data[0]};
+    case 0xD: return MIDIChannelMessage::ChannelPressure{data[0]};
+    default: return MIDIChannelMessage::PitchBend{static_cast<std::uint16_t>(data[0] + 128 * data[1])};
+    }
+}
+
+MIDITrack parseTrack(MIDIByteReader& reader, std::int64_t trackEnd, std::int64_t trackIndex)
+{
+    MIDITrack track;
+    if (reader.offset == trackEnd) return track;
+
+    int runningStatus = -1;
+    std::uint64_t tick = 0;
+    while (true) {
+        const std::uint32_t delta = reader.readVariableLengthQuantity(trackEnd);
+        if (tick > UINT64_MAX - delta) throw Error(Error::TickOverflow{trackIndex});
+        tick += delta;
+
+        if (reader.offset >= trackEnd || reader.offset >= reader.size()) throw Error(Error::UnexpectedEnd{reader.offset});
+        const std::int64_t p = reader.offset;
+        const std::uint8_t byte = reader.byteAt(p);
+        reader.offset += 1;
+
+        std::uint8_t status;
+        std::uint8_t data[2] = {0, 0};
+        int dataRead = 0;
+        if (byte < 0x80) {
+            if (runningStatus < 0) throw Error(Error::MissingRunningStatus{p});
+            status = static_cast<std::uint8_t>(runningStatus);
+            data[dataRead++] = byte;
+        } else {
+            status = byte;
+        }
+
+        MIDIEventKind kind;
+        if (status >= 0x80 && status <= 0xEF) {
+            const int needed = (status >> 4) == 0xC || (status >> 4) == 0xD ? 1 : 2;
+            while (dataRead < needed) {
+                if (reader.offset >= trackEnd || reader.offset >= reader.size())
+                    throw Error(Error::UnexpectedEnd{reader.offset});
+                // Taken as data whatever its value: no status inside a channel message.
+                data[dataRead++] = reader.byteAt(reader.offset);
+                reader.offset += 1;
+            }
+            data[0] &= 0x7F;
+            data[1] &= 0x7F;
+            kind = MIDIChannelEvent{static_cast<std::uint8_t>(status & 0x0F), channelMessage(status, data)};
+            runningStatus = status;
+        } else if (status == 0xFF) {
+            if (p + 1 >= trackEnd || p + 1 >= reader.size()) throw Error(Error::UnexpectedEnd{p + 1});
+            const std::uint8_t type = reader.byteAt(p + 1);
+            reader.offset = p + 2;
+            const std::uint32_t length = reader.readVariableLengthQuantity(trackEnd);
+            auto bytes = reader.readBytes(length, trackEnd);
+            kind = MIDIMetaEvent{type, std::vector<std::uint8_t>(bytes.begin(), bytes.end())};
+            runningStatus = -1;
+        } else if (status == 0xF0 || status == 0xF7) {
+            const std::uint32_t length = reader.readVariableLengthQuantity(trackEnd);
+            auto bytes = reader.readBytes(length, trackEnd);
+            kind = MIDISystemExclusiveEvent{status, std::vector<std::uint8_t>(bytes.begin(), bytes.end())};
+            runningStatus = -1;
+        } else {
+            throw Error(Error::InvalidStatus{status, p});
+        }
+
+        track.events.push_back(MIDIEvent{delta, tick, std::move(kind)});
+
+        if (reader.offset == trackEnd) return track;
+        if (reader.offset > trackEnd) throw Error(Error::TrackBoundaryExceeded{trackIndex});
+    }
+}
+
+} // namespace
+
+MIDIFile StandardMIDIFileParser::parse(std::span<const std::uint8_t> bytes) const
+{
+    MIDIByteReader reader(bytes);
+
+    if (!chunkNameIs(reader.readBytes(4, reader.size()), "MThd"))
+        throw Error(Error::InvalidChunk{"MThd", 0});
+    const std::uint32_t headerLength = reader.readUInt32();
+    if (headerLength < 6) throw Error(Error::InvalidHeaderLength{headerLength});
+    const std::int64_t headerEnd = 8 + static_cast<std::int64_t>(headerLength);
+    if (headerEnd > reader.size()) throw Error(Error::UnexpectedEnd{8});
+
+    const std::uint16_t formatWord = reader.readUInt16();
+    const auto format = midiFileFormat(formatWord);
+    if (!format) throw Error(Error::UnsupportedFormat{formatWord});
+
+    const std::uint16_t trackCount = reader.readUInt16();
+    if (trackCount == 0 || (*format == MIDIFileFormat::singleTrack && trackCount != 1))
+        throw Error(Error::InvalidTrackCount{formatWord, trackCount});
+
+    const MIDITimeDivision division = decodeDivision(reader.readUInt16());
+    reader.offset = headerEnd;
+
+    MIDIFile file{*format, division, {}};
+    file.tracks.reserve(trackCount);
+    for (std::int64_t index = 0; index < trackCount; ++index) {
+        const std::int64_t chunkStart = reader.offset;
+        if (!chunkNameIs(reader.readBytes(4, reader.size()), "MTrk"))
+            throw Error(Error::InvalidChunk{"MTrk", chunkStart});
+        const std::uint32_t length = reader.readUInt32();
+        const std::int64_t dataStart = reader.offset;
+        const std::int64_t dataEnd = dataStart + static_cast<std::int64_t>(length);
+        if (dataEnd > reader.size()) throw Error(Error::UnexpectedEnd{dataStart});
+        file.tracks.push_back(parseTrack(reader, dataEnd, index));
+        reader.offset = dataEnd;
+    }
+    return file;
+}
+
+MIDIFile StandardMIDIFileParser::parseContentsOf(const std::filesystem::path& path) const
+{
+    struct FileCloser {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        throw std::system_error(std::make_error_code(std::errc::is_a_directory), path.string());
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) throw std::system_error(errno, std::generic_category(), path.string());
+
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t buffer[64 * 1024];
+    while (true) {
+        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
+        bytes.insert(bytes.end(), buffer, buffer + n);
+        if (n < sizeof buffer) {
+            if (std::ferror(file.get())) throw std::system_error(errno ? errno : EIO, std::generic_category(), path.string());
+            break;
+        }
+    }
+    return parse(bytes);
+}
+
+} // namespace corvane
