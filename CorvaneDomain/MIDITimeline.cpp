@@ -21,24 +21,19 @@ struct NoteKeyHash {
     }
 };
 
-struct NoteStart {
-    const MIDITimelineEvent* event;
-    std::uint8_t velocity;
-};
-
-// First-in first-out list of open notes of one key. Kept (emptied) rather
-// than erased so that a key played many times reuses its storage.
+// Open notes of one key, oldest first, as indices into the span list. Kept
+// (emptied) rather than erased so that a key played often reuses its storage.
 struct OpenNotes {
-    std::vector<NoteStart> starts;
+    std::vector<std::size_t> spans;
     std::size_t head = 0;
 
-    bool empty() const { return head == starts.size(); }
-    void push(NoteStart start) { starts.push_back(start); }
-    NoteStart pop()
+    bool empty() const { return head == spans.size(); }
+    void push(std::size_t span) { spans.push_back(span); }
+    std::size_t pop()
     {
-        NoteStart first = starts[head++];
-        if (head == starts.size()) {
-            starts.clear();
+        const std::size_t first = spans[head++];
+        if (head == spans.size()) {
+            spans.clear();
             head = 0;
         }
         return first;
@@ -52,26 +47,97 @@ std::vector<std::int64_t> allTrackIndices(const MIDIFile& file)
     return indices;
 }
 
+bool lessByTickTrackEvent(const MIDITimelineEvent& a, const MIDITimelineEvent& b)
+{
+    if (a.tick != b.tick) return a.tick < b.tick;
+    if (a.trackIndex != b.trackIndex) return a.trackIndex < b.trackIndex;
+    return a.eventIndex < b.eventIndex;
+}
+
+bool lessByStartTrackEvent(const MIDINoteSpan& a, const MIDINoteSpan& b)
+{
+    if (a.startSeconds != b.startSeconds) return a.startSeconds < b.startSeconds;
+    if (a.trackIndex != b.trackIndex) return a.trackIndex < b.trackIndex;
+    return a.eventIndex < b.eventIndex;
+}
+
+// The chosen tracks' events ordered by tick, then track index, then event
+// index. The key is unique, so any correct sort gives the one stable order;
+// parsed tracks are already in tick order, so a k-way merge does it in
+// O(n log k) without moving the events twice.
+std::vector<MIDITimelineEvent> mergedEvents(const MIDIFile& file, const std::vector<std::int64_t>& trackIndices)
+{
+    std::size_t count = 0;
+    bool eachTrackInTickOrder = true;
+    for (auto index : trackIndices) {
+        const auto& events = file.tracks[static_cast<std::size_t>(index)].events;
+        count += events.size();
+        for (std::size_t i = 1; i < events.size() && eachTrackInTickOrder; ++i)
+            eachTrackInTickOrder = events[i - 1].tick <= events[i].tick;
+    }
+    std::vector<MIDITimelineEvent> merged;
+    merged.reserve(count);
+    auto append = [&](std::int64_t trackIndex, std::size_t i) {
+        const auto& event = file.tracks[static_cast<std::size_t>(trackIndex)].events[i];
+        merged.push_back(MIDITimelineEvent{event.tick, 0.0, trackIndex, static_cast<std::int64_t>(i), event.kind});
+    };
+
+    if (!eachTrackInTickOrder) {
+        // Hand-built files may hold ticks out of order; sort them in full.
+        for (auto index : trackIndices)
+            for (std::size_t i = 0; i < file.tracks[static_cast<std::size_t>(index)].events.size(); ++i) append(index, i);
+        std::sort(merged.begin(), merged.end(), lessByTickTrackEvent);
+        return merged;
+    }
+
+    struct Head {
+        std::uint64_t tick;
+        std::int64_t trackIndex;
+        std::size_t position;
+    };
+    // A min-heap on (tick, track index); within a track the position keeps file order.
+    auto later = [](const Head& a, const Head& b) {
+        return a.tick != b.tick ? a.tick > b.tick : a.trackIndex > b.trackIndex;
+    };
+    std::vector<Head> heap;
+    for (auto index : trackIndices) {
+        const auto& events = file.tracks[static_cast<std::size_t>(index)].events;
+        if (!events.empty()) heap.push_back({events[0].tick, index, 0});
+    }
+    std::make_heap(heap.begin(), heap.end(), later);
+    while (!heap.empty()) {
+        std::pop_heap(heap.begin(), heap.end(), later);
+        Head& head = heap.back();
+        const auto& events = file.tracks[static_cast<std::size_t>(head.trackIndex)].events;
+        append(head.trackIndex, head.position);
+        if (++head.position < events.size()) {
+            head.tick = events[head.position].tick;
+            std::push_heap(heap.begin(), heap.end(), later);
+        } else {
+            heap.pop_back();
+        }
+    }
+    return merged;
+}
+
+// Spans are laid out in note-on order, which is already their final order
+// unless two ticks round to the same seconds; the check keeps that case exact.
 std::vector<MIDINoteSpan> pairNotes(const std::vector<MIDITimelineEvent>& events, double durationSeconds)
 {
     std::unordered_map<NoteKey, OpenNotes, NoteKeyHash> open;
     std::vector<MIDINoteSpan> spans;
-    auto makeSpan = [](const NoteStart& start, double endSeconds) {
-        const auto& on = *start.event;
-        const auto& channelEvent = std::get<MIDIChannelEvent>(on.kind);
-        const auto& message = std::get<MIDIChannelMessage::NoteOn>(channelEvent.message.value);
-        return MIDINoteSpan{message.note,    start.velocity, channelEvent.channel,
-                            on.trackIndex,   on.eventIndex,  on.seconds,
-                            std::max(on.seconds, endSeconds)};
-    };
+    spans.reserve(events.size() / 2);
 
     for (const auto& event : events) {
         const auto* channelEvent = std::get_if<MIDIChannelEvent>(&event.kind);
         if (!channelEvent) continue;
-        std::optional<std::uint8_t> releasedNote;
+        std::uint8_t releasedNote;
         if (const auto* on = channelEvent->message.as<MIDIChannelMessage::NoteOn>()) {
             if (on->velocity > 0) {
-                open[NoteKey{event.trackIndex, channelEvent->channel, on->note}].push({&event, on->velocity});
+                open[NoteKey{event.trackIndex, channelEvent->channel, on->note}].push(spans.size());
+                // The end stays open until a release or the end of the song.
+                spans.push_back(MIDINoteSpan{on->note, on->velocity, channelEvent->channel, event.trackIndex,
+                                             event.eventIndex, event.seconds, event.seconds});
                 continue;
             }
             releasedNote = on->note;
@@ -80,18 +146,19 @@ std::vector<MIDINoteSpan> pairNotes(const std::vector<MIDITimelineEvent>& events
         } else {
             continue;
         }
-        auto it = open.find(NoteKey{event.trackIndex, channelEvent->channel, *releasedNote});
+        auto it = open.find(NoteKey{event.trackIndex, channelEvent->channel, releasedNote});
         if (it == open.end() || it->second.empty()) continue;
-        spans.push_back(makeSpan(it->second.pop(), event.seconds));
+        auto& span = spans[it->second.pop()];
+        span.endSeconds = std::max(span.startSeconds, event.seconds);
     }
-    for (auto& [key, notes] : open)
-        while (!notes.empty()) spans.push_back(makeSpan(notes.pop(), durationSeconds));
-
-    std::stable_sort(spans.begin(), spans.end(), [](const MIDINoteSpan& a, const MIDINoteSpan& b) {
-        if (a.startSeconds != b.startSeconds) return a.startSeconds < b.startSeconds;
-        if (a.trackIndex != b.trackIndex) return a.trackIndex < b.trackIndex;
-        return a.eventIndex < b.eventIndex;
-    });
+    for (auto& [key, notes] : open) {
+        while (!notes.empty()) {
+            auto& span = spans[notes.pop()];
+            span.endSeconds = std::max(span.startSeconds, durationSeconds);
+        }
+    }
+    if (!std::is_sorted(spans.begin(), spans.end(), lessByStartTrackEvent))
+        std::sort(spans.begin(), spans.end(), lessByStartTrackEvent);
     return spans;
 }
 
@@ -107,27 +174,12 @@ MIDITimeline::MIDITimeline(const MIDIFile& file, std::int64_t trackIndex)
 MIDITimeline::MIDITimeline(const MIDIFile& file, MIDITempoMap tempoMap, const std::vector<std::int64_t>& trackIndices)
     : tempoMap_(std::move(tempoMap))
 {
-    std::size_t count = 0;
-    for (auto index : trackIndices) count += file.tracks[static_cast<std::size_t>(index)].events.size();
-
-    auto events = std::make_shared<std::vector<MIDITimelineEvent>>();
-    events->reserve(count);
+    auto events = std::make_shared<std::vector<MIDITimelineEvent>>(mergedEvents(file, trackIndices));
     std::uint64_t largestTick = 0;
-    for (auto trackIndex : trackIndices) {
-        const auto& trackEvents = file.tracks[static_cast<std::size_t>(trackIndex)].events;
-        for (std::size_t i = 0; i < trackEvents.size(); ++i) {
-            const auto& event = trackEvents[i];
-            largestTick = std::max(largestTick, event.tick);
-            events->push_back(MIDITimelineEvent{event.tick, tempoMap_.seconds(event.tick), trackIndex,
-                                                static_cast<std::int64_t>(i), event.kind});
-        }
+    for (auto& event : *events) {
+        event.seconds = tempoMap_.seconds(event.tick);
+        largestTick = std::max(largestTick, event.tick);
     }
-    // Ticks within a track never decrease, so only the merge across tracks reorders.
-    std::stable_sort(events->begin(), events->end(), [](const MIDITimelineEvent& a, const MIDITimelineEvent& b) {
-        if (a.tick != b.tick) return a.tick < b.tick;
-        if (a.trackIndex != b.trackIndex) return a.trackIndex < b.trackIndex;
-        return a.eventIndex < b.eventIndex;
-    });
     durationSeconds_ = tempoMap_.seconds(largestTick);
     noteSpans_ = std::make_shared<const std::vector<MIDINoteSpan>>(pairNotes(*events, durationSeconds_));
     events_ = std::move(events);
@@ -142,12 +194,25 @@ std::int64_t MIDITimeline::firstEventIndex(double seconds) const
 
 MIDITimelineEventSlice MIDITimeline::pendingEvents(std::int64_t startIndex, double throughSeconds) const
 {
-    const auto count = static_cast<std::int64_t>(events_->size());
+    const auto& events = *events_;
+    const auto count = static_cast<std::int64_t>(events.size());
     const std::int64_t begin = std::clamp<std::int64_t>(startIndex, 0, count);
-    auto upper = std::upper_bound(events_->begin(), events_->end(), throughSeconds,
+    // Galloping from the start finds the same end as a search of the whole
+    // list (events are ordered by seconds), in time that grows with the
+    // number of events due rather than with the song.
+    auto due = [&](std::int64_t i) { return !(throughSeconds < events[static_cast<std::size_t>(i)].seconds); };
+    std::int64_t low = begin, step = 1;
+    while (low < count && due(low)) {
+        low += step;
+        step *= 2;
+    }
+    std::int64_t high = std::min(low, count);
+    low = std::max(begin, low - step / 2);
+    auto first = events.begin() + low, last = events.begin() + high;
+    auto upper = std::upper_bound(first, last, throughSeconds,
                                   [](double s, const MIDITimelineEvent& e) { return s < e.seconds; });
-    const std::int64_t end = std::max(begin, static_cast<std::int64_t>(upper - events_->begin()));
-    return {std::span<const MIDITimelineEvent>(events_->data() + begin, static_cast<std::size_t>(end - begin)), begin,
+    const std::int64_t end = upper - events.begin();
+    return {std::span<const MIDITimelineEvent>(events.data() + begin, static_cast<std::size_t>(end - begin)), begin,
             end};
 }
 
