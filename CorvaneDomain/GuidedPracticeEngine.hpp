@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <unordered_set>
+#include <vector>
+
+#include "CorvaneDomain/MIDITimeline.hpp"
+#include "CorvaneDomain/PracticeFeedback.hpp"
+#include "CorvaneDomain/PracticeHandMap.hpp"
+#include "CorvaneDomain/PracticeMode.hpp"
+
+namespace corvane {
+
+struct GuidedPracticeConfiguration {
+    // Largest |offset| still graded correct; also how far back a seek leaves
+    // notes open and how far ahead wait mode looks.
+    double correctToleranceSeconds;
+    // Largest distance between a played time and an expected start to match them.
+    double matchingWindowSeconds;
+    // Largest distance between starts for notes to form one chord.
+    double chordToleranceSeconds;
+
+    // Requires 0 <= correct <= matching and chord >= 0 (NaN fails); throws
+    // std::invalid_argument otherwise, so invalid tolerances are never used.
+    GuidedPracticeConfiguration(double correctToleranceSeconds, double matchingWindowSeconds,
+                                double chordToleranceSeconds);
+
+    bool operator==(const GuidedPracticeConfiguration&) const = default;
+};
+
+// Grades played notes against the practised hand's notes of the score and
+// tells wait mode which chord is due. Holds no clock: every call takes the
+// song position.
+class GuidedPracticeEngine {
+public:
+    struct ExpectedNote {
+        struct ID {
+            std::int64_t trackIndex;
+            std::int64_t eventIndex;
+            bool operator==(const ID&) const = default;
+        };
+        ID id;
+        std::uint8_t note;
+        double startSeconds;
+        bool operator==(const ExpectedNote&) const = default;
+    };
+
+    GuidedPracticeEngine(std::span<const MIDINoteSpan> noteSpans, PracticeHand hand, PracticeHandMap handMap,
+                         GuidedPracticeConfiguration configuration);
+
+    PracticeHand hand() const { return hand_; }
+    const PracticeHandMap& handMap() const { return handMap_; }
+    const GuidedPracticeConfiguration& configuration() const { return configuration_; }
+
+    void reset(std::span<const MIDINoteSpan> noteSpans, std::optional<PracticeHand> hand = std::nullopt,
+               std::optional<PracticeHandMap> handMap = std::nullopt);
+    void setHand(PracticeHand hand);
+    void setHandMap(const PracticeHandMap& handMap);
+    // Notes starting more than the correct tolerance before the position count as passed.
+    void seek(double seconds);
+    PracticeFeedback evaluate(std::uint8_t note, std::uint8_t velocity, double seconds);
+    std::optional<PracticeWaitTarget> waitTarget(double seconds) const;
+
+    // Song position less the input latency (real milliseconds scaled by the
+    // rate into song seconds), never below 0.
+    static double compensatedPosition(double positionSeconds, double latencyMilliseconds, double playbackRate);
+
+private:
+    struct IDHash {
+        std::size_t operator()(const ExpectedNote::ID& id) const;
+    };
+
+    static std::vector<ExpectedNote> makeExpectedNotes(std::span<const MIDINoteSpan> noteSpans);
+    bool isOpen(const ExpectedNote& note) const { return !matchedIDs_.contains(note.id); }
+    bool belongsToHand(const ExpectedNote& note) const;
+    const ExpectedNote* nextExpectedNote(double seconds) const;
+
+    PracticeHand hand_;
+    PracticeHandMap handMap_;
+    GuidedPracticeConfiguration configuration_;
+    std::vector<ExpectedNote> expectedNotes_;
+    std::unordered_set<ExpectedNote::ID, IDHash> matchedIDs_;
+};
+
+} // namespace corvane

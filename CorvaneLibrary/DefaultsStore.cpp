@@ -1,0 +1,242 @@
+#include "CorvaneLibrary/DefaultsStore.hpp"
+
+#include <QByteArray>
+#include <QDebug>
+
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace corvane {
+
+namespace {
+
+constexpr int formatVersion = 1;
+
+// Each value is stored as an object with one member named after its type, so
+// that a value reads back with the type it was written with.
+nlohmann::json encodeValue(const DefaultsStore::Value& value) {
+    nlohmann::json out = nlohmann::json::object();
+    if (auto b = std::get_if<bool>(&value)) {
+        out["bool"] = *b;
+    } else if (auto i = std::get_if<std::int64_t>(&value)) {
+        out["integer"] = *i;
+    } else if (auto d = std::get_if<double>(&value)) {
+        // JSON has no NaN or infinity; keep them as text.
+        if (std::isnan(*d)) out["double"] = "nan";
+        else if (std::isinf(*d)) out["double"] = *d > 0 ? "inf" : "-inf";
+        else out["double"] = *d;
+    } else if (auto s = std::get_if<std::string>(&value)) {
+        out["string"] = *s;
+    } else if (auto data = std::get_if<std::vector<std::uint8_t>>(&value)) {
+        const QByteArray raw(reinterpret_cast<const char*>(data->data()), static_cast<qsizetype>(data->size()));
+        out["data"] = raw.toBase64().toStdString();
+    }
+    return out;
+}
+
+std::optional<DefaultsStore::Value> decodeValue(const nlohmann::json& in) {
+    if (!in.is_object() || in.size() != 1) return std::nullopt;
+    const auto member = in.begin();
+    const std::string& tag = member.key();
+    const nlohmann::json& v = member.value();
+    if (tag == "bool" && v.is_boolean()) return DefaultsStore::Value(v.get<bool>());
+    if (tag == "integer" && v.is_number_integer()) {
+        if (v.is_number_unsigned() && v.get<std::uint64_t>() > static_cast<std::uint64_t>(INT64_MAX))
+            return std::nullopt;
+        return DefaultsStore::Value(v.get<std::int64_t>());
+    }
+    if (tag == "double") {
+        if (v.is_number()) return DefaultsStore::Value(v.get<double>());
+        if (v.is_string()) {
+            const auto& s = v.get_ref<const std::string&>();
+            if (s == "nan") return DefaultsStore::Value(std::nan(""));
+            if (s == "inf") return DefaultsStore::Value(HUGE_VAL);
+            if (s == "-inf") return DefaultsStore::Value(-HUGE_VAL);
+        }
+        return std::nullopt;
+    }
+    if (tag == "string" && v.is_string()) return DefaultsStore::Value(v.get<std::string>());
+    if (tag == "data" && v.is_string()) {
+        const auto& text = v.get_ref<const std::string&>();
+        const auto decoded = QByteArray::fromBase64Encoding(QByteArray::fromStdString(text),
+                                                            QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded) return std::nullopt;
+        const QByteArray& bytes = *decoded;
+        return DefaultsStore::Value(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    }
+    return std::nullopt;
+}
+
+// NaN never equals itself; a stored NaN set again is still no change.
+bool sameValue(const DefaultsStore::Value& a, const DefaultsStore::Value& b) {
+    auto da = std::get_if<double>(&a);
+    auto db = std::get_if<double>(&b);
+    if (da && db && std::isnan(*da) && std::isnan(*db)) return true;
+    return a == b;
+}
+
+} // namespace
+
+DefaultsStore::DefaultsStore(std::filesystem::path file, QObject* parent)
+    : QObject(parent), file_(std::move(file)) {
+    load();
+}
+
+std::filesystem::path DefaultsStore::standardFile() {
+    std::filesystem::path base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg && std::filesystem::path(xdg).is_absolute()) {
+        base = xdg;
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+        base = std::filesystem::path(home) / ".config";
+    } else {
+        base = std::filesystem::temp_directory_path();
+    }
+    return base / "brelmo" / "defaults.json";
+}
+
+const std::filesystem::path& DefaultsStore::file() const { return file_; }
+
+void DefaultsStore::load() {
+    std::error_code ec;
+    if (!std::filesystem::exists(file_, ec)) return;
+    std::ifstream in(file_, std::ios::binary);
+    if (!in) {
+        setAside("cannot be opened");
+        return;
+    }
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    in.close();
+    const nlohmann::json document = nlohmann::json::parse(buffer.str(), nullptr, false);
+    if (document.is_discarded() || !document.is_object() || !document.contains("values") ||
+        !document["values"].is_object()) {
+        setAside("is not a defaults file");
+        return;
+    }
+    bool someUnreadable = false;
+    for (const auto& [key, encoded] : document["values"].items()) {
+        if (auto value = decodeValue(encoded)) values_.emplace(key, std::move(*value));
+        else someUnreadable = true;
+    }
+    // The readable values are kept; the file itself is moved aside so that the
+    // next write does not destroy what could not be read.
+    if (someUnreadable) setAside("holds unreadable values");
+}
+
+void DefaultsStore::setAside(const std::string& reason) {
+    const auto stamp = std::chrono::duration_cast<std::chrono::seconds>(
+                           std::chrono::system_clock::now().time_since_epoch()).count();
+    std::filesystem::path aside = file_;
+    aside += ".unreadable-" + std::to_string(stamp);
+    std::error_code ec;
+    for (int n = 1; std::filesystem::exists(aside, ec); ++n) {
+        aside = file_;
+        aside += ".unreadable-" + std::to_string(stamp) + "-" + std::to_string(n);
+    }
+    std::filesystem::rename(file_, aside, ec);
+    if (ec) {
+        qWarning("Defaults file %s %s and could not be moved aside: %s", file_.c_str(), reason.c_str(),
+                 ec.message().c_str());
+        return;
+    }
+    setAsideFile_ = aside;
+    qWarning("Defaults file %s %s; moved to %s", file_.c_str(), reason.c_str(), aside.c_str());
+}
+
+bool DefaultsStore::contains(const std::string& key) const {
+    std::lock_guard lock(mutex_);
+    return values_.count(key) != 0;
+}
+
+template <class T> std::optional<T> DefaultsStore::valueAs(const std::string& key) const {
+    std::lock_guard lock(mutex_);
+    auto it = values_.find(key);
+    if (it == values_.end()) return std::nullopt;
+    if (auto v = std::get_if<T>(&it->second)) return *v;
+    return std::nullopt;
+}
+
+std::optional<bool> DefaultsStore::boolValue(const std::string& key) const { return valueAs<bool>(key); }
+std::optional<std::int64_t> DefaultsStore::integerValue(const std::string& key) const {
+    return valueAs<std::int64_t>(key);
+}
+std::optional<double> DefaultsStore::doubleValue(const std::string& key) const { return valueAs<double>(key); }
+std::optional<std::string> DefaultsStore::stringValue(const std::string& key) const {
+    return valueAs<std::string>(key);
+}
+std::optional<std::vector<std::uint8_t>> DefaultsStore::dataValue(const std::string& key) const {
+    return valueAs<std::vector<std::uint8_t>>(key);
+}
+
+void DefaultsStore::setBool(const std::string& key, bool value) { store(key, value); }
+void DefaultsStore::setInteger(const std::string& key, std::int64_t value) { store(key, value); }
+void DefaultsStore::setDouble(const std::string& key, double value) { store(key, value); }
+void DefaultsStore::setString(const std::string& key, const std::string& value) { store(key, value); }
+void DefaultsStore::setData(const std::string& key, const std::vector<std::uint8_t>& value) { store(key, value); }
+
+std::vector<std::string> DefaultsStore::keys() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> out;
+    out.reserve(values_.size());
+    for (const auto& entry : values_) out.push_back(entry.first);
+    return out;
+}
+
+std::optional<std::string> DefaultsStore::lastWriteError() const {
+    std::lock_guard lock(mutex_);
+    return lastWriteError_;
+}
+
+void DefaultsStore::setRenameFunction(AtomicFileWriter::RenameFunction rename) {
+    std::lock_guard lock(mutex_);
+    rename_ = std::move(rename);
+}
+
+void DefaultsStore::store(const std::string& key, Value value) {
+    std::optional<std::string> failure;
+    bool changed = false;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = values_.find(key);
+        changed = it == values_.end() || !sameValue(it->second, value);
+        // After a failed write the file lags behind memory: an unchanged value
+        // still retries the write, so that the file catches up.
+        if (!changed && !lastWriteError_) return;
+        if (changed) values_[key] = std::move(value);
+        failure = writeLocked();
+    }
+    // Signals go out after the lock is released: slots may read the store.
+    if (changed) emit valueChanged(QString::fromStdString(key));
+    if (failure) emit writeFailed(QString::fromStdString(*failure));
+}
+
+void DefaultsStore::remove(const std::string& key) {
+    std::optional<std::string> failure;
+    bool changed = false;
+    {
+        std::lock_guard lock(mutex_);
+        changed = values_.erase(key) != 0;
+        if (!changed && !lastWriteError_) return;
+        failure = writeLocked();
+    }
+    if (changed) emit valueChanged(QString::fromStdString(key));
+    if (failure) emit writeFailed(QString::fromStdString(*failure));
+}
+
+std::optional<std::string> DefaultsStore::writeLocked() {
+    nlohmann::json values = nlohmann::json::object();
+    for (const auto& [key, value] : values_) values[key] = encodeValue(value);
+    const nlohmann::json document = {{"format", formatVersion}, {"values", std::move(values)}};
+    // Invalid UTF-8 in a key or string is replaced rather than aborting the write.
+    const std::string text = document.dump(1, ' ', false, nlohmann::json::error_handler_t::replace);
+    lastWriteError_ = AtomicFileWriter::write(file_, text, rename_);
+    if (lastWriteError_) qWarning("Defaults not saved: %s", lastWriteError_->c_str());
+    return lastWriteError_;
+}
+
+} // namespace corvane

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "CorvaneLibrary/AtomicFileWriter.hpp"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace corvane {
+
+// The application's small persistent settings: typed values by key, kept in
+// one JSON file. Every change is written to disk at once and atomically, so a
+// crash never leaves a half-written file. A file that cannot be read is moved
+// aside and the store starts empty rather than failing.
+//
+// Safe to call from any thread; `valueChanged` is emitted on the calling
+// thread, and only when the stored value actually changed.
+class DefaultsStore : public QObject {
+    Q_OBJECT
+public:
+    using Value = std::variant<bool, std::int64_t, double, std::string, std::vector<std::uint8_t>>;
+
+    explicit DefaultsStore(std::filesystem::path file, QObject* parent = nullptr);
+    // $XDG_CONFIG_HOME (or ~/.config) + "/brelmo/defaults.json"
+    static std::filesystem::path standardFile();
+    const std::filesystem::path& file() const;
+    bool contains(const std::string& key) const;
+    // Reading a key stored with another type answers absent.
+    std::optional<bool> boolValue(const std::string& key) const;
+    std::optional<std::int64_t> integerValue(const std::string& key) const;
+    std::optional<double> doubleValue(const std::string& key) const;
+    std::optional<std::string> stringValue(const std::string& key) const;
+    std::optional<std::vector<std::uint8_t>> dataValue(const std::string& key) const;
+    void setBool(const std::string& key, bool value);
+    void setInteger(const std::string& key, std::int64_t value);
+    void setDouble(const std::string& key, double value);
+    void setString(const std::string& key, const std::string& value);
+    void setData(const std::string& key, const std::vector<std::uint8_t>& value);
+    void remove(const std::string& key);
+
+    std::vector<std::string> keys() const;
+
+    // Where an unreadable file found at start-up was moved, if one was.
+    const std::optional<std::filesystem::path>& setAsideFile() const { return setAsideFile_; }
+    // English description of the last failed write (for logs); cleared by a
+    // successful one. A failed write keeps the value in memory.
+    std::optional<std::string> lastWriteError() const;
+
+    // Replaces the final rename of each write; lets tests simulate a write
+    // interrupted before the new file took the old one's place.
+    void setRenameFunction(AtomicFileWriter::RenameFunction rename);
+
+signals:
+    void valueChanged(const QString& key);
+    void writeFailed(const QString& message);
+
+private:
+    void load();
+    void setAside(const std::string& reason);
+    void store(const std::string& key, Value value);
+    std::optional<std::string> writeLocked();
+    template <class T> std::optional<T> valueAs(const std::string& key) const;
+
+    std::filesystem::path file_;
+    mutable std::mutex mutex_;
+    std::map<std::string, Value> values_;
+    std::optional<std::string> lastWriteError_;
+    std::optional<std::filesystem::path> setAsideFile_;
+    AtomicFileWriter::RenameFunction rename_;
+};
+
+} // namespace corvane

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+// The order a file browser uses for names, in Brazilian Portuguese: letter
+// case and accents matter less than the letters, and runs of digits compare
+// by their value ("Peca 2" before "Peca 10"). Names that differ only in ways
+// the comparison ignores compare equal, so stable sorts keep their order.
+// Safe to call from any thread.
+int localizedStandardCompare(std::string_view a, std::string_view b);
+
+inline bool localizedStandardLess(std::string_view a, std::string_view b) {
+    return localizedStandardCompare(a, b) < 0;
+}
+
+} // namespace corvane

@@ -1,0 +1,104 @@
+#include "CorvaneLibrary/PracticeProgressStore.hpp"
+
+#include "CorvaneLibrary/StoredRecord.hpp"
+
+#include <algorithm>
+#include <limits>
+#include <map>
+
+namespace corvane {
+
+namespace {
+
+// Dates compare as numbers; a date that is not a number sorts as the oldest
+// instead of breaking the sort's ordering.
+double orderKey(Date date) {
+    const double seconds = date.secondsSinceReferenceDate;
+    return seconds == seconds ? seconds : -std::numeric_limits<double>::infinity();
+}
+
+} // namespace
+
+PracticeProgressStore::PracticeProgressStore(DefaultsStore& defaults, std::int64_t maximumHistoryCount)
+    : defaults_(defaults), maximumHistoryCount_(std::max<std::int64_t>(maximumHistoryCount, 1)) {
+    if (const auto bytes = defaults_.dataValue(currentSessionKey)) {
+        currentSession_ = decodedRecord<PersistedPracticeSession>(*bytes);
+        if (!currentSession_) keepUnreadableRecord(defaults_, currentSessionKey, *bytes);
+    }
+    if (const auto bytes = defaults_.dataValue(historyKey)) {
+        if (auto history = decodedRecord<std::vector<PracticeHistoryEntry>>(*bytes))
+            historyEntries_ = std::move(*history);
+        else
+            keepUnreadableRecord(defaults_, historyKey, *bytes);
+    }
+    // Trimmed in memory only: the stored list stays as it is until the next write.
+    sortAndTrimHistory();
+}
+
+void PracticeProgressStore::sortAndTrimHistory() {
+    std::stable_sort(historyEntries_.begin(), historyEntries_.end(),
+                     [](const PracticeHistoryEntry& a, const PracticeHistoryEntry& b) { return orderKey(a.updatedAt) > orderKey(b.updatedAt); });
+    if (static_cast<std::int64_t>(historyEntries_.size()) > maximumHistoryCount_)
+        historyEntries_.erase(historyEntries_.begin() + maximumHistoryCount_, historyEntries_.end());
+}
+
+void PracticeProgressStore::writeHistory() {
+    if (const auto bytes = encodedRecord(historyEntries_)) defaults_.setData(historyKey, *bytes);
+}
+
+void PracticeProgressStore::saveCurrentSession(const PersistedPracticeSession& session) {
+    currentSession_ = session;
+    if (const auto bytes = encodedRecord(session)) defaults_.setData(currentSessionKey, *bytes);
+}
+
+void PracticeProgressStore::clearCurrentSession() {
+    currentSession_.reset();
+    defaults_.remove(currentSessionKey);
+}
+
+void PracticeProgressStore::upsertHistory(const PracticeHistoryEntry& entry) {
+    std::erase_if(historyEntries_, [&](const PracticeHistoryEntry& e) { return e.id() == entry.id(); });
+    historyEntries_.push_back(entry);
+    sortAndTrimHistory();
+    writeHistory();
+}
+
+void PracticeProgressStore::removeProgress(const std::string& song) {
+    std::erase_if(historyEntries_,
+                  [&](const PracticeHistoryEntry& e) { return e.songReference().stableID() == song; });
+    writeHistory();
+    if (currentSession_ && currentSession_->songReference().stableID() == song) clearCurrentSession();
+}
+
+void PracticeProgressStore::removeAllProgress() {
+    historyEntries_.clear();
+    writeHistory();
+    clearCurrentSession();
+}
+
+std::vector<RecentPracticeSong> PracticeProgressStore::recentSongs() const {
+    std::vector<const PracticeHistoryEntry*> oldestFirst;
+    oldestFirst.reserve(historyEntries_.size());
+    for (const auto& entry : historyEntries_) oldestFirst.push_back(&entry);
+    std::stable_sort(oldestFirst.begin(), oldestFirst.end(),
+                     [](const PracticeHistoryEntry* a, const PracticeHistoryEntry* b) { return orderKey(a->updatedAt) < orderKey(b->updatedAt); });
+
+    std::map<std::string, RecentPracticeSong> bySong;
+    for (const PracticeHistoryEntry* entry : oldestFirst) {
+        const std::string key = entry->songReference().stableID();
+        auto previous = bySong.find(key);
+        const PracticeMetrics totals =
+            (previous == bySong.end() ? PracticeMetrics::zero() : previous->second.accumulatedMetrics).adding(entry->metrics);
+        bySong.insert_or_assign(key, RecentPracticeSong{entry->songTitle(), entry->songReference(), entry->updatedAt,
+                                                        entry->lastPositionSeconds, totals});
+    }
+    std::vector<RecentPracticeSong> songs;
+    songs.reserve(bySong.size());
+    for (auto& [key, song] : bySong) songs.push_back(std::move(song));
+    std::stable_sort(songs.begin(), songs.end(), [](const RecentPracticeSong& a, const RecentPracticeSong& b) {
+        return orderKey(a.lastPracticedAt) > orderKey(b.lastPracticedAt);
+    });
+    return songs;
+}
+
+} // namespace corvane

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "CorvaneLibrary/DefaultsStore.hpp"
+
+#include "CorvaneDomain/JSONCoding.hpp"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane {
+
+// Reading and writing the JSON records the library stores keep as data values
+// in the defaults store.
+
+// The record decoded from its bytes, or absent when they are not a valid
+// record of that type (no exception escapes).
+template <class T> std::optional<T> decodedRecord(const std::vector<std::uint8_t>& bytes) {
+    try {
+        return decodeJSONText<T>(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    } catch (const JSONDecodingError&) {
+        return std::nullopt;
+    } catch (const nlohmann::json::exception&) {
+        return std::nullopt;
+    }
+}
+
+// The record's JSON bytes, or absent when it cannot be encoded (a number that
+// JSON cannot hold). Text that is not valid UTF-8 is written with
+// replacement characters rather than refused.
+template <class T> std::optional<std::vector<std::uint8_t>> encodedRecord(const T& record) {
+    try {
+        const std::string text = encodeJSON(record).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        return std::vector<std::uint8_t>(text.begin(), text.end());
+    } catch (const JSONEncodingError&) {
+        return std::nullopt;
+    } catch (const nlohmann::json::exception&) {
+        return std::nullopt;
+    }
+}
+
+// The key under which the bytes of an unreadable record are kept.
+inline std::string unreadableRecordKey(const std::string& key) { return key + ".unreadable"; }
+
+// Keeps a copy of a record that could not be decoded, so that the next save
+// of the key does not destroy what could not be read.
+void keepUnreadableRecord(DefaultsStore& defaults, const std::string& key, const std::vector<std::uint8_t>& bytes);
+
+} // namespace corvane

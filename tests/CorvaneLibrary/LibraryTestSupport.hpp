@@ -1,0 +1,109 @@
+#pragma once
+
+#include "CorvaneLibrary/DefaultsStore.hpp"
+#include "CorvaneLibrary/FileBookmarks.hpp"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace corvane::testing {
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class TemporaryFolder {
+public:
+    TemporaryFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "brelmo-library-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+        // Canonical, so that expected paths match the scanner's resolved ones.
+        path_ = std::filesystem::canonical(pattern);
+    }
+    ~TemporaryFolder() {
+        std::error_code ec;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
+        std::filesystem::remove_all(path_, ec);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::string string() const { return path_.string(); }
+
+    // Creates the file (and its folders) with some bytes; answers its path.
+    std::string file(const std::string& relative, const std::string& content = "MThd") const {
+        const auto full = path_ / relative;
+        std::filesystem::create_directories(full.parent_path());
+        std::ofstream(full, std::ios::binary) << content;
+        return full.string();
+    }
+    std::string folder(const std::string& relative) const {
+        const auto full = path_ / relative;
+        std::filesystem::create_directories(full);
+        return full.string();
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Runs the event loop until `done` holds or the time runs out.
+inline bool processEventsUntil(const std::function<bool()>& done, int timeoutMilliseconds = 10000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMilliseconds) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+// Real file bookmarks, with switches that make each step fail and a count of
+// the accesses that are open.
+class ControllableBookmarks : public BookmarkService {
+public:
+    bool failCreation = false;
+    bool failResolution = false;
+    bool forceStale = false;
+    int openAccesses = 0;
+    int creations = 0;
+    int resolutions = 0;
+
+    std::optional<std::vector<std::uint8_t>> createBookmark(const std::string& path) override {
+        ++creations;
+        if (failCreation) return std::nullopt;
+        return real_.createBookmark(path);
+    }
+    std::optional<BookmarkResolution> resolveBookmark(const std::vector<std::uint8_t>& bookmark) override {
+        ++resolutions;
+        if (failResolution) return std::nullopt;
+        auto resolution = real_.resolveBookmark(bookmark);
+        if (resolution && forceStale) resolution->isStale = true;
+        return resolution;
+    }
+    bool startAccessing(const std::string&) override {
+        ++openAccesses;
+        return true;
+    }
+    void stopAccessing(const std::string&) override { --openAccesses; }
+
+private:
+    FileBookmarks real_;
+};
+
+inline std::vector<std::uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
+inline std::string textOf(const std::optional<std::vector<std::uint8_t>>& bytes) {
+    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string("<absent>");
+}
+
+} // namespace corvane::testing
