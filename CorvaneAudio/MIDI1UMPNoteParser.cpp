@@ -1,0 +1,77 @@
+#include "CorvaneAudio/MIDI1UMPNoteParser.hpp"
+
+#include "CorvaneAudio/HostClock.hpp"
+
+#include <algorithm>
+#include <optional>
+
+namespace corvane::MIDI1UMPNoteParser {
+
+namespace {
+
+std::optional<MIDIInputMessage> messageOf(std::uint32_t word)
+{
+    const auto status = static_cast<std::uint8_t>((word >> 20) & 0x0F);
+    const auto data1 = static_cast<std::uint8_t>((word >> 8) & 0x7F);
+    const auto data2 = static_cast<std::uint8_t>(word & 0x7F);
+    switch (status) {
+    case 0x8:
+        return MIDIInputMessage::NoteOff{data1, data2};
+    case 0x9:
+        if (data2 == 0) return MIDIInputMessage::NoteOff{data1, 0};
+        return MIDIInputMessage::NoteOn{data1, data2};
+    case 0xB:
+        return MIDIInputMessage::ControlChange{data1, data2};
+    case 0xC:
+        return MIDIInputMessage::ProgramChange{data1};
+    case 0xE:
+        return MIDIInputMessage::PitchBend{static_cast<std::uint16_t>(data1 + data2 * 128)};
+    default: // polyphonic key pressure, channel pressure, undefined nibbles
+        return std::nullopt;
+    }
+}
+
+// Words in a message of each type: a continuation word of a longer message
+// (system exclusive data, MIDI 2.0 notes) can look like a channel voice word.
+std::size_t messageWordCount(std::uint32_t firstWord)
+{
+    static constexpr std::size_t counts[16] = {1, 1, 1, 2, 2, 4, 1, 1, 2, 2, 2, 3, 3, 4, 4, 4};
+    return counts[firstWord >> 28];
+}
+
+} // namespace
+
+std::vector<MIDIInputEvent> parse(std::span<const std::uint32_t> words, std::uint64_t timestamp,
+                                  std::int32_t sourceID)
+{
+    std::vector<MIDIInputEvent> events;
+    // Read the clock once per packet so that its events share one stamp.
+    std::uint64_t stamp = timestamp;
+    for (std::size_t i = 0; i < words.size(); i += messageWordCount(words[i])) {
+        const std::uint32_t word = words[i];
+        if ((word >> 28) != 0x2) continue;
+        auto message = messageOf(word);
+        if (!message) continue;
+        if (stamp == 0) stamp = hostTimeNow();
+        const auto channel = static_cast<std::uint8_t>((word >> 16) & 0x0F);
+        events.emplace_back(sourceID, stamp, channel, std::move(*message));
+    }
+    return events;
+}
+
+std::vector<MIDIInputEvent> parse(std::span<const UMPEventPacket> eventList, std::int32_t sourceID)
+{
+    std::vector<MIDIInputEvent> events;
+    for (const UMPEventPacket& packet : eventList) {
+        const std::uint32_t count = std::min(packet.wordCount, UMPEventPacket::maximumWordCount);
+        auto packetEvents = parse(std::span(packet.words.data(), count), packet.timeStamp, sourceID);
+        if (events.empty()) {
+            events = std::move(packetEvents);
+        } else {
+            events.insert(events.end(), packetEvents.begin(), packetEvents.end());
+        }
+    }
+    return events;
+}
+
+} // namespace corvane::MIDI1UMPNoteParser

@@ -1,0 +1,229 @@
+#include "CorvaneAudio/PianoAudioEngine.hpp"
+
+#include <algorithm>
+
+#include "CorvaneAudio/AudioOutputStream.hpp"
+#include "CorvaneAudio/AudioRenderCore.hpp"
+#include "CorvaneAudio/BundledPiano.hpp"
+#include "CorvaneAudio/HostClock.hpp"
+#include "CorvaneAudio/LV2Instrument.hpp"
+#include "CorvaneAudio/PianoAudioError.hpp"
+#include "CorvaneAudio/SoundFontPiano.hpp"
+#include "CorvaneLibrary/DefaultsStore.hpp"
+
+namespace corvane {
+
+namespace {
+
+constexpr const char* outputClientName = "Brelmo";
+
+AudioHostAPI requirePreferredAPI()
+{
+    if (auto api = preferredAudioHostAPI()) return *api;
+    throw PianoAudioError(PianoAudioError::OutputUnitUnavailable{});
+}
+
+std::unique_ptr<RenderInstrument> makeBundledPiano(double sampleRate)
+{
+    const auto soundFont = BundledPiano::defaultSoundFontURL();
+    if (!soundFont) throw PianoAudioError(PianoAudioError::SoundFontMissing{});
+    return std::make_unique<SoundFontPiano>(*soundFont, sampleRate);
+}
+
+} // namespace
+
+PianoAudioEngine::PianoAudioEngine(DefaultsStore& defaults, QObject* parent)
+    : PianoAudioEngine(defaults, requirePreferredAPI(), parent)
+{
+}
+
+PianoAudioEngine::PianoAudioEngine(DefaultsStore& defaults, AudioHostAPI api, QObject* parent)
+    : QObject(parent), defaults_(defaults), api_(api)
+{
+    activeInstrument_ = makeBundledPiano(CountInClicks::sampleRate);
+    clicks_ = CountInClicks::make();
+    core_ = std::make_unique<AudioRenderCore>(activeInstrument_.get(), clicks_);
+    stream_ = AudioOutputStream::make(api, *core_, outputClientName);
+    if (!stream_ || !stream_->defaultDeviceID()) throw PianoAudioError(PianoAudioError::OutputUnitUnavailable{});
+
+    reclaimTimer_.setInterval(20);
+    connect(&reclaimTimer_, &QTimer::timeout, this, [this] { reclaimRetiredInstruments(); });
+}
+
+PianoAudioEngine::~PianoAudioEngine()
+{
+    // The stream goes first: nothing may render into instruments being freed.
+    stream_.reset();
+    retiredInstruments_.clear();
+}
+
+bool PianoAudioEngine::isRunning() const { return stream_->isRunning(); }
+
+void PianoAudioEngine::start()
+{
+    if (stream_->isRunning()) return;
+    if (!stream_->isOpen()) {
+        try {
+            stream_->open(streamOutputUID_);
+        } catch (const AudioOutputOpenError& error) {
+            throw AudioStartError("A saída de áudio não pôde ser aberta (" + std::string(error.what()) + ").");
+        }
+    }
+    // Nothing renders now: the instruments and the core can be adjusted in place.
+    try {
+        activeInstrument_->prepare(stream_->sampleRate());
+    } catch (const std::exception& error) {
+        throw AudioStartError(error.what());
+    }
+    core_->setSampleRate(stream_->sampleRate());
+    core_->resetClock();
+    stream_->start();
+}
+
+void PianoAudioEngine::stopStream()
+{
+    stream_->stop();
+    // Whatever the callback left in the queue is applied here, in order.
+    core_->applyPending();
+    reclaimRetiredInstruments();
+}
+
+void PianoAudioEngine::stop()
+{
+    persistActiveInstrumentState();
+    submit(RenderCommand{RenderCommand::StopClick{}});
+    stopStream();
+}
+
+void PianoAudioEngine::submit(const RenderCommand& command)
+{
+    if (stream_->isRunning()) {
+        // Dropped only when the audio thread has stopped draining (a dead
+        // server): waiting for it would hang the main thread.
+        core_->enqueue(command);
+    } else {
+        core_->apply(command);
+    }
+}
+
+void PianoAudioEngine::send(const MIDIInstrumentCommand& command) { submit(RenderCommand{command}); }
+
+void PianoAudioEngine::noteOn(std::uint8_t note, std::uint8_t velocity, std::uint8_t channel)
+{
+    send(MIDIInstrumentCommand::noteOn(note, velocity, channel));
+}
+
+void PianoAudioEngine::noteOff(std::uint8_t note, std::uint8_t channel)
+{
+    send(MIDIInstrumentCommand::noteOff(note, channel));
+}
+
+void PianoAudioEngine::sendController(std::uint8_t controller, std::uint8_t value, std::uint8_t channel)
+{
+    send(MIDIInstrumentCommand::controlChange(controller, value, channel));
+}
+
+void PianoAudioEngine::sendProgramChange(std::uint8_t program, std::uint8_t channel)
+{
+    send(MIDIInstrumentCommand::programChange(program, channel));
+}
+
+void PianoAudioEngine::sendPitchBend(std::uint16_t value, std::uint8_t channel)
+{
+    send(MIDIInstrumentCommand::pitchBend(value, channel));
+}
+
+void PianoAudioEngine::stopAllNotes() { send(MIDIInstrumentCommand::allNotesOff()); }
+
+void PianoAudioEngine::silenceActiveInstrument() { send(MIDIInstrumentCommand::allNotesOff()); }
+
+void PianoAudioEngine::playCountInClick(bool accented)
+{
+    start();
+    submit(RenderCommand{RenderCommand::Click{accented}});
+}
+
+std::optional<AudioRenderClockInstant> PianoAudioEngine::currentRenderClockInstant() const
+{
+    if (!stream_->isRunning()) return std::nullopt;
+    const double rate = core_->sampleRate();
+    if (const auto reading = core_->clock().read())
+        return AudioRenderClockInstant{reading->sampleTime, rate, reading->hostTime};
+    // Running, but no render cycle yet: the host clock now.
+    return AudioRenderClockInstant{0, std::max(rate, 1.0), hostTimeNow()};
+}
+
+void PianoAudioEngine::reclaimRetiredInstruments()
+{
+    const auto acknowledged = core_->acknowledgedSwap();
+    const bool running = stream_ && stream_->isRunning();
+    std::erase_if(retiredInstruments_, [&](const auto& retired) { return !running || retired.first <= acknowledged; });
+    if (retiredInstruments_.empty()) reclaimTimer_.stop();
+}
+
+// Observable properties: a value equal to the one held notifies nobody.
+
+void PianoAudioEngine::setAvailableInstruments(std::vector<AudioInstrumentDescriptor> value)
+{
+    if (value == availableInstruments_) return;
+    availableInstruments_ = std::move(value);
+    emit availableInstrumentsChanged();
+}
+
+void PianoAudioEngine::setSelectedInstrument(AudioInstrumentDescriptor value)
+{
+    if (value == selectedInstrument_) return;
+    selectedInstrument_ = std::move(value);
+    emit selectedInstrumentChanged();
+}
+
+void PianoAudioEngine::setLoadingInstrumentID(std::optional<std::string> value)
+{
+    if (value == loadingInstrumentID_) return;
+    loadingInstrumentID_ = std::move(value);
+    emit loadingInstrumentIDChanged();
+}
+
+void PianoAudioEngine::setIsRefreshingInstruments(bool value)
+{
+    if (value == isRefreshingInstruments_) return;
+    isRefreshingInstruments_ = value;
+    emit isRefreshingInstrumentsChanged();
+}
+
+void PianoAudioEngine::setInstrumentError(std::optional<std::string> value)
+{
+    if (value == instrumentError_) return;
+    instrumentError_ = std::move(value);
+    emit instrumentErrorChanged();
+}
+
+void PianoAudioEngine::setAvailableAudioOutputs(std::vector<AudioOutputDevice> value)
+{
+    if (value == availableAudioOutputs_) return;
+    availableAudioOutputs_ = std::move(value);
+    emit availableAudioOutputsChanged();
+}
+
+void PianoAudioEngine::setSelectedOutputUID(std::optional<std::string> value)
+{
+    if (value == selectedOutputUID_) return;
+    selectedOutputUID_ = std::move(value);
+    emit selectedOutputUIDChanged();
+}
+
+void PianoAudioEngine::setActiveInstrumentHasUserInterface(bool value)
+{
+    if (value == activeInstrumentHasUserInterface_) return;
+    activeInstrumentHasUserInterface_ = value;
+    emit activeInstrumentHasUserInterfaceChanged();
+}
+
+void PianoAudioEngine::setOutputError(std::optional<std::string> value)
+{
+    if (value == outputError_) return;
+    outputError_ = std::move(value);
+    emit outputErrorChanged();
+}
+
+} // namespace corvane

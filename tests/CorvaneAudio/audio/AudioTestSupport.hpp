@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "CorvaneLibrary/DefaultsStore.hpp"
+#include "support/JackTestServer.hpp"
+
+// Spins the Qt event loop until `done` holds or the time is up; returns `done()`.
+template <class Predicate> bool spinUntil(Predicate done, std::chrono::milliseconds timeout = std::chrono::seconds(10))
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+inline void spinFor(std::chrono::milliseconds duration)
+{
+    spinUntil([] { return false; }, duration);
+}
+
+// One JACK dummy server for the whole test process (48 kHz, 256 frames).
+// Clients of several JACK servers starting and stopping at once sometimes
+// fail to connect (libjack shares one registry per user), so test processes
+// run by ctest in parallel take turns: the lock is held until the process ends.
+inline JackTestServer& sharedJackServer()
+{
+    static const int turn = [] {
+        const int fd = ::open("/tmp/brelmo-jack-tests.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd >= 0) ::flock(fd, LOCK_EX);
+        return fd;
+    }();
+    (void)turn;
+    static JackTestServer server;
+    return server;
+}
+
+// A defaults store in a file of its own, removed afterwards.
+class TemporaryDefaults {
+public:
+    TemporaryDefaults()
+        : folder_(std::filesystem::temp_directory_path() /
+                  ("brelmo-audio-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++)))
+    {
+        std::filesystem::create_directories(folder_);
+        store_ = std::make_unique<corvane::DefaultsStore>(folder_ / "defaults.json");
+    }
+    ~TemporaryDefaults()
+    {
+        store_.reset();
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    corvane::DefaultsStore& operator*() { return *store_; }
+    corvane::DefaultsStore* operator->() { return store_.get(); }
+
+private:
+    static int& counter()
+    {
+        static int value = 0;
+        return value;
+    }
+    std::filesystem::path folder_;
+    std::unique_ptr<corvane::DefaultsStore> store_;
+};

@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "AudioTestSupport.hpp"
+#include "CorvaneAudio/PianoAudioEngine.hpp"
+#include "JackRecorder.hpp"
+
+using namespace corvane;
+using namespace std::chrono_literals;
+
+namespace {
+
+class OutputSelectionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        engine = std::make_unique<PianoAudioEngine>(*defaults, AudioHostAPI::jack);
+        engine->onWillReconfigure = [this] { ++reconfigurations; };
+    }
+
+    std::string enginePort() const
+    {
+        const auto ports = monitor.outputPorts("^Brelmo");
+        return ports.empty() ? std::string() : ports.front();
+    }
+    bool systemHears(const std::string& port) const
+    {
+        jack_port_t* playback = jack_port_by_name(monitor.client(), "system:playback_1");
+        return playback && jack_port_connected_to(playback, port.c_str());
+    }
+
+    JackTestServer& server = sharedJackServer();
+    TemporaryDefaults defaults;
+    JackRecorder monitor{"monitor"};
+    std::unique_ptr<PianoAudioEngine> engine;
+    int reconfigurations = 0;
+};
+
+TEST_F(OutputSelectionTest, SwitchingReconnectsTheRunningOutputAndIsRemembered)
+{
+    engine->start();
+    ASSERT_TRUE(spinUntil([&] { return systemHears(enginePort()); }, 5s));
+
+    engine->selectAudioOutput(std::string("jack:monitor"));
+    EXPECT_EQ(reconfigurations, 1);
+    EXPECT_TRUE(engine->isRunning());
+    EXPECT_EQ(engine->selectedOutputUID(), "jack:monitor");
+    EXPECT_FALSE(engine->outputError());
+    EXPECT_EQ(defaults->stringValue(PianoAudioEngine::selectedOutputPreferenceKey), "jack:monitor");
+    const auto port = enginePort();
+    EXPECT_TRUE(monitor.isConnectedFrom(port));
+    EXPECT_FALSE(systemHears(port));
+
+    // The sound now reaches the chosen device without any help.
+    const auto before = monitor.recordedFrames();
+    engine->noteOn(64, 110, 0);
+    spinFor(300ms);
+    EXPECT_GT(JackRecorder::rms(monitor.left(before)), 0.005);
+
+    engine->selectAudioOutput(std::nullopt);
+    EXPECT_EQ(reconfigurations, 2);
+    EXPECT_FALSE(engine->selectedOutputUID());
+    EXPECT_FALSE(defaults->contains(PianoAudioEngine::selectedOutputPreferenceKey));
+    EXPECT_TRUE(systemHears(enginePort()));
+    EXPECT_FALSE(monitor.isConnectedFrom(enginePort()));
+}
+
+TEST_F(OutputSelectionTest, MissingDeviceLeavesEngineAndStoredChoiceAlone)
+{
+    defaults->setString(PianoAudioEngine::selectedOutputPreferenceKey, "jack:monitor");
+    engine->start();
+    ASSERT_TRUE(spinUntil([&] { return systemHears(enginePort()); }, 5s));
+
+    engine->selectAudioOutput(std::string("jack:unplugged"));
+    EXPECT_EQ(engine->selectedOutputUID(), "jack:unplugged");
+    EXPECT_EQ(engine->outputError(), "A saída de áudio selecionada não está disponível.");
+    EXPECT_EQ(reconfigurations, 0);
+    EXPECT_EQ(defaults->stringValue(PianoAudioEngine::selectedOutputPreferenceKey), "jack:monitor");
+    EXPECT_TRUE(engine->isRunning());
+    EXPECT_TRUE(systemHears(enginePort()));
+
+    // A later successful choice clears the message.
+    engine->selectAudioOutput(std::string("jack:monitor"));
+    EXPECT_FALSE(engine->outputError());
+}
+
+TEST_F(OutputSelectionTest, LaunchRestoresTheStoredOutputBeforeTheFirstStart)
+{
+    defaults->setString(PianoAudioEngine::selectedOutputPreferenceKey, "jack:monitor");
+    bool restored = false;
+    engine->restorePreferredInstrument([&] { restored = true; });
+    ASSERT_TRUE(spinUntil([&] { return restored; }));
+    EXPECT_EQ(engine->selectedOutputUID(), "jack:monitor");
+    EXPECT_FALSE(engine->isRunning());
+    EXPECT_FALSE(engine->availableAudioOutputs().empty());
+
+    engine->start();
+    ASSERT_TRUE(spinUntil([&] { return monitor.isConnectedFrom(enginePort()); }, 5s));
+    EXPECT_FALSE(systemHears(enginePort()));
+}
+
+TEST_F(OutputSelectionTest, UnpluggedStoredOutputStillRestoresTheInstrument)
+{
+    defaults->setString(PianoAudioEngine::selectedOutputPreferenceKey, "jack:gone");
+    defaults->setString(PianoAudioEngine::selectedInstrumentPreferenceKey, "61756D75-AD28741D-8A389B00");
+    bool restored = false;
+    engine->restorePreferredInstrument([&] { restored = true; });
+    ASSERT_TRUE(spinUntil([&] { return restored; }));
+    EXPECT_EQ(engine->selectedOutputUID(), "jack:gone");
+    EXPECT_EQ(engine->outputError(), "A saída de áudio selecionada não está disponível.");
+    EXPECT_EQ(engine->selectedInstrument().name, "MDA Piano");
+    EXPECT_TRUE(engine->isRunning()); // the swap started it, on the default output
+    EXPECT_TRUE(spinUntil([&] { return systemHears(enginePort()); }, 5s));
+}
+
+} // namespace
