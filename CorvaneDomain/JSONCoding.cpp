@@ -35,6 +35,15 @@ std::string jsonTypeName(const nlohmann::json& json)
     return json.type_name();
 }
 
+std::string jsonText(const nlohmann::json& json)
+{
+    try {
+        return json.dump();
+    } catch (const nlohmann::json::type_error&) {
+        throw JSONEncodingError(JSONEncodingError::InvalidValue{{}, "A string is not valid UTF-8."});
+    }
+}
+
 nlohmann::json parseJSONText(std::string_view text)
 {
     auto json = nlohmann::json::parse(text, nullptr, false);

@@ -34,8 +34,11 @@ template <class T> T decodeJSON(const nlohmann::json& json, const std::string& c
     return JSONCoder<T>::decode(json, codingPath);
 }
 
+// JSON text of a JSON value; text that is not valid UTF-8 (a Linux file name
+// may hold any bytes) is refused with JSONEncodingError rather than altered.
+std::string jsonText(const nlohmann::json& json);
 // JSON text of a record; throws JSONEncodingError.
-template <class T> std::string encodeJSONText(const T& value) { return encodeJSON(value).dump(); }
+template <class T> std::string encodeJSONText(const T& value) { return jsonText(encodeJSON(value)); }
 
 // Parses JSON text (text that is not JSON is DataCorrupted) and decodes it.
 nlohmann::json parseJSONText(std::string_view text);

@@ -12,8 +12,9 @@ namespace {
 
 bool isWhiteSpaceOrNewline(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// Trims ASCII white space and the common Unicode spaces (no-break space,
-// the U+2000 block, line and paragraph separators, ideographic space).
+// Trims ASCII white space, NEL and every Unicode space separator (no-break
+// space, Ogham space mark, the U+2000 block, narrow no-break and medium
+// mathematical space, ideographic space) and the line and paragraph separators.
 std::string trimmed(const std::string& text)
 {
     const auto leadingLength = [](std::string_view s) -> std::size_t {
@@ -27,6 +28,12 @@ std::string trimmed(const std::string& text)
             const auto t = static_cast<unsigned char>(s[2]);
             if (t <= 0x8A || t == 0xA8 || t == 0xA9 || t == 0xAF) return 3;
         }
+        if (s.size() >= 3 && c == 0xE2 && static_cast<unsigned char>(s[1]) == 0x81 &&
+            static_cast<unsigned char>(s[2]) == 0x9F)
+            return 3;
+        if (s.size() >= 3 && c == 0xE1 && static_cast<unsigned char>(s[1]) == 0x9A &&
+            static_cast<unsigned char>(s[2]) == 0x80)
+            return 3;
         if (s.size() >= 3 && c == 0xE3 && static_cast<unsigned char>(s[1]) == 0x80 &&
             static_cast<unsigned char>(s[2]) == 0x80)
             return 3;

@@ -191,6 +191,11 @@ std::optional<std::string> MusicLibraryStore::resolvedURL(const UUID& sourceID) 
         if (!renewed) return fail();
         auto updated = sources_;
         updated[index].bookmarkData = *renewed;
+        // A stale bookmark usually means the folder was renamed. The record
+        // follows it, so that adding the folder again finds this source, and
+        // adding a new folder at the old path does not take this one over.
+        updated[index].name = lastPathComponent(resolution->path);
+        updated[index].directoryPath = resolution->path;
         setSources(std::move(updated));
         persist();
     }

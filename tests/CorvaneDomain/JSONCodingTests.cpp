@@ -75,6 +75,15 @@ TEST(JSONCoding, Primitives)
     EXPECT_THROW(encodeJSON<double>(NAN), JSONEncodingError);
     EXPECT_THROW(encodeJSON<double>(-INFINITY), JSONEncodingError);
     EXPECT_THROW(encodeJSON(Date{INFINITY}), JSONEncodingError);
+    // Text that JSON cannot carry is refused with the coder's own error.
+    try {
+        encodeJSONText(std::string("caf\xE9.mid"));
+        FAIL();
+    } catch (const JSONEncodingError& error) {
+        EXPECT_TRUE(error.as<JSONEncodingError::InvalidValue>());
+    }
+    EXPECT_EQ(encodeJSONText(std::string("caf\u00E9")), "\"caf\u00E9\"");
+
     // A number too large for a double is not taken as infinity.
     EXPECT_THROW(decodeJSONText<double>("1e400"), JSONDecodingError);
 

@@ -45,6 +45,8 @@ TEST(PracticeLoopBookmark, ConstructionOrdersMeasuresAndNames)
     EXPECT_EQ(bookmarkOf(3, 5, "  ").displayName(), "Compassos 3\u20135");
     EXPECT_EQ(bookmarkOf(3, 5, "\t Refrão \n").displayName(), "Refrão");
     EXPECT_EQ(bookmarkOf(3, 5, "\u00A0Ponte\u3000").displayName(), "Ponte");
+    EXPECT_EQ(bookmarkOf(3, 5, "\u205FCoda\u1680").displayName(), "Coda");
+    EXPECT_EQ(bookmarkOf(7, 7, "\u1680\u205F\u2029").displayName(), "Compasso 7");
 
     // Absurd stored measures do not overflow.
     EXPECT_EQ(bookmarkOf(INT64_MIN, INT64_MAX).measureCount(), INT64_MAX);

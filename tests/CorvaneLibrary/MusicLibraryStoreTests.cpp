@@ -214,7 +214,18 @@ TEST_F(MusicLibraryStoreTest, AFolderRenamedInItsParentIsFollowed) {
     ASSERT_TRUE(store->sources()[0].isAvailable);
     EXPECT_NE(store->sources()[0].bookmarkData, oldBookmark);
     EXPECT_EQ(store->tracks(*id).at(0).fileURL, root.string() + "/Depois/a.mid");
+    EXPECT_EQ(store->sources()[0].directoryPath, root.string() + "/Depois");
+    EXPECT_EQ(store->sources()[0].name, "Depois");
     EXPECT_EQ(storedLibrary()->sources, store->sources());
+
+    // The record went with the folder: a new folder at the old path is a new
+    // source, and the renamed one added again is still the same source.
+    root.file("Antes/outra.mid");
+    const auto newcomer = addFolder(*store, root.string() + "/Antes");
+    EXPECT_NE(newcomer, id);
+    EXPECT_EQ(store->resolve(LibrarySongReference::sourceTrack(*id, "a.mid")), root.string() + "/Depois/a.mid");
+    EXPECT_EQ(addFolder(*store, root.string() + "/Depois"), id);
+    EXPECT_EQ(store->sources().size(), 2u);
 }
 
 TEST_F(MusicLibraryStoreTest, RemovingASourceKeepsItsRecord) {
