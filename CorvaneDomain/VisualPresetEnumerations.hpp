@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "CorvaneDomain/BackgroundBlendMode.hpp"
 #include "CorvaneDomain/RawValueEnum.hpp"
 
 namespace corvane {
@@ -15,32 +16,15 @@ enum class VisualBlendMode {
     additive,
 };
 
+// The names are the background blend modes' names, in the same order.
 template <> struct RawValues<VisualBlendMode> {
-    using E = VisualBlendMode;
-    static constexpr std::array<std::pair<E, std::string_view>, 22> cases{{
-        {E::normal, "normal"},
-        {E::multiply, "multiply"},
-        {E::screen, "screen"},
-        {E::overlay, "overlay"},
-        {E::darken, "darken"},
-        {E::lighten, "lighten"},
-        {E::colorDodge, "colorDodge"},
-        {E::colorBurn, "colorBurn"},
-        {E::softLight, "softLight"},
-        {E::hardLight, "hardLight"},
-        {E::difference, "difference"},
-        {E::exclusion, "exclusion"},
-        {E::hue, "hue"},
-        {E::saturation, "saturation"},
-        {E::color, "color"},
-        {E::luminosity, "luminosity"},
-        {E::sourceAtop, "sourceAtop"},
-        {E::destinationOver, "destinationOver"},
-        {E::destinationOut, "destinationOut"},
-        {E::plusDarker, "plusDarker"},
-        {E::plusLighter, "plusLighter"},
-        {E::additive, "additive"},
-    }};
+    static constexpr auto cases = [] {
+        const auto& shared = RawValues<BackgroundBlendMode>::cases;
+        std::array<std::pair<VisualBlendMode, std::string_view>, shared.size() + 1> out{};
+        for (std::size_t i = 0; i < shared.size(); ++i) out[i] = {static_cast<VisualBlendMode>(i), shared[i].second};
+        out[shared.size()] = {VisualBlendMode::additive, "additive"};
+        return out;
+    }();
 };
 
 // One colour for all notes, or one per track.

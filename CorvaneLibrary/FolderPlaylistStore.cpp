@@ -7,6 +7,7 @@
 #include "CorvaneLibrary/StoredRecord.hpp"
 
 #include "CorvaneDomain/StandardizedPath.hpp"
+#include "CorvaneLibrary/FolderAccessMessages.hpp"
 
 #include <algorithm>
 
@@ -16,11 +17,6 @@ namespace {
 
 const std::string restoreFailedMessage = "As playlists salvas não puderam ser restauradas.";
 const std::string saveFailedMessage = "Não foi possível salvar as playlists.";
-const std::string bookmarkFailedMessage = "Não foi possível guardar acesso à pasta selecionada.";
-
-std::string renewalMessage(const std::string& name) {
-    return "O acesso à pasta \u201C" + name + "\u201D precisa ser renovado.";
-}
 
 } // namespace
 
@@ -73,7 +69,7 @@ std::optional<UUID> FolderPlaylistStore::addFolder(const std::string& folder) {
     const auto bookmark = bookmarks_->createBookmark(path);
     if (!bookmark) {
         if (started) bookmarks_->stopAccessing(path);
-        setLastError(bookmarkFailedMessage);
+        setLastError(folderBookmarkFailedMessage);
         return std::nullopt;
     }
     const UUID id = UUID::random();
@@ -108,7 +104,7 @@ std::optional<std::string> FolderPlaylistStore::resolvedURL(const UUID& playlist
 
     const auto resolution = bookmarks_->resolveBookmark(found->bookmarkData);
     if (!resolution) {
-        if (reportsFailure) setLastError(renewalMessage(name));
+        if (reportsFailure) setLastError(folderRenewalMessage(name));
         return std::nullopt;
     }
     if (bookmarks_->startAccessing(resolution->path)) activeSecurityScopes_.insert(playlistID);
@@ -116,7 +112,7 @@ std::optional<std::string> FolderPlaylistStore::resolvedURL(const UUID& playlist
     if (resolution->isStale) {
         const auto renewed = bookmarks_->createBookmark(resolution->path);
         if (!renewed) {
-            if (reportsFailure) setLastError(renewalMessage(name));
+            if (reportsFailure) setLastError(folderRenewalMessage(name));
             return std::nullopt;
         }
         auto updated = playlists_;

@@ -9,6 +9,7 @@
 #include "CorvaneLibrary/StoredRecord.hpp"
 
 #include "CorvaneDomain/StandardizedPath.hpp"
+#include "CorvaneLibrary/FolderAccessMessages.hpp"
 
 #include <QMetaObject>
 #include <QPointer>
@@ -22,12 +23,7 @@ namespace corvane {
 namespace {
 
 const std::string saveFailedMessage = "Não foi possível salvar a biblioteca.";
-const std::string bookmarkFailedMessage = "Não foi possível guardar acesso à pasta selecionada.";
 const std::string renewFailedMessage = "Não foi possível renovar o acesso à pasta selecionada.";
-
-std::string renewalMessage(const std::string& name) {
-    return "O acesso à pasta \u201C" + name + "\u201D precisa ser renovado.";
-}
 
 } // namespace
 
@@ -117,7 +113,7 @@ std::optional<UUID> MusicLibraryStore::addFolder(const std::string& folder, Comp
     const auto bookmark = bookmarks_->createBookmark(path);
     if (!bookmark) {
         if (started) bookmarks_->stopAccessing(path);
-        setLastError(bookmarkFailedMessage);
+        setLastError(folderBookmarkFailedMessage);
         if (done) done();
         return std::nullopt;
     }
@@ -178,7 +174,7 @@ std::optional<std::string> MusicLibraryStore::resolvedURL(const UUID& sourceID) 
         const std::string name = updated[index].name;
         setSources(std::move(updated));
         persist();
-        setLastError(renewalMessage(name));
+        setLastError(folderRenewalMessage(name));
         return std::nullopt;
     };
 
