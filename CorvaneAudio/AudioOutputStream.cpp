@@ -108,6 +108,9 @@ void AudioOutputStream::start()
     } catch (const RtAudioError& error) {
         throw AudioStartError("A saída de áudio não pôde ser iniciada (" + error.getMessage() + ").");
     }
+    // With an error callback installed RtAudio reports a failed start there
+    // instead of throwing; the stream then simply is not running.
+    if (!audio_->isStreamRunning()) throw AudioStartError("A saída de áudio não pôde ser iniciada.");
 }
 
 void AudioOutputStream::stop()

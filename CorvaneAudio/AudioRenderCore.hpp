@@ -43,6 +43,14 @@ public:
     // Consumer side.
     void apply(const RenderCommand& command);
     void applyPending();
+    // Main thread, once no callback runs (stopped, or its server gone): what
+    // the callback left queued goes first, so no command overtakes an earlier
+    // one or reaches an instrument that a queued swap has already replaced.
+    void applyInOrder(const RenderCommand& command)
+    {
+        applyPending();
+        apply(command);
+    }
     // `channels` holds one or two non-interleaved buffers of `frames` samples.
     void process(float* const* channels, unsigned channelCount, std::uint32_t frames, std::uint64_t hostTime);
 

@@ -12,12 +12,24 @@ namespace {
 
 const std::string fallbackManufacturer = "LV2";
 
-std::string_view trimmedSpacesAndTabs(std::string_view text)
+// Horizontal white space in UTF-8: the tab and every Unicode space separator
+// (the no-break and the typographic spaces too); never a line break.
+constexpr std::string_view horizontalSpaces[] = {
+    " ", "\t", "\xC2\xA0", "\xE1\x9A\x80", "\xE2\x80\x80", "\xE2\x80\x81", "\xE2\x80\x82", "\xE2\x80\x83",
+    "\xE2\x80\x84", "\xE2\x80\x85", "\xE2\x80\x86", "\xE2\x80\x87", "\xE2\x80\x88", "\xE2\x80\x89", "\xE2\x80\x8A",
+    "\xE2\x80\xAF", "\xE2\x81\x9F", "\xE3\x80\x80",
+};
+
+std::string_view trimmedHorizontalSpace(std::string_view text)
 {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
+    for (bool trimmed = true; trimmed;) {
+        trimmed = false;
+        for (const auto space : horizontalSpaces) {
+            if (text.starts_with(space)) text.remove_prefix(space.size()), trimmed = true;
+            if (text.ends_with(space)) text.remove_suffix(space.size()), trimmed = true;
+        }
+    }
+    return text;
 }
 
 // Splits at the first ":" that ends a non-empty piece; empty pieces are dropped
@@ -102,7 +114,7 @@ DisplayName displayName(std::string_view componentName)
     const auto pieces = splitOnceAtColon(componentName);
     if (pieces.size() == 2) {
         result.manufacturer = std::string(pieces[0]);
-        result.name = std::string(trimmedSpacesAndTabs(pieces[1]));
+        result.name = std::string(trimmedHorizontalSpace(pieces[1]));
     } else {
         result.manufacturer = fallbackManufacturer;
         result.name = std::string(componentName);

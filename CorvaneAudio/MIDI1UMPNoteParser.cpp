@@ -1,15 +1,13 @@
 #include "CorvaneAudio/MIDI1UMPNoteParser.hpp"
 
-#include "CorvaneAudio/HostClock.hpp"
-
 #include <algorithm>
 #include <optional>
 
 namespace corvane::MIDI1UMPNoteParser {
 
-namespace {
+namespace detail {
 
-std::optional<MIDIInputMessage> messageOf(std::uint32_t word)
+std::optional<MIDIInputMessage> messageOfChannelVoiceWord(std::uint32_t word)
 {
     const auto status = static_cast<std::uint8_t>((word >> 20) & 0x0F);
     const auto data1 = static_cast<std::uint8_t>((word >> 8) & 0x7F);
@@ -31,31 +29,21 @@ std::optional<MIDIInputMessage> messageOf(std::uint32_t word)
     }
 }
 
-// Words in a message of each type: a continuation word of a longer message
-// (system exclusive data, MIDI 2.0 notes) can look like a channel voice word.
+// A continuation word of a longer message (system exclusive data, MIDI 2.0
+// notes) can look like a channel voice word.
 std::size_t messageWordCount(std::uint32_t firstWord)
 {
     static constexpr std::size_t counts[16] = {1, 1, 1, 2, 2, 4, 1, 1, 2, 2, 2, 3, 3, 4, 4, 4};
     return counts[firstWord >> 28];
 }
 
-} // namespace
+} // namespace detail
 
 std::vector<MIDIInputEvent> parse(std::span<const std::uint32_t> words, std::uint64_t timestamp,
                                   std::int32_t sourceID)
 {
     std::vector<MIDIInputEvent> events;
-    // Read the clock once per packet so that its events share one stamp.
-    std::uint64_t stamp = timestamp;
-    for (std::size_t i = 0; i < words.size(); i += messageWordCount(words[i])) {
-        const std::uint32_t word = words[i];
-        if ((word >> 28) != 0x2) continue;
-        auto message = messageOf(word);
-        if (!message) continue;
-        if (stamp == 0) stamp = hostTimeNow();
-        const auto channel = static_cast<std::uint8_t>((word >> 16) & 0x0F);
-        events.emplace_back(sourceID, stamp, channel, std::move(*message));
-    }
+    forEachEvent(words, timestamp, sourceID, [&](MIDIInputEvent event) { events.push_back(std::move(event)); });
     return events;
 }
 

@@ -4,7 +4,9 @@
 #include "CorvaneAudio/MIDIEndpointDiscovery.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <span>
 
 namespace corvane {
 
@@ -51,14 +53,17 @@ MIDIDeviceMonitor::~MIDIDeviceMonitor()
 {
     pollTimer_.stop();
     // Closes the ports and waits for the receive threads, so none of them can
-    // post to this object once it is gone; posts already queued die with it.
+    // push events once the queue is gone; events still queued die with it.
     system_.reset();
+    receivedEventsNotifier_.reset();
 }
 
 void MIDIDeviceMonitor::open(std::unique_ptr<MIDIPortSystem> system)
 {
     using Error = MIDIDeviceMonitorError;
     if (!system) throw Error(Error::ClientCreationFailed{midiStatus::invalidUse});
+    // Without its wake descriptor nothing received could reach the main thread.
+    if (!receivedEvents_.isValid()) throw Error(Error::ClientCreationFailed{midiStatus::driverUnavailable});
     // On failure the half-made system goes out of scope, releasing what it created.
     if (const MIDIStatus status = system->createClient(clientName); status != midiStatus::noError)
         throw Error(Error::ClientCreationFailed{status});
@@ -68,6 +73,10 @@ void MIDIDeviceMonitor::open(std::unique_ptr<MIDIPortSystem> system)
     if (const MIDIStatus status = system->createOutputPort(outputPortName); status != midiStatus::noError)
         throw Error(Error::OutputPortCreationFailed{status});
     system_ = std::move(system);
+    receivedEventsNotifier_ =
+        std::make_unique<QSocketNotifier>(receivedEvents_.wakeDescriptor(), QSocketNotifier::Read);
+    connect(receivedEventsNotifier_.get(), &QSocketNotifier::activated, this,
+            &MIDIDeviceMonitor::deliverReceivedEvents);
     refresh();
     startPolling();
 }
@@ -220,32 +229,44 @@ void MIDIDeviceMonitor::selectOutput(std::optional<std::int32_t> uniqueID)
     if (onOutputSelectionChanged) onOutputSelectionChanged();
 }
 
-// Receive thread: parse, then hand the events to the main thread in one post.
+// Receive thread, possibly JACK's real-time one: parse and queue without
+// allocating or locking, then wake the main thread.
 void MIDIDeviceMonitor::receive(std::int32_t sourceID, const UMPEventPacket& packet)
 {
-    std::vector<MIDIInputEvent> events = MIDI1UMPNoteParser::parse(std::span(&packet, 1), sourceID);
-    if (events.empty()) return;
-    const int count = static_cast<int>(events.size());
-    if (pendingEvents_.fetch_add(count) + count > maximumPendingEvents) {
-        pendingEvents_.fetch_sub(count);
-        return;
-    }
-    QMetaObject::invokeMethod(
-        this,
-        [this, events = std::move(events)] {
-            pendingEvents_.fetch_sub(static_cast<int>(events.size()));
-            deliver(events);
-        },
-        Qt::QueuedConnection);
+    const std::uint32_t count = std::min(packet.wordCount, UMPEventPacket::maximumWordCount);
+    bool queued = false;
+    bool full = false;
+    MIDI1UMPNoteParser::forEachEvent(std::span(packet.words.data(), count), packet.timeStamp, sourceID,
+                                     [&](const MIDIInputEvent& event) {
+                                         // Once one is dropped, drop the rest of the packet too rather
+                                         // than deliver it with a hole in the middle.
+                                         if (full) return;
+                                         if (receivedEvents_.push(event)) {
+                                             queued = true;
+                                         } else {
+                                             full = true;
+                                         }
+                                     });
+    if (queued) receivedEvents_.wakeConsumer();
 }
 
-void MIDIDeviceMonitor::deliver(const std::vector<MIDIInputEvent>& events)
+void MIDIDeviceMonitor::deliverReceivedEvents()
 {
-    for (const MIDIInputEvent& event : events) {
-        // Read per event: a change of input drops what is still on its way.
-        if (selectedInputID_ && *selectedInputID_ != event.sourceID) continue;
-        if (onEvent) onEvent(event);
+    receivedEvents_.acknowledgeWake();
+    // At most one queue's worth per wake, so that a flood cannot hold the
+    // main thread; anything pushed meanwhile has woken it again.
+    for (int i = 0; i < maximumPendingEvents; ++i) {
+        const std::optional<MIDIInputEvent> event = receivedEvents_.pop();
+        if (!event) return;
+        deliver(*event);
     }
+}
+
+void MIDIDeviceMonitor::deliver(const MIDIInputEvent& event)
+{
+    // Read per event: a change of input drops what is still on its way.
+    if (selectedInputID_ && *selectedInputID_ != event.sourceID) return;
+    if (onEvent) onEvent(event);
 }
 
 void MIDIDeviceMonitor::setSources(std::vector<MIDIInputSource> sources)

@@ -3,12 +3,13 @@
 #include "CorvaneAudio/MIDIDeviceMonitorError.hpp"
 #include "CorvaneAudio/MIDIEndpoint.hpp"
 #include "CorvaneAudio/MIDIInputEvent.hpp"
+#include "CorvaneAudio/MIDIInputEventQueue.hpp"
 #include "CorvaneAudio/MIDIPortSystem.hpp"
 
 #include <QObject>
+#include <QSocketNotifier>
 #include <QTimer>
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -108,7 +109,8 @@ private:
     void persistAvailableDeviceNames();
     std::optional<std::int32_t> storedUniqueID(const std::string& key) const;
     void receive(std::int32_t sourceID, const UMPEventPacket& packet);
-    void deliver(const std::vector<MIDIInputEvent>& events);
+    void deliverReceivedEvents();
+    void deliver(const MIDIInputEvent& event);
     bool sendMIDI1Message(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
     bool sendSilencingMessages();
     const MIDIOutputDestination* onlineSelectedDestination() const;
@@ -128,9 +130,10 @@ private:
     std::optional<std::int32_t> selectedInputID_;
     std::optional<std::int32_t> selectedOutputID_;
     std::set<MIDIEndpointRef> connectedEndpoints_;
+    // Outlives system_, whose receive threads push into it.
+    MIDIInputEventQueue receivedEvents_{maximumPendingEvents};
     std::unique_ptr<MIDIPortSystem> system_;
-    // Events posted by the receive threads and not yet delivered.
-    std::atomic<int> pendingEvents_{0};
+    std::unique_ptr<QSocketNotifier> receivedEventsNotifier_;
     QTimer pollTimer_;
 };
 

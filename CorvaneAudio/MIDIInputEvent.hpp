@@ -4,31 +4,19 @@
 #include <type_traits>
 #include <variant>
 
+#include "CorvaneDomain/MIDIFile.hpp"
+
 namespace corvane {
 
 // What a MIDI keyboard played: the channel voice messages the practice
 // controller cares about.
+// The cases are the file model's channel messages of the same names.
 struct MIDIInputMessage {
-    struct NoteOn {
-        std::uint8_t note, velocity; // velocity never 0 when parsed
-        bool operator==(const NoteOn&) const = default;
-    };
-    struct NoteOff {
-        std::uint8_t note, velocity;
-        bool operator==(const NoteOff&) const = default;
-    };
-    struct ControlChange {
-        std::uint8_t controller, value;
-        bool operator==(const ControlChange&) const = default;
-    };
-    struct ProgramChange {
-        std::uint8_t program;
-        bool operator==(const ProgramChange&) const = default;
-    };
-    struct PitchBend {
-        std::uint16_t value; // 0...16383, 8192 is the centre
-        bool operator==(const PitchBend&) const = default;
-    };
+    using NoteOn = MIDIChannelMessage::NoteOn; // velocity never 0 when parsed
+    using NoteOff = MIDIChannelMessage::NoteOff;
+    using ControlChange = MIDIChannelMessage::ControlChange;
+    using ProgramChange = MIDIChannelMessage::ProgramChange;
+    using PitchBend = MIDIChannelMessage::PitchBend; // 0...16383, 8192 is the centre
     using Value = std::variant<NoteOn, NoteOff, ControlChange, ProgramChange, PitchBend>;
 
     Value value;

@@ -102,7 +102,7 @@ void PianoAudioEngine::submit(const RenderCommand& command)
         // server): waiting for it would hang the main thread.
         core_->enqueue(command);
     } else {
-        core_->apply(command);
+        core_->applyInOrder(command);
     }
 }
 
@@ -155,8 +155,11 @@ std::optional<AudioRenderClockInstant> PianoAudioEngine::currentRenderClockInsta
 
 void PianoAudioEngine::reclaimRetiredInstruments()
 {
-    const auto acknowledged = core_->acknowledgedSwap();
     const bool running = stream_ && stream_->isRunning();
+    // A stream that stopped by itself may leave swaps queued; applied first,
+    // the core no longer points at an instrument about to be freed.
+    if (!running) core_->applyPending();
+    const auto acknowledged = core_->acknowledgedSwap();
     std::erase_if(retiredInstruments_, [&](const auto& retired) { return !running || retired.first <= acknowledged; });
     if (retiredInstruments_.empty()) reclaimTimer_.stop();
 }

@@ -25,15 +25,17 @@ const char* const missingRestoredInstrumentMessage =
 const char* const missingSelectedInstrumentMessage = "O instrumento selecionado não está mais disponível.";
 const char* const missingOutputMessage = "A saída de áudio selecionada não está disponível.";
 
-// Runs `work` on a worker thread and hands its result to `then` on the
-// engine's thread; nothing is handed back once the engine is gone.
+// Runs `work` on a worker thread and hands its result to `then` on the main
+// thread; nothing is handed back once the engine is gone. The worker never
+// touches the engine itself: it may be destroyed on the main thread meanwhile,
+// so the guard is read only there.
 template <class Work, class Then> void runDetached(QObject* engine, Work work, Then then)
 {
     QPointer<QObject> guard(engine);
     QThreadPool::globalInstance()->start([guard, work = std::move(work), then = std::move(then)]() mutable {
         auto result = std::make_shared<decltype(work())>(work());
         QMetaObject::invokeMethod(
-            guard ? guard.data() : QCoreApplication::instance(),
+            QCoreApplication::instance(),
             [guard, then = std::move(then), result]() mutable {
                 if (guard) then(std::move(*result));
             },
@@ -146,7 +148,16 @@ void PianoAudioEngine::finishSelection(const AudioInstrumentDescriptor& descript
     std::optional<std::string> failure;
     if (!built->instrument) {
         failure = built->failure;
-    } else {
+    } else if (stream_->isOpen()) {
+        // Built at the rate the stream had when the selection began; an
+        // output switch while it loaded may have changed that rate.
+        try {
+            built->instrument->prepare(stream_->sampleRate());
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+    }
+    if (!failure) {
         if (onWillReconfigure) onWillReconfigure();
         // The outgoing plugin's state is stored under its own id first.
         persistActiveInstrumentState();
@@ -183,7 +194,7 @@ void PianoAudioEngine::swapInstrument(const AudioInstrumentDescriptor& descripto
         retiredInstruments_.emplace_back(generation, std::move(outgoing));
         reclaimTimer_.start();
     } else {
-        core_->apply(RenderCommand{RenderCommand::SwapInstrument{activeInstrument_.get(), ++swapGeneration_}});
+        core_->applyInOrder(RenderCommand{RenderCommand::SwapInstrument{activeInstrument_.get(), ++swapGeneration_}});
     }
 }
 

@@ -9,6 +9,22 @@
 
 namespace corvane {
 
+namespace {
+
+// FluidSynth writes its warnings to stderr from whichever thread calls it,
+// the audio thread included (a voice it cannot allocate, say); that write
+// could block the callback. Errors, which come from loading, stay.
+void quietenSynthesizerLog()
+{
+    static const bool quietened = [] {
+        for (int level : {FLUID_WARN, FLUID_INFO, FLUID_DBG}) fluid_set_log_function(level, nullptr, nullptr);
+        return true;
+    }();
+    (void)quietened;
+}
+
+} // namespace
+
 SoundFontPiano::SoundFontPiano(std::filesystem::path soundFont, double sampleRate) : soundFont_(std::move(soundFont))
 {
     build(sampleRate);
@@ -26,6 +42,7 @@ void SoundFontPiano::release()
 
 void SoundFontPiano::build(double sampleRate)
 {
+    quietenSynthesizerLog();
     fluid_settings_t* settings = new_fluid_settings();
     if (!settings) throw InstrumentLoadError("O sintetizador do piano interno não pôde ser criado.");
     fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);

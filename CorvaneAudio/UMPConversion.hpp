@@ -28,9 +28,9 @@ struct MIDI1Decoded {
 MIDI1Decoded decodeMIDI1Message(std::span<const std::uint8_t> bytes);
 
 // Packs every message of `bytes` into packets of at most 64 words stamped with
-// `timeStamp`, handing each packet to `emit`. Nothing is emitted when no
+// `timeStamp`, handing each packet to `handle`. Nothing is emitted when no
 // message survives. Allocates nothing.
-template <class Emit> void packMIDI1Bytes(std::span<const std::uint8_t> bytes, std::uint64_t timeStamp, Emit&& emit)
+template <class Handle> void packMIDI1Bytes(std::span<const std::uint8_t> bytes, std::uint64_t timeStamp, Handle&& handle)
 {
     UMPEventPacket packet;
     packet.timeStamp = timeStamp;
@@ -40,11 +40,11 @@ template <class Emit> void packMIDI1Bytes(std::span<const std::uint8_t> bytes, s
         if (!decoded.word) continue;
         packet.words[packet.wordCount++] = *decoded.word;
         if (packet.wordCount == UMPEventPacket::maximumWordCount) {
-            emit(static_cast<const UMPEventPacket&>(packet));
+            handle(static_cast<const UMPEventPacket&>(packet));
             packet.wordCount = 0;
         }
     }
-    if (packet.wordCount > 0) emit(static_cast<const UMPEventPacket&>(packet));
+    if (packet.wordCount > 0) handle(static_cast<const UMPEventPacket&>(packet));
 }
 
 // The MIDI 1.0 bytes of a type-2 word: 2 bytes for program change and channel

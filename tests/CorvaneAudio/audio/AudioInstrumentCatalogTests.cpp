@@ -20,6 +20,9 @@ TEST(AudioUnitInstrumentCatalog, SplitsMakerFromNameAtTheFirstColon)
     EXPECT_EQ(displayName(":Lead"), (Name{"LV2", ":Lead"}));
     EXPECT_EQ(displayName("Vendor:"), (Name{"LV2", "Vendor:"}));
     EXPECT_EQ(displayName("::A:B"), (Name{"A", "B"}));
+    // Every horizontal space is trimmed (no-break, em space), a line break is not.
+    EXPECT_EQ(displayName("Vendor:\xC2\xA0\tPad\xE2\x80\x83"), (Name{"Vendor", "Pad"}));
+    EXPECT_EQ(displayName("Vendor: Pad\n"), (Name{"Vendor", "Pad\n"}));
 }
 
 TEST(AudioUnitInstrumentCatalog, DropsOnlyATrailingChannelSuffix)

@@ -74,6 +74,22 @@ TEST_F(AudioRenderCoreTest, QueuedCommandsArriveInOrderOnTheirLowFourChannelBits
                                                 MIDIInstrumentCommand::pitchBend(9000, 15)}));
 }
 
+TEST_F(AudioRenderCoreTest, CommandsAppliedDirectlyFollowThoseTheCallbackLeftQueued)
+{
+    // The stream stopped (its server gone) before draining these; the main
+    // thread takes over as the consumer.
+    RecordingInstrument replacement;
+    core.enqueue(RenderCommand{MIDIInstrumentCommand::noteOn(60, 90, 0)});
+    core.enqueue(RenderCommand{RenderCommand::SwapInstrument{&replacement, 1}});
+    core.enqueue(RenderCommand{MIDIInstrumentCommand::noteOn(62, 90, 0)});
+    core.applyInOrder(RenderCommand{MIDIInstrumentCommand::noteOff(62, 0)});
+    EXPECT_EQ(instrument.received, (std::vector{MIDIInstrumentCommand::noteOn(60, 90, 0)}));
+    EXPECT_EQ(replacement.received,
+              (std::vector{MIDIInstrumentCommand::noteOn(62, 90, 0), MIDIInstrumentCommand::noteOff(62, 0)}));
+    EXPECT_EQ(core.acknowledgedSwap(), 1u);
+    EXPECT_EQ(core.instrument(), &replacement);
+}
+
 TEST_F(AudioRenderCoreTest, LongPeriodsAreRenderedInPiecesAndCounted)
 {
     Output out(2048);

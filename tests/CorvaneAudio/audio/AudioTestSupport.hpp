@@ -15,23 +15,7 @@
 
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "support/JackTestServer.hpp"
-
-// Spins the Qt event loop until `done` holds or the time is up; returns `done()`.
-template <class Predicate> bool spinUntil(Predicate done, std::chrono::milliseconds timeout = std::chrono::seconds(10))
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
-
-inline void spinFor(std::chrono::milliseconds duration)
-{
-    spinUntil([] { return false; }, duration);
-}
+#include "support/QtEventLoop.hpp"
 
 // One JACK dummy server for the whole test process (48 kHz, 256 frames).
 // Clients of several JACK servers starting and stopping at once sometimes

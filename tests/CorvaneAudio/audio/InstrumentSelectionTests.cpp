@@ -28,19 +28,19 @@ protected:
     {
         bool done = false;
         engine->refreshAvailableInstruments([&] { done = true; });
-        ASSERT_TRUE(spinUntil([&] { return done; }));
+        ASSERT_TRUE(processEventsUntil([&] { return done; }));
     }
     void select(const std::string& id)
     {
         bool done = false;
         engine->selectInstrument(id, [&] { done = true; });
-        ASSERT_TRUE(spinUntil([&] { return done; }));
+        ASSERT_TRUE(processEventsUntil([&] { return done; }));
     }
     void select(const AudioInstrumentDescriptor& descriptor)
     {
         bool done = false;
         engine->selectInstrument(descriptor, [&] { done = true; });
-        ASSERT_TRUE(spinUntil([&] { return done; }));
+        ASSERT_TRUE(processEventsUntil([&] { return done; }));
     }
 
     JackTestServer& server = sharedJackServer();
@@ -66,13 +66,13 @@ TEST_F(InstrumentSelectionTest, PluginInstrumentIsLoadedStartedRememberedAndHear
     EXPECT_TRUE(engine->isRunning());
     ASSERT_NE(engine->activeAudioUnit(), nullptr);
     EXPECT_EQ(defaults->stringValue(PianoAudioEngine::selectedInstrumentPreferenceKey), mdaPianoID);
-    spinFor(20ms);
+    processEventsFor(20ms);
     EXPECT_FALSE(engine->activeInstrumentHasUserInterface()); // mda plugins ship no editor
 
     recorder.connectFrom("^Brelmo");
     const auto before = recorder.recordedFrames();
     engine->noteOn(60, 110, 0);
-    spinFor(300ms);
+    processEventsFor(300ms);
     EXPECT_GT(JackRecorder::rms(recorder.left(before)), 0.005);
 }
 
@@ -125,7 +125,7 @@ TEST_F(InstrumentSelectionTest, EffectPluginIsRefusedAndThePianoKeepsPlaying)
     EXPECT_FALSE(engine->loadingInstrumentID());
     const auto before = recorder.recordedFrames();
     engine->noteOn(60, 110, 0);
-    spinFor(300ms);
+    processEventsFor(300ms);
     EXPECT_GT(JackRecorder::rms(recorder.left(before)), 0.005);
 }
 
@@ -147,7 +147,7 @@ TEST_F(InstrumentSelectionTest, SelectionGuards)
     const auto epianoDescriptor = *epiano;
     engine->selectInstrument(epianoDescriptor, [&] { second = true; });
     EXPECT_TRUE(second);
-    ASSERT_TRUE(spinUntil([&] { return first; }));
+    ASSERT_TRUE(processEventsUntil([&] { return first; }));
     EXPECT_EQ(engine->selectedInstrument().id, mdaPianoID);
     select(epianoDescriptor);
     EXPECT_EQ(engine->selectedInstrument().id, epianoDescriptor.id);
@@ -162,15 +162,15 @@ TEST_F(InstrumentSelectionTest, SwapLeavesNoNoteHanging)
     engine->sendController(64, 127, 0);
     engine->noteOn(48, 127, 0);
     engine->noteOn(55, 127, 0);
-    spinFor(200ms);
+    processEventsFor(200ms);
     select(AudioInstrumentDescriptor::bundledPiano().id);
-    spinFor(300ms);
+    processEventsFor(300ms);
     EXPECT_LT(JackRecorder::peak(recorder.left(recorder.recordedFrames() - 4800)), 0.0005);
     // The new piano starts with its pedal up: a released note dies away.
     engine->noteOn(60, 110, 0);
-    spinFor(100ms);
+    processEventsFor(100ms);
     engine->noteOff(60, 0);
-    spinFor(1500ms);
+    processEventsFor(1500ms);
     EXPECT_LT(JackRecorder::peak(recorder.left(recorder.recordedFrames() - 4800)), 0.001);
 }
 
@@ -179,7 +179,7 @@ TEST_F(InstrumentSelectionTest, RestoringTheStoredInstrumentHappensOnce)
     defaults->setString(PianoAudioEngine::selectedInstrumentPreferenceKey, "0000ABCD-00000001-00000002");
     bool done = false;
     engine->restorePreferredInstrument([&] { done = true; });
-    ASSERT_TRUE(spinUntil([&] { return done; }));
+    ASSERT_TRUE(processEventsUntil([&] { return done; }));
     EXPECT_EQ(engine->instrumentError(),
               "O plug-in LV2 usado anteriormente não está disponível; o piano interno foi mantido.");
     EXPECT_EQ(engine->selectedInstrument(), AudioInstrumentDescriptor::bundledPiano());
@@ -190,7 +190,7 @@ TEST_F(InstrumentSelectionTest, RestoringTheStoredInstrumentHappensOnce)
     done = false;
     engine->restorePreferredInstrument([&] { done = true; });
     EXPECT_TRUE(done);
-    spinFor(100ms);
+    processEventsFor(100ms);
     EXPECT_EQ(engine->selectedInstrument(), AudioInstrumentDescriptor::bundledPiano());
 }
 
@@ -201,7 +201,7 @@ TEST_F(InstrumentSelectionTest, RestoringDuringARunningRefreshWaitsForItsList)
     ASSERT_TRUE(engine->isRefreshingInstruments());
     bool done = false;
     engine->restorePreferredInstrument([&] { done = true; });
-    ASSERT_TRUE(spinUntil([&] { return done; }));
+    ASSERT_TRUE(processEventsUntil([&] { return done; }));
     EXPECT_FALSE(engine->instrumentError());
     EXPECT_EQ(engine->selectedInstrument().id, mdaPianoID);
 }
@@ -211,7 +211,7 @@ TEST_F(InstrumentSelectionTest, RestoringWithoutAStoredChoiceKeepsThePianoSilent
     defaults->setString(PianoAudioEngine::selectedInstrumentPreferenceKey, AudioInstrumentDescriptor::bundledPiano().id);
     bool done = false;
     engine->restorePreferredInstrument([&] { done = true; });
-    ASSERT_TRUE(spinUntil([&] { return done; }));
+    ASSERT_TRUE(processEventsUntil([&] { return done; }));
     EXPECT_FALSE(engine->instrumentError());
     EXPECT_EQ(reconfigurations, 0);
     EXPECT_FALSE(engine->isRunning());

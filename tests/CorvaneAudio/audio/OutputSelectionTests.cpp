@@ -40,7 +40,7 @@ protected:
 TEST_F(OutputSelectionTest, SwitchingReconnectsTheRunningOutputAndIsRemembered)
 {
     engine->start();
-    ASSERT_TRUE(spinUntil([&] { return systemHears(enginePort()); }, 5s));
+    ASSERT_TRUE(processEventsUntil([&] { return systemHears(enginePort()); }, 5s));
 
     engine->selectAudioOutput(std::string("jack:monitor"));
     EXPECT_EQ(reconfigurations, 1);
@@ -55,7 +55,7 @@ TEST_F(OutputSelectionTest, SwitchingReconnectsTheRunningOutputAndIsRemembered)
     // The sound now reaches the chosen device without any help.
     const auto before = monitor.recordedFrames();
     engine->noteOn(64, 110, 0);
-    spinFor(300ms);
+    processEventsFor(300ms);
     EXPECT_GT(JackRecorder::rms(monitor.left(before)), 0.005);
 
     engine->selectAudioOutput(std::nullopt);
@@ -70,7 +70,7 @@ TEST_F(OutputSelectionTest, MissingDeviceLeavesEngineAndStoredChoiceAlone)
 {
     defaults->setString(PianoAudioEngine::selectedOutputPreferenceKey, "jack:monitor");
     engine->start();
-    ASSERT_TRUE(spinUntil([&] { return systemHears(enginePort()); }, 5s));
+    ASSERT_TRUE(processEventsUntil([&] { return systemHears(enginePort()); }, 5s));
 
     engine->selectAudioOutput(std::string("jack:unplugged"));
     EXPECT_EQ(engine->selectedOutputUID(), "jack:unplugged");
@@ -90,13 +90,13 @@ TEST_F(OutputSelectionTest, LaunchRestoresTheStoredOutputBeforeTheFirstStart)
     defaults->setString(PianoAudioEngine::selectedOutputPreferenceKey, "jack:monitor");
     bool restored = false;
     engine->restorePreferredInstrument([&] { restored = true; });
-    ASSERT_TRUE(spinUntil([&] { return restored; }));
+    ASSERT_TRUE(processEventsUntil([&] { return restored; }));
     EXPECT_EQ(engine->selectedOutputUID(), "jack:monitor");
     EXPECT_FALSE(engine->isRunning());
     EXPECT_FALSE(engine->availableAudioOutputs().empty());
 
     engine->start();
-    ASSERT_TRUE(spinUntil([&] { return monitor.isConnectedFrom(enginePort()); }, 5s));
+    ASSERT_TRUE(processEventsUntil([&] { return monitor.isConnectedFrom(enginePort()); }, 5s));
     EXPECT_FALSE(systemHears(enginePort()));
 }
 
@@ -106,12 +106,12 @@ TEST_F(OutputSelectionTest, UnpluggedStoredOutputStillRestoresTheInstrument)
     defaults->setString(PianoAudioEngine::selectedInstrumentPreferenceKey, "61756D75-AD28741D-8A389B00");
     bool restored = false;
     engine->restorePreferredInstrument([&] { restored = true; });
-    ASSERT_TRUE(spinUntil([&] { return restored; }));
+    ASSERT_TRUE(processEventsUntil([&] { return restored; }));
     EXPECT_EQ(engine->selectedOutputUID(), "jack:gone");
     EXPECT_EQ(engine->outputError(), "A saída de áudio selecionada não está disponível.");
     EXPECT_EQ(engine->selectedInstrument().name, "MDA Piano");
     EXPECT_TRUE(engine->isRunning()); // the swap started it, on the default output
-    EXPECT_TRUE(spinUntil([&] { return systemHears(enginePort()); }, 5s));
+    EXPECT_TRUE(processEventsUntil([&] { return systemHears(enginePort()); }, 5s));
 }
 
 } // namespace

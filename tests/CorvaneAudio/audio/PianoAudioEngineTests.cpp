@@ -27,7 +27,7 @@ protected:
     // The recorder hears the engine's output ports from now on.
     void listen()
     {
-        ASSERT_TRUE(spinUntil([&] { return !recorder.outputPorts("^Brelmo").empty(); }, 5s));
+        ASSERT_TRUE(processEventsUntil([&] { return !recorder.outputPorts("^Brelmo").empty(); }, 5s));
         recorder.connectFrom("^Brelmo");
     }
 
@@ -41,15 +41,15 @@ TEST_F(PianoAudioEngineTest, PianoNotesAreHeardAndReleased)
 {
     engine->start();
     listen();
-    spinFor(100ms);
+    processEventsFor(100ms);
     const auto before = recorder.recordedFrames();
     engine->noteOn(60, 110, 0);
-    spinFor(400ms);
+    processEventsFor(400ms);
     const auto held = recorder.left(before);
     EXPECT_GT(JackRecorder::rms(held), 0.005);
     EXPECT_GT(JackRecorder::rms(recorder.right(before)), 0.005);
     engine->noteOff(60, 0);
-    spinFor(1500ms);
+    processEventsFor(1500ms);
     const auto tail = recorder.left(recorder.recordedFrames() - 4800);
     EXPECT_LT(JackRecorder::peak(tail), 0.001);
 }
@@ -72,11 +72,11 @@ TEST_F(PianoAudioEngineTest, ClickStartsWithTheNextRenderCycleAfterTheCall)
 {
     engine->start();
     listen();
-    spinFor(100ms);
+    processEventsFor(100ms);
     const auto before = recorder.recordedFrames();
     const auto calledAt = hostTimeNow();
     engine->playCountInClick(true);
-    spinFor(200ms);
+    processEventsFor(200ms);
     const auto recording = recorder.left(before);
     const auto onset = findClick(recording, engine->countInClicks().accented);
     ASSERT_TRUE(onset) << "the recording does not hold the accented click";
@@ -97,12 +97,12 @@ TEST_F(PianoAudioEngineTest, SecondClickCutsTheFirstOff)
 {
     engine->start();
     listen();
-    spinFor(100ms);
+    processEventsFor(100ms);
     const auto before = recorder.recordedFrames();
     engine->playCountInClick(true);
-    spinFor(15ms);
+    processEventsFor(15ms);
     engine->playCountInClick(false);
-    spinFor(200ms);
+    processEventsFor(200ms);
     const auto recording = recorder.left(before);
     const auto& clicks = engine->countInClicks();
     std::size_t first = 0;
@@ -120,7 +120,7 @@ TEST_F(PianoAudioEngineTest, RenderClockFollowsTheOutputAtItsRate)
 {
     EXPECT_FALSE(engine->currentRenderClockInstant());
     engine->start();
-    spinFor(100ms);
+    processEventsFor(100ms);
     const auto first = engine->currentRenderClockInstant().value();
     EXPECT_EQ(first.sampleRate, 48000);
     ASSERT_TRUE(first.hostTime);
@@ -155,9 +155,9 @@ TEST_F(PianoAudioEngineTest, AllNotesOffSilencesHeldAndSustainedNotes)
     engine->sendController(64, 127, 0);
     for (std::uint8_t note : {48, 60, 67}) engine->noteOn(note, 120, 0);
     engine->noteOn(72, 120, 9);
-    spinFor(200ms);
+    processEventsFor(200ms);
     engine->stopAllNotes();
-    spinFor(1200ms);
+    processEventsFor(1200ms);
     EXPECT_LT(JackRecorder::peak(recorder.left(recorder.recordedFrames() - 4800)), 0.001);
 }
 

@@ -4,7 +4,7 @@
 #include "CorvaneAudio/HostClock.hpp"
 #include "CorvaneAudio/MIDIDeviceMonitor.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
-#include "CorvaneAudio/midi/EventLoop.hpp"
+#include "support/QtEventLoop.hpp"
 #include "support/JackTestServer.hpp"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The monitor's own rules (which sources it connects, what it stores, what it
 // sends, what it delivers) on a MIDI system the test controls.
 #include "CorvaneAudio/MIDIDeviceMonitor.hpp"
-#include "CorvaneAudio/midi/EventLoop.hpp"
+#include "support/QtEventLoop.hpp"
 #include "CorvaneAudio/midi/FakeMIDIPortSystem.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 
@@ -9,10 +9,29 @@
 
 #include <QTemporaryDir>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <thread>
 
 using namespace corvane;
 using namespace std::chrono_literals;
+
+// Counts the allocations of the thread that asks for it, so that a test can
+// show the receive path allocates nothing (it may run on JACK's real-time thread).
+namespace {
+thread_local bool countingAllocations = false;
+thread_local int countedAllocations = 0;
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    if (countingAllocations) ++countedAllocations;
+    if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+    throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace {
 
@@ -334,6 +353,66 @@ TEST_F(MIDIDeviceMonitorRules, AFloodIsCutAtTheBoundAndDeliveryRecovers)
     events_.clear();
     state_->receiver(100, packet({0x20803C00}));
     ASSERT_TRUE(processEventsUntil([&] { return events_.size() == 1; }, 1s));
+}
+
+TEST_F(MIDIDeviceMonitorRules, ReceivingAllocatesNothingOnTheReceiveThread)
+{
+    auto monitor = makeMonitor();
+    int allocations = -1;
+    std::thread receiveThread([&] {
+        countingAllocations = true;
+        for (int i = 0; i < 100; ++i) {
+            state_->receiver(100, packet({0x20903C40, 0x20E00040, 0x10F80000}));
+            UMPEventPacket now = packet({0x20803C00});
+            now.timeStamp = 0;
+            state_->receiver(200, now);
+        }
+        countingAllocations = false;
+        allocations = countedAllocations;
+    });
+    receiveThread.join();
+    EXPECT_EQ(allocations, 0);
+    ASSERT_TRUE(processEventsUntil([&] { return events_.size() == 300; }, 1s));
+    EXPECT_EQ(events_[1].message, (MIDIInputMessage::PitchBend{8192}));
+    EXPECT_NE(events_[2].timestamp, 0u);
+}
+
+TEST_F(MIDIDeviceMonitorRules, SeveralReceiveThreadsLoseNothingAndKeepEachSourcesOrder)
+{
+    auto monitor = makeMonitor();
+    std::atomic<int> sent{0};
+    std::atomic<int> delivered{0};
+    std::atomic<bool> stop{false};
+    monitor->onEvent = [&](const MIDIInputEvent& event) {
+        events_.push_back(event);
+        ++delivered;
+    };
+    constexpr int threads = 4;
+    constexpr int perThread = 3000; // together more than the queue holds: delivery runs meanwhile
+    std::vector<std::thread> receiveThreads;
+    for (int t = 0; t < threads; ++t) {
+        receiveThreads.emplace_back([&, t] {
+            for (int i = 0; i < perThread; ++i) {
+                // Stay well inside the queue's bound, so that nothing is dropped for being full.
+                while (!stop && sent.load() - delivered.load() > MIDIDeviceMonitor::maximumPendingEvents / 4)
+                    std::this_thread::yield();
+                // The sequence number rides in the controller and value of a control change.
+                const auto word = 0x20B00000u | (std::uint32_t(i >> 7) << 8) | std::uint32_t(i & 0x7F);
+                state_->receiver(100 * (t + 1), packet({word}));
+                ++sent;
+            }
+        });
+    }
+    const bool all = processEventsUntil([&] { return delivered.load() == threads * perThread; }, 20s);
+    stop = true;
+    for (auto& thread : receiveThreads) thread.join();
+    ASSERT_TRUE(all) << delivered.load();
+    std::map<std::int32_t, int> next;
+    for (const MIDIInputEvent& event : events_) {
+        const auto* change = event.message.as<MIDIInputMessage::ControlChange>();
+        ASSERT_NE(change, nullptr);
+        ASSERT_EQ(change->controller * 128 + change->value, next[event.sourceID]++) << event.sourceID;
+    }
 }
 
 TEST_F(MIDIDeviceMonitorRules, EventsPostedBeforeTheMonitorGoesAwayAreDroppedSafely)

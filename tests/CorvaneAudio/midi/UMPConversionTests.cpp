@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+// Included on purpose: Qt defines `emit` as an empty macro, and the packing
+// template must still hand over its packets in a file that sees it.
+#include <QObject>
+
 #include <vector>
 
 using namespace corvane;

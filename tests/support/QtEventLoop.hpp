@@ -7,7 +7,8 @@
 #include <thread>
 
 // Spins the Qt event loop until `done` holds or the time is up; returns `done()`.
-template <class Predicate> bool processEventsUntil(Predicate done, std::chrono::milliseconds timeout)
+template <class Predicate>
+bool processEventsUntil(Predicate done, std::chrono::milliseconds timeout = std::chrono::seconds(10))
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!done()) {
