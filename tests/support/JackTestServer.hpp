@@ -16,6 +16,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,6 +30,8 @@ public:
         pid_ = ::fork();
         if (pid_ < 0) throw std::runtime_error("fork failed");
         if (pid_ == 0) {
+            // A test process that crashes or is killed by a timeout takes its server with it.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             const int null = ::open("/dev/null", O_WRONLY);
             if (null >= 0) {
                 ::dup2(null, STDOUT_FILENO);
