@@ -90,7 +90,8 @@ TEST_F(PianoAudioEngineTest, ClickStartsWithTheNextRenderCycleAfterTheCall)
     const double period = double(recorder.periodFrames()) / recorder.sampleRate();
     const double delay = secondsForHostTime(*cycleTime) - secondsForHostTime(calledAt);
     EXPECT_GE(delay, 0.0);
-    EXPECT_LT(delay, 2 * period + 0.02);
+    // The bound is loose: the dummy server is not real-time and a busy machine delays its cycles.
+    EXPECT_LT(delay, 2 * period + 0.1);
 }
 
 TEST_F(PianoAudioEngineTest, SecondClickCutsTheFirstOff)
@@ -125,7 +126,7 @@ TEST_F(PianoAudioEngineTest, RenderClockFollowsTheOutputAtItsRate)
     EXPECT_EQ(first.sampleRate, 48000);
     ASSERT_TRUE(first.hostTime);
     // The host time is the same monotonic clock every other stamp uses.
-    EXPECT_NEAR(*first.clockTimeSeconds(), secondsForHostTime(hostTimeNow()), 0.05);
+    EXPECT_NEAR(*first.clockTimeSeconds(), secondsForHostTime(hostTimeNow()), 0.25);
     // A callback that runs late stamps a late host time for its frames. The
     // dummy server is not real-time, so on a busy machine single stamps jitter
     // by tens of milliseconds: of a few instants taken, the one whose host
