@@ -80,7 +80,6 @@ void AudioOutputStream::open(const std::optional<std::string>& uid)
                            &options, [](RtAudioError::Type, const std::string&) {});
         sampleRate_ = audio_->getStreamSampleRate();
         if (sampleRate_ <= 0) sampleRate_ = rate;
-        bufferFrames_ = frames;
         channels_ = parameters.nChannels;
     } catch (const RtAudioError& error) {
         close();

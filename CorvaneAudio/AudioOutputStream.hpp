@@ -37,7 +37,6 @@ public:
     static std::unique_ptr<AudioOutputStream> make(AudioHostAPI api, AudioRenderCore& core, std::string clientName);
     ~AudioOutputStream();
 
-    AudioHostAPI api() const { return api_; }
     std::vector<AudioDeviceProbe> probe();
     std::vector<AudioOutputDevice> devices();
     std::optional<std::uint32_t> defaultDeviceID();
@@ -54,7 +53,6 @@ public:
     bool isRunning() const;
 
     double sampleRate() const { return sampleRate_; }
-    unsigned bufferFrames() const { return bufferFrames_; }
 
 private:
     AudioOutputStream(AudioHostAPI api, std::unique_ptr<RtAudio> audio, AudioRenderCore& core, std::string clientName);
@@ -65,7 +63,6 @@ private:
     AudioRenderCore& core_;
     std::string clientName_;
     double sampleRate_ = 0;
-    unsigned bufferFrames_ = 0;
     unsigned channels_ = 0;
 };
 

@@ -61,11 +61,12 @@ void AudioRenderCore::process(float* const* channels, unsigned channelCount, std
     clock_.publish(framesRendered_, hostTime);
     applyPending();
     float* left = channels[0];
-    float* right = channelCount > 1 ? channels[1] : scratch_.data();
+    const bool stereo = channelCount > 1;
     for (std::uint32_t done = 0; done < frames;) {
         const std::uint32_t count = std::min(frames - done, maxRenderFrames);
-        instrument_->render(left + done, channelCount > 1 ? right + done : scratch_.data(), count);
-        if (channelCount == 1)
+        // A mono device gets the average of both sides, the right one rendered into scratch.
+        instrument_->render(left + done, stereo ? channels[1] + done : scratch_.data(), count);
+        if (!stereo)
             for (std::uint32_t i = 0; i < count; ++i) left[done + i] = 0.5f * (left[done + i] + scratch_[i]);
         done += count;
     }

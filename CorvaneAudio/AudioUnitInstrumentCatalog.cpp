@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <regex>
+#include <span>
 
 #include "CorvaneAudio/LV2World.hpp"
 #include "CorvaneAudio/LocalizedCaseInsensitiveOrder.hpp"
+#include "CorvaneDomain/TextDecoding.hpp"
 
 namespace corvane::AudioUnitInstrumentCatalog {
 
@@ -12,24 +14,24 @@ namespace {
 
 const std::string fallbackManufacturer = "LV2";
 
-// Horizontal white space in UTF-8: the tab and every Unicode space separator
-// (the no-break and the typographic spaces too); never a line break.
-constexpr std::string_view horizontalSpaces[] = {
-    " ", "\t", "\xC2\xA0", "\xE1\x9A\x80", "\xE2\x80\x80", "\xE2\x80\x81", "\xE2\x80\x82", "\xE2\x80\x83",
-    "\xE2\x80\x84", "\xE2\x80\x85", "\xE2\x80\x86", "\xE2\x80\x87", "\xE2\x80\x88", "\xE2\x80\x89", "\xE2\x80\x8A",
-    "\xE2\x80\xAF", "\xE2\x81\x9F", "\xE3\x80\x80",
-};
+// Unicode white space that is not a line break: a trailing newline stays part of the name.
+bool isHorizontalSpace(char32_t c)
+{
+    const bool lineBreak = (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
+    return !lineBreak && isWhitespaceOrNewline(c);
+}
 
 std::string_view trimmedHorizontalSpace(std::string_view text)
 {
-    for (bool trimmed = true; trimmed;) {
-        trimmed = false;
-        for (const auto space : horizontalSpaces) {
-            if (text.starts_with(space)) text.remove_prefix(space.size()), trimmed = true;
-            if (text.ends_with(space)) text.remove_suffix(space.size()), trimmed = true;
-        }
-    }
-    return text;
+    // Trimmed code points are well-formed, so their encoded widths give byte
+    // offsets into `text`; everything between stays byte for byte.
+    const auto codePoints =
+        decodeUTF8Lossy(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    const auto width = [](char32_t c) { return encodeUTF8(std::u32string(1, c)).size(); };
+    std::size_t first = 0, last = codePoints.size(), begin = 0, end = text.size();
+    while (first < last && isHorizontalSpace(codePoints[first])) begin += width(codePoints[first++]);
+    while (last > first && isHorizontalSpace(codePoints[last - 1])) end -= width(codePoints[--last]);
+    return text.substr(begin, end - begin);
 }
 
 // Splits at the first ":" that ends a non-empty piece; empty pieces are dropped

@@ -1,6 +1,5 @@
 #include "CorvaneAudio/MIDI1UMPNoteParser.hpp"
 
-#include <algorithm>
 #include <optional>
 
 namespace corvane::MIDI1UMPNoteParser {
@@ -38,28 +37,5 @@ std::size_t messageWordCount(std::uint32_t firstWord)
 }
 
 } // namespace detail
-
-std::vector<MIDIInputEvent> parse(std::span<const std::uint32_t> words, std::uint64_t timestamp,
-                                  std::int32_t sourceID)
-{
-    std::vector<MIDIInputEvent> events;
-    forEachEvent(words, timestamp, sourceID, [&](MIDIInputEvent event) { events.push_back(std::move(event)); });
-    return events;
-}
-
-std::vector<MIDIInputEvent> parse(std::span<const UMPEventPacket> eventList, std::int32_t sourceID)
-{
-    std::vector<MIDIInputEvent> events;
-    for (const UMPEventPacket& packet : eventList) {
-        const std::uint32_t count = std::min(packet.wordCount, UMPEventPacket::maximumWordCount);
-        auto packetEvents = parse(std::span(packet.words.data(), count), packet.timeStamp, sourceID);
-        if (events.empty()) {
-            events = std::move(packetEvents);
-        } else {
-            events.insert(events.end(), packetEvents.begin(), packetEvents.end());
-        }
-    }
-    return events;
-}
 
 } // namespace corvane::MIDI1UMPNoteParser

@@ -4,11 +4,12 @@
 #include "CorvaneAudio/MIDIInputEvent.hpp"
 #include "CorvaneAudio/UMPEventPacket.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <vector>
+#include <utility>
 
 namespace corvane {
 
@@ -44,14 +45,13 @@ void forEachEvent(std::span<const std::uint32_t> words, std::uint64_t timestamp,
     }
 }
 
-// The events of every packet, in order; each packet contributes at most its
-// first 64 words.
-std::vector<MIDIInputEvent> parse(std::span<const UMPEventPacket> eventList, std::int32_t sourceID);
-
-// The events of the words, in order. Messages of more than one word are
-// stepped over as a whole, so their data is never read as a note.
-std::vector<MIDIInputEvent> parse(std::span<const std::uint32_t> words, std::uint64_t timestamp,
-                                  std::int32_t sourceID);
+// The events of one packet as the MIDI port layer hands it over; at most its
+// first 64 words are read, whatever its count says.
+template <class Handle> void forEachEvent(const UMPEventPacket& packet, std::int32_t sourceID, Handle&& handle)
+{
+    const std::uint32_t count = std::min(packet.wordCount, UMPEventPacket::maximumWordCount);
+    forEachEvent(std::span(packet.words.data(), count), packet.timeStamp, sourceID, std::forward<Handle>(handle));
+}
 
 } // namespace MIDI1UMPNoteParser
 

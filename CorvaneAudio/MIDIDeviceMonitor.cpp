@@ -4,9 +4,7 @@
 #include "CorvaneAudio/MIDIEndpointDiscovery.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 
-#include <algorithm>
 #include <cmath>
-#include <span>
 
 namespace corvane {
 
@@ -108,7 +106,7 @@ void MIDIDeviceMonitor::refresh(std::vector<MIDIInputSource> discoveredSources,
                                 std::vector<MIDIOutputDestination> discoveredDestinations)
 {
     const bool usedInternalOutput = usesInternalOutput();
-    const std::set<MIDIEndpointRef> previouslyConnected = connectedEndpoints_;
+    bool routingChanged = false;
 
     std::vector<const MIDIInputSource*> wanted;
     std::set<MIDIEndpointRef> wantedEndpoints;
@@ -126,6 +124,7 @@ void MIDIDeviceMonitor::refresh(std::vector<MIDIInputSource> discoveredSources,
         }
         system_->disconnectSource(*it);
         it = connectedEndpoints_.erase(it);
+        routingChanged = true;
     }
 
     std::map<std::int32_t, MIDIStatus> errors;
@@ -134,6 +133,7 @@ void MIDIDeviceMonitor::refresh(std::vector<MIDIInputSource> discoveredSources,
         const MIDIStatus status = system_->connectSource(source->endpoint);
         if (status == midiStatus::noError) {
             connectedEndpoints_.insert(source->endpoint);
+            routingChanged = true;
         } else {
             errors[source->id] = status;
         }
@@ -145,7 +145,7 @@ void MIDIDeviceMonitor::refresh(std::vector<MIDIInputSource> discoveredSources,
     persistAvailableDeviceNames();
     if (selectedOutputID_ && !onlineSelectedDestination()) setOutputError(std::nullopt);
     if (usesInternalOutput() != usedInternalOutput && onOutputSelectionChanged) onOutputSelectionChanged();
-    if (connectedEndpoints_ != previouslyConnected && onInputRoutingChanged) onInputRoutingChanged();
+    if (routingChanged && onInputRoutingChanged) onInputRoutingChanged();
 }
 
 void MIDIDeviceMonitor::persistAvailableDeviceNames()
@@ -233,20 +233,18 @@ void MIDIDeviceMonitor::selectOutput(std::optional<std::int32_t> uniqueID)
 // allocating or locking, then wake the main thread.
 void MIDIDeviceMonitor::receive(std::int32_t sourceID, const UMPEventPacket& packet)
 {
-    const std::uint32_t count = std::min(packet.wordCount, UMPEventPacket::maximumWordCount);
     bool queued = false;
     bool full = false;
-    MIDI1UMPNoteParser::forEachEvent(std::span(packet.words.data(), count), packet.timeStamp, sourceID,
-                                     [&](const MIDIInputEvent& event) {
-                                         // Once one is dropped, drop the rest of the packet too rather
-                                         // than deliver it with a hole in the middle.
-                                         if (full) return;
-                                         if (receivedEvents_.push(event)) {
-                                             queued = true;
-                                         } else {
-                                             full = true;
-                                         }
-                                     });
+    MIDI1UMPNoteParser::forEachEvent(packet, sourceID, [&](const MIDIInputEvent& event) {
+        // Once one is dropped, drop the rest of the packet too rather than
+        // deliver it with a hole in the middle.
+        if (full) return;
+        if (receivedEvents_.push(event)) {
+            queued = true;
+        } else {
+            full = true;
+        }
+    });
     if (queued) receivedEvents_.wakeConsumer();
 }
 

@@ -4,15 +4,23 @@
 #include <QString>
 
 #include <algorithm>
+#include <utility>
 
 namespace corvane {
 
 namespace {
 
+// What display names are ordered by: canonically equivalent names share one key.
+QList<uint> displayNameKey(const std::string& name)
+{
+    return QString::fromStdString(name).normalized(QString::NormalizationForm_C).toUcs4();
+}
+
 template <class Entry>
 std::vector<Entry> entries(const std::vector<MIDIEndpointProperties>& reported, const std::string& fallbackPrefix)
 {
-    std::vector<Entry> listed;
+    // Each name is normalized once, not at every comparison of the sort.
+    std::vector<std::pair<QList<uint>, Entry>> listed;
     listed.reserve(reported.size());
     for (std::size_t i = 0; i < reported.size(); ++i) {
         const MIDIEndpointProperties& properties = reported[i];
@@ -30,13 +38,15 @@ std::vector<Entry> entries(const std::vector<MIDIEndpointProperties>& reported, 
         entry.manufacturer = properties.manufacturer;
         entry.model = properties.model;
         entry.isOffline = properties.offline.value_or(0) != 0;
-        listed.push_back(std::move(entry));
+        listed.emplace_back(displayNameKey(entry.displayName), std::move(entry));
     }
-    std::stable_sort(listed.begin(), listed.end(), [](const Entry& a, const Entry& b) {
-        const int order = compareDisplayNames(a.displayName, b.displayName);
-        return order != 0 ? order < 0 : a.id < b.id;
+    std::stable_sort(listed.begin(), listed.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : a.second.id < b.second.id;
     });
-    return listed;
+    std::vector<Entry> sorted;
+    sorted.reserve(listed.size());
+    for (auto& [key, entry] : listed) sorted.push_back(std::move(entry));
+    return sorted;
 }
 
 } // namespace
@@ -44,8 +54,8 @@ std::vector<Entry> entries(const std::vector<MIDIEndpointProperties>& reported, 
 int compareDisplayNames(const std::string& a, const std::string& b)
 {
     if (a == b) return 0;
-    const QList<uint> left = QString::fromStdString(a).normalized(QString::NormalizationForm_C).toUcs4();
-    const QList<uint> right = QString::fromStdString(b).normalized(QString::NormalizationForm_C).toUcs4();
+    const QList<uint> left = displayNameKey(a);
+    const QList<uint> right = displayNameKey(b);
     if (left == right) return 0;
     return std::lexicographical_compare(left.begin(), left.end(), right.begin(), right.end()) ? -1 : 1;
 }

@@ -1,6 +1,7 @@
 // The send operations of MIDIDeviceMonitor: single MIDI 1.0 channel voice
 // messages to the chosen destination.
 #include "CorvaneAudio/MIDIDeviceMonitor.hpp"
+#include "CorvaneAudio/UMPConversion.hpp"
 
 #include <algorithm>
 
@@ -62,9 +63,7 @@ bool MIDIDeviceMonitor::sendMIDI1Message(std::uint8_t status, std::uint8_t data1
         setOutputError(std::nullopt);
         return false;
     }
-    const std::uint32_t word = 0x20000000u + std::uint32_t{status} * 0x10000u + std::uint32_t(data1 & 0x7F) * 0x100u +
-                               std::uint32_t(data2 & 0x7F);
-    const MIDIStatus result = system_->send(destination->endpoint, word);
+    const MIDIStatus result = system_->send(destination->endpoint, midi1Word(status, data1, data2));
     if (result != midiStatus::noError) {
         setOutputError(result);
         return false;

@@ -23,6 +23,15 @@ AudioHostAPI requirePreferredAPI()
     throw PianoAudioError(PianoAudioError::OutputUnitUnavailable{});
 }
 
+// A value equal to the one held notifies nobody.
+template <class T>
+void assignAndNotify(PianoAudioEngine& engine, T& property, T value, void (PianoAudioEngine::*changed)())
+{
+    if (value == property) return;
+    property = std::move(value);
+    emit (engine.*changed)();
+}
+
 std::unique_ptr<RenderInstrument> makeBundledPiano(double sampleRate)
 {
     const auto soundFont = BundledPiano::defaultSoundFontURL();
@@ -135,8 +144,6 @@ void PianoAudioEngine::sendPitchBend(std::uint16_t value, std::uint8_t channel)
 
 void PianoAudioEngine::stopAllNotes() { send(MIDIInstrumentCommand::allNotesOff()); }
 
-void PianoAudioEngine::silenceActiveInstrument() { send(MIDIInstrumentCommand::allNotesOff()); }
-
 void PianoAudioEngine::playCountInClick(bool accented)
 {
     start();
@@ -164,69 +171,52 @@ void PianoAudioEngine::reclaimRetiredInstruments()
     if (retiredInstruments_.empty()) reclaimTimer_.stop();
 }
 
-// Observable properties: a value equal to the one held notifies nobody.
+// Observable properties.
 
 void PianoAudioEngine::setAvailableInstruments(std::vector<AudioInstrumentDescriptor> value)
 {
-    if (value == availableInstruments_) return;
-    availableInstruments_ = std::move(value);
-    emit availableInstrumentsChanged();
+    assignAndNotify(*this, availableInstruments_, std::move(value), &PianoAudioEngine::availableInstrumentsChanged);
 }
 
 void PianoAudioEngine::setSelectedInstrument(AudioInstrumentDescriptor value)
 {
-    if (value == selectedInstrument_) return;
-    selectedInstrument_ = std::move(value);
-    emit selectedInstrumentChanged();
+    assignAndNotify(*this, selectedInstrument_, std::move(value), &PianoAudioEngine::selectedInstrumentChanged);
 }
 
 void PianoAudioEngine::setLoadingInstrumentID(std::optional<std::string> value)
 {
-    if (value == loadingInstrumentID_) return;
-    loadingInstrumentID_ = std::move(value);
-    emit loadingInstrumentIDChanged();
+    assignAndNotify(*this, loadingInstrumentID_, std::move(value), &PianoAudioEngine::loadingInstrumentIDChanged);
 }
 
 void PianoAudioEngine::setIsRefreshingInstruments(bool value)
 {
-    if (value == isRefreshingInstruments_) return;
-    isRefreshingInstruments_ = value;
-    emit isRefreshingInstrumentsChanged();
+    assignAndNotify(*this, isRefreshingInstruments_, value, &PianoAudioEngine::isRefreshingInstrumentsChanged);
 }
 
 void PianoAudioEngine::setInstrumentError(std::optional<std::string> value)
 {
-    if (value == instrumentError_) return;
-    instrumentError_ = std::move(value);
-    emit instrumentErrorChanged();
+    assignAndNotify(*this, instrumentError_, std::move(value), &PianoAudioEngine::instrumentErrorChanged);
 }
 
 void PianoAudioEngine::setAvailableAudioOutputs(std::vector<AudioOutputDevice> value)
 {
-    if (value == availableAudioOutputs_) return;
-    availableAudioOutputs_ = std::move(value);
-    emit availableAudioOutputsChanged();
+    assignAndNotify(*this, availableAudioOutputs_, std::move(value), &PianoAudioEngine::availableAudioOutputsChanged);
 }
 
 void PianoAudioEngine::setSelectedOutputUID(std::optional<std::string> value)
 {
-    if (value == selectedOutputUID_) return;
-    selectedOutputUID_ = std::move(value);
-    emit selectedOutputUIDChanged();
+    assignAndNotify(*this, selectedOutputUID_, std::move(value), &PianoAudioEngine::selectedOutputUIDChanged);
 }
 
 void PianoAudioEngine::setActiveInstrumentHasUserInterface(bool value)
 {
-    if (value == activeInstrumentHasUserInterface_) return;
-    activeInstrumentHasUserInterface_ = value;
-    emit activeInstrumentHasUserInterfaceChanged();
+    assignAndNotify(*this, activeInstrumentHasUserInterface_, value,
+                    &PianoAudioEngine::activeInstrumentHasUserInterfaceChanged);
 }
 
 void PianoAudioEngine::setOutputError(std::optional<std::string> value)
 {
-    if (value == outputError_) return;
-    outputError_ = std::move(value);
-    emit outputErrorChanged();
+    assignAndNotify(*this, outputError_, std::move(value), &PianoAudioEngine::outputErrorChanged);
 }
 
 } // namespace corvane

@@ -122,7 +122,6 @@ private:
     void setOutputError(std::optional<std::string> value);
 
     void submit(const RenderCommand& command);
-    void silenceActiveInstrument();
     void stopStream();
     void finishSelection(const AudioInstrumentDescriptor& descriptor, std::shared_ptr<BuiltInstrument> built,
                          std::function<void()> done);

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QThreadPool>
 
+#include <algorithm>
+
 #include "CorvaneAudio/AudioOutputStream.hpp"
 #include "CorvaneAudio/AudioRenderCore.hpp"
 #include "CorvaneAudio/AudioUnitInstrumentCatalog.hpp"
@@ -59,8 +61,9 @@ void PianoAudioEngine::restorePreferredInstrument(std::function<void()> done)
         return;
     }
     didAttemptRestore_ = true;
-    setAvailableAudioOutputs(stream_->devices());
+    // Selecting the stored output lists the devices itself.
     if (const auto output = defaults_.stringValue(selectedOutputPreferenceKey)) selectAudioOutput(*output);
+    else refreshAudioOutputs();
 
     refreshAvailableInstruments([this, done = std::move(done)]() mutable {
         const auto stored = defaults_.stringValue(selectedInstrumentPreferenceKey);
@@ -161,7 +164,7 @@ void PianoAudioEngine::finishSelection(const AudioInstrumentDescriptor& descript
         if (onWillReconfigure) onWillReconfigure();
         // The outgoing plugin's state is stored under its own id first.
         persistActiveInstrumentState();
-        silenceActiveInstrument();
+        stopAllNotes();
         LV2Instrument* plugin = built->plugin;
         if (plugin) restoreState(descriptor, *plugin);
         swapInstrument(descriptor, std::move(built->instrument), plugin);
@@ -232,12 +235,10 @@ void PianoAudioEngine::refreshAudioOutputs() { setAvailableAudioOutputs(stream_-
 void PianoAudioEngine::selectAudioOutput(const std::optional<std::string>& uid)
 {
     refreshAudioOutputs();
-    bool found = false;
-    if (uid) {
-        for (const auto& device : availableAudioOutputs_) found = found || device.uid == *uid;
-    } else {
-        found = stream_->defaultDeviceID().has_value();
-    }
+    // The list holds exactly the devices that can play, so a default output
+    // exists whenever it is not empty: no second probe is needed.
+    const bool found = uid ? std::ranges::any_of(availableAudioOutputs_, [&](const auto& d) { return d.uid == *uid; })
+                           : !availableAudioOutputs_.empty();
     if (!found) {
         setSelectedOutputUID(uid);
         setOutputError(std::string(missingOutputMessage));
@@ -245,7 +246,7 @@ void PianoAudioEngine::selectAudioOutput(const std::optional<std::string>& uid)
     }
 
     if (onWillReconfigure) onWillReconfigure();
-    silenceActiveInstrument();
+    stopAllNotes();
     const bool wasRunning = stream_->isRunning();
     stopStream();
 
@@ -266,15 +267,12 @@ void PianoAudioEngine::selectAudioOutput(const std::optional<std::string>& uid)
         setOutputError(std::nullopt);
         if (uid) defaults_.setString(selectedOutputPreferenceKey, *uid);
         else defaults_.remove(selectedOutputPreferenceKey);
-        if (wasRunning) {
-            try {
-                start();
-                return;
-            } catch (const std::exception& error) {
-                failure = error.what();
-            }
-        } else {
+        if (!wasRunning) return;
+        try {
+            start();
             return;
+        } catch (const std::exception& error) {
+            failure = error.what();
         }
     }
     setOutputError(*failure);

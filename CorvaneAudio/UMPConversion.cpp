@@ -58,9 +58,7 @@ MIDI1Decoded decodeMIDI1Message(std::span<const std::uint8_t> bytes)
         if (1 + i >= bytes.size() || isStatus(bytes[1 + i])) return {1 + i, std::nullopt}; // truncated
         data[i] = bytes[1 + i];
     }
-    const std::uint32_t type = status < 0xF0 ? 0x2u : 0x1u;
-    const std::uint32_t word = (type << 28) | (std::uint32_t{status} << 16) | (std::uint32_t{data[0]} << 8) | data[1];
-    return {1 + *needed, word};
+    return {1 + *needed, midi1Word(status, data[0], data[1])};
 }
 
 std::size_t midi1BytesOfWord(std::uint32_t word, std::array<std::uint8_t, 3>& out)
@@ -71,8 +69,7 @@ std::size_t midi1BytesOfWord(std::uint32_t word, std::array<std::uint8_t, 3>& ou
     out[0] = status;
     out[1] = static_cast<std::uint8_t>((word >> 8) & 0x7F);
     out[2] = static_cast<std::uint8_t>(word & 0x7F);
-    const std::uint8_t kind = status & 0xF0;
-    return (kind == 0xC0 || kind == 0xD0) ? 2 : 3;
+    return 1 + *dataLength(status);
 }
 
 } // namespace corvane

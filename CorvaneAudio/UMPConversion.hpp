@@ -19,6 +19,14 @@ struct MIDI1Decoded {
     bool operator==(const MIDI1Decoded&) const = default;
 };
 
+// The word of one MIDI 1.0 message in group 0: type 2 for a channel voice
+// status, type 1 for a system one. Only the low seven bits of each data byte count.
+constexpr std::uint32_t midi1Word(std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
+{
+    const std::uint32_t type = status < 0xF0 ? 0x2u : 0x1u;
+    return (type << 28) | (std::uint32_t{status} << 16) | (std::uint32_t(data1 & 0x7F) << 8) | (data2 & 0x7Fu);
+}
+
 // Reads the message at the start of `bytes`. Channel voice messages become a
 // type-2 word, system common and real-time messages a type-1 word, both in
 // group 0. System exclusive data (up to its end byte), stray data bytes,

@@ -5,6 +5,8 @@
 #include <functional>
 #include <stdexcept>
 
+#include "CorvaneDomain/HashCombine.hpp"
+
 namespace corvane {
 
 GuidedPracticeConfiguration::GuidedPracticeConfiguration(double correctToleranceSeconds, double matchingWindowSeconds,
@@ -20,8 +22,9 @@ GuidedPracticeConfiguration::GuidedPracticeConfiguration(double correctTolerance
 
 std::size_t GuidedPracticeEngine::IDHash::operator()(const ExpectedNote::ID& id) const
 {
-    const std::size_t h = std::hash<std::int64_t>{}(id.trackIndex);
-    return h ^ (std::hash<std::int64_t>{}(id.eventIndex) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2));
+    std::size_t hash = std::hash<std::int64_t>{}(id.trackIndex);
+    hashCombine(hash, std::hash<std::int64_t>{}(id.eventIndex));
+    return hash;
 }
 
 GuidedPracticeEngine::GuidedPracticeEngine(std::span<const MIDINoteSpan> noteSpans, PracticeHand hand,

@@ -12,7 +12,7 @@ std::string at(const std::string& codingPath) { return codingPath.empty() ? "<ro
 
 const std::string& JSONDecodingError::codingPath() const
 {
-    return std::visit([](const auto& c) -> const std::string& { return c.codingPath; }, error_);
+    return std::visit([](const auto& c) -> const std::string& { return c.codingPath; }, error());
 }
 
 std::string JSONDecodingError::describe(const Case& c)

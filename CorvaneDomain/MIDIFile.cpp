@@ -20,6 +20,13 @@ double frameRate(MIDIFramesPerSecond framesPerSecond)
     return rates[static_cast<int>(framesPerSecond)];
 }
 
+std::vector<std::int64_t> allTrackIndices(const MIDIFile& file)
+{
+    std::vector<std::int64_t> indices(file.tracks.size());
+    for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<std::int64_t>(i);
+    return indices;
+}
+
 std::optional<std::string> MIDITrack::name() const
 {
     constexpr std::uint8_t trackNameType = 0x03;

@@ -132,4 +132,7 @@ struct MIDIFile {
     bool operator==(const MIDIFile&) const = default;
 };
 
+// 0, 1, ... up to the number of tracks: every track, in file order.
+std::vector<std::int64_t> allTrackIndices(const MIDIFile& file);
+
 } // namespace corvane

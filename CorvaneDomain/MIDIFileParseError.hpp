@@ -1,16 +1,16 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <variant>
+
+#include "CorvaneDomain/TypedError.hpp"
 
 namespace corvane {
 
 // Why a Standard MIDI File could not be read, and where (byte offsets from
 // the start of the file). Carries no user-facing text.
-class MIDIFileParseError : public std::exception {
-public:
+struct MIDIFileParseErrorCases {
     struct UnexpectedEnd {
         std::int64_t offset = 0;
         bool operator==(const UnexpectedEnd&) const = default;
@@ -61,23 +61,18 @@ public:
     using Case = std::variant<UnexpectedEnd, InvalidChunk, InvalidHeaderLength, UnsupportedFormat,
                               InvalidTrackCount, InvalidTimeDivision, InvalidVariableLengthQuantity,
                               MissingRunningStatus, InvalidStatus, TickOverflow, TrackBoundaryExceeded>;
+};
 
+class MIDIFileParseError : public MIDIFileParseErrorCases, public TypedError<MIDIFileParseErrorCases::Case> {
+public:
     template <class C>
         requires std::is_constructible_v<Case, C>
-    MIDIFileParseError(C c) : error_(std::move(c)), description_(describe(error_)) {}
-
-    const Case& error() const { return error_; }
-    template <class C> const C* as() const { return std::get_if<C>(&error_); }
-
-    // For logs and test output only.
-    const char* what() const noexcept override { return description_.c_str(); }
-
-    bool operator==(const MIDIFileParseError& other) const { return error_ == other.error_; }
+    MIDIFileParseError(C c) : TypedError(Case(std::move(c)), &describe)
+    {
+    }
 
 private:
     static std::string describe(const Case& c);
-    Case error_;
-    std::string description_;
 };
 
 } // namespace corvane

@@ -61,18 +61,11 @@ template <class T> std::vector<T> settle(std::vector<T> values, const T& fallbac
     return result;
 }
 
-std::vector<std::int64_t> allTracks(const MIDIFile& file)
-{
-    std::vector<std::int64_t> indices(file.tracks.size());
-    for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<std::int64_t>(i);
-    return indices;
-}
-
 std::vector<std::int64_t> checkedAllTracks(const MIDIFile& file)
 {
     if (file.format == MIDIFileFormat::independentTracks)
         throw MIDITempoMapError(MIDITempoMapError::IndependentTracksRequireTrackSelection{});
-    return allTracks(file);
+    return allTrackIndices(file);
 }
 
 std::vector<std::int64_t> checkedTrack(const MIDIFile& file, std::int64_t trackIndex)

@@ -1,12 +1,13 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <variant>
 #include <vector>
 
 #include "CorvaneDomain/MIDIFile.hpp"
+
+#include "CorvaneDomain/TypedError.hpp"
 
 namespace corvane {
 
@@ -29,8 +30,7 @@ struct MIDITimeSignatureChange {
     bool operator==(const MIDITimeSignatureChange&) const = default;
 };
 
-class MIDITempoMapError : public std::exception {
-public:
+struct MIDITempoMapErrorCases {
     struct TrackIndexOutOfRange {
         std::int64_t index = 0;
         bool operator==(const TrackIndexOutOfRange&) const = default;
@@ -48,20 +48,18 @@ public:
     };
     using Case = std::variant<TrackIndexOutOfRange, InvalidTempoEvent, InvalidTimeSignatureEvent,
                               IndependentTracksRequireTrackSelection>;
+};
 
+class MIDITempoMapError : public MIDITempoMapErrorCases, public TypedError<MIDITempoMapErrorCases::Case> {
+public:
     template <class C>
         requires std::is_constructible_v<Case, C>
-    MIDITempoMapError(C c) : error_(std::move(c)), description_(describe(error_)) {}
-
-    const Case& error() const { return error_; }
-    template <class C> const C* as() const { return std::get_if<C>(&error_); }
-    const char* what() const noexcept override { return description_.c_str(); }
-    bool operator==(const MIDITempoMapError& other) const { return error_ == other.error_; }
+    MIDITempoMapError(C c) : TypedError(Case(std::move(c)), &describe)
+    {
+    }
 
 private:
     static std::string describe(const Case& c);
-    Case error_;
-    std::string description_;
 };
 
 // Tempo and time-signature changes of a song with conversions between

@@ -40,13 +40,6 @@ struct OpenNotes {
     }
 };
 
-std::vector<std::int64_t> allTrackIndices(const MIDIFile& file)
-{
-    std::vector<std::int64_t> indices(file.tracks.size());
-    for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<std::int64_t>(i);
-    return indices;
-}
-
 bool lessByTickTrackEvent(const MIDITimelineEvent& a, const MIDITimelineEvent& b)
 {
     if (a.tick != b.tick) return a.tick < b.tick;

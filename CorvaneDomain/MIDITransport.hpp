@@ -2,12 +2,13 @@
 
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <variant>
 
 #include "CorvaneDomain/MIDILoopRange.hpp"
 #include "CorvaneDomain/MIDITimeline.hpp"
+
+#include "CorvaneDomain/TypedError.hpp"
 
 namespace corvane {
 
@@ -25,8 +26,7 @@ struct MIDITransportSnapshot {
     bool operator==(const MIDITransportSnapshot&) const = default;
 };
 
-class MIDITransportError : public std::exception {
-public:
+struct MIDITransportErrorCases {
     struct InvalidPlaybackRate {
         double rate = 0;
         bool operator==(const InvalidPlaybackRate&) const = default;
@@ -48,21 +48,19 @@ public:
         bool operator==(const ClockMovedBackward&) const = default;
     };
     using Case = std::variant<InvalidPlaybackRate, InvalidPosition, InvalidClockTime, InvalidLoopRange, ClockMovedBackward>;
+};
 
+// Payloads compare as doubles, so a NaN payload is never equal to itself.
+class MIDITransportError : public MIDITransportErrorCases, public TypedError<MIDITransportErrorCases::Case> {
+public:
     template <class C>
         requires std::is_constructible_v<Case, C>
-    MIDITransportError(C c) : error_(std::move(c)), description_(describe(error_)) {}
-
-    const Case& error() const { return error_; }
-    template <class C> const C* as() const { return std::get_if<C>(&error_); }
-    const char* what() const noexcept override { return description_.c_str(); }
-    // Payloads compare as doubles, so a NaN payload is never equal to itself.
-    bool operator==(const MIDITransportError& other) const { return error_ == other.error_; }
+    MIDITransportError(C c) : TypedError(Case(std::move(c)), &describe)
+    {
+    }
 
 private:
     static std::string describe(const Case& c);
-    Case error_;
-    std::string description_;
 };
 
 // Playback clock of a song: anchor position plus elapsed clock time times the

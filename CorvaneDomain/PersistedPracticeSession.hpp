@@ -5,7 +5,6 @@
 
 #include "CorvaneDomain/Date.hpp"
 #include "CorvaneDomain/JSONCoding.hpp"
-#include "CorvaneDomain/MIDILoopRange.hpp"
 #include "CorvaneDomain/MIDILoopRangeCoding.hpp"
 #include "CorvaneDomain/PracticeMetrics.hpp"
 #include "CorvaneDomain/PracticeMode.hpp"

@@ -1,53 +1,28 @@
 #include "CorvaneDomain/PracticeLoopBookmark.hpp"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
-#include <string_view>
 
 #include "CorvaneDomain/SaturatingArithmetic.hpp"
+#include "CorvaneDomain/TextDecoding.hpp"
 
 namespace corvane {
 
 namespace {
 
-bool isWhiteSpaceOrNewline(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-// Trims ASCII white space, NEL and every Unicode space separator (no-break
-// space, Ogham space mark, the U+2000 block, narrow no-break and medium
-// mathematical space, ideographic space) and the line and paragraph separators.
+// Unicode white space goes at both ends; the bytes between are kept exactly,
+// even where they are not UTF-8.
 std::string trimmed(const std::string& text)
 {
-    const auto leadingLength = [](std::string_view s) -> std::size_t {
-        if (s.empty()) return 0;
-        const auto c = static_cast<unsigned char>(s[0]);
-        if (isWhiteSpaceOrNewline(c)) return 1;
-        if (s.size() >= 2 && c == 0xC2 && (static_cast<unsigned char>(s[1]) == 0xA0 ||
-                                           static_cast<unsigned char>(s[1]) == 0x85))
-            return 2;
-        if (s.size() >= 3 && c == 0xE2 && static_cast<unsigned char>(s[1]) == 0x80) {
-            const auto t = static_cast<unsigned char>(s[2]);
-            if (t <= 0x8A || t == 0xA8 || t == 0xA9 || t == 0xAF) return 3;
-        }
-        if (s.size() >= 3 && c == 0xE2 && static_cast<unsigned char>(s[1]) == 0x81 &&
-            static_cast<unsigned char>(s[2]) == 0x9F)
-            return 3;
-        if (s.size() >= 3 && c == 0xE1 && static_cast<unsigned char>(s[1]) == 0x9A &&
-            static_cast<unsigned char>(s[2]) == 0x80)
-            return 3;
-        if (s.size() >= 3 && c == 0xE3 && static_cast<unsigned char>(s[1]) == 0x80 &&
-            static_cast<unsigned char>(s[2]) == 0x80)
-            return 3;
-        return 0;
-    };
-    const auto trailingLength = [&](std::string_view s) -> std::size_t {
-        for (std::size_t n = 1; n <= std::min<std::size_t>(3, s.size()); ++n)
-            if (leadingLength(s.substr(s.size() - n)) == n) return n;
-        return 0;
-    };
-    std::string_view view(text);
-    while (auto n = leadingLength(view)) view.remove_prefix(n);
-    while (auto n = trailingLength(view)) view.remove_suffix(n);
-    return std::string(view);
+    const auto decoded = decodeUTF8Lossy({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    const auto first = std::find_if_not(decoded.begin(), decoded.end(), isWhitespaceOrNewline);
+    const auto last =
+        std::find_if_not(decoded.rbegin(), std::make_reverse_iterator(first), isWhitespaceOrNewline).base();
+    // White space is always well-formed, so it re-encodes to the bytes it came from.
+    const auto leading = encodeUTF8(std::u32string(decoded.begin(), first)).size();
+    const auto trailing = encodeUTF8(std::u32string(last, decoded.end())).size();
+    return text.substr(leading, text.size() - leading - trailing);
 }
 
 } // namespace
@@ -80,17 +55,15 @@ std::string PracticeLoopBookmark::displayName() const
 
 std::optional<MIDILoopRange> loopRange(const MIDIMeasureMap& map, const PracticeLoopBookmark& bookmark)
 {
-    const auto& markers = map.markers;
-    const auto start = std::find_if(markers.begin(), markers.end(),
-                                    [&](const auto& m) { return m.measureNumber == bookmark.startMeasure; });
-    if (start == markers.end()) return std::nullopt;
+    const auto startSeconds = map.secondsAtMeasureStart(bookmark.startMeasure);
+    if (!startSeconds) return std::nullopt;
     // The measure after the last one; the song-end marker closes the last measure.
-    const auto end = std::find_if(markers.begin(), markers.end(), [&](const auto& m) {
-        return bookmark.endMeasure < std::numeric_limits<std::int64_t>::max() && m.measureNumber == bookmark.endMeasure + 1;
-    });
-    const double endSeconds = end == markers.end() ? map.durationSeconds : end->seconds;
-    if (!(start->seconds < endSeconds)) return std::nullopt;
-    return MIDILoopRange{start->seconds, endSeconds};
+    const auto nextSeconds = bookmark.endMeasure < std::numeric_limits<std::int64_t>::max()
+                                 ? map.secondsAtMeasureStart(bookmark.endMeasure + 1)
+                                 : std::nullopt;
+    const double endSeconds = nextSeconds.value_or(map.durationSeconds);
+    if (!(*startSeconds < endSeconds)) return std::nullopt;
+    return MIDILoopRange{*startSeconds, endSeconds};
 }
 
 std::optional<PracticeLoopBookmark> bookmark(const MIDIMeasureMap& map, const MIDILoopRange& range, std::string name)

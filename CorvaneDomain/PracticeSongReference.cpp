@@ -3,6 +3,7 @@
 #include <functional>
 #include <string_view>
 
+#include "CorvaneDomain/HashCombine.hpp"
 #include "CorvaneDomain/Overloaded.hpp"
 #include "CorvaneDomain/StandardizedPath.hpp"
 
@@ -21,14 +22,15 @@ std::size_t PracticeSongReferenceHash::operator()(const PracticeSongReference& r
 {
     // Case position, the string, then for files the bookmark's presence and bytes.
     std::size_t hash = reference.value.index();
-    const auto combine = [&hash](std::size_t h) { hash ^= h + 0x9E3779B97F4A7C15ull + (hash << 6) + (hash >> 2); };
     std::visit(Overloaded{
-                   [&](const PracticeSongReference::BundledDemo& demo) { combine(std::hash<std::string>{}(demo.id)); },
+                   [&](const PracticeSongReference::BundledDemo& demo) {
+                       hashCombine(hash, std::hash<std::string>{}(demo.id));
+                   },
                    [&](const PracticeSongReference::ExternalFile& file) {
-                       combine(std::hash<std::string>{}(file.path));
-                       combine(file.bookmarkData ? 1 : 0);
+                       hashCombine(hash, std::hash<std::string>{}(file.path));
+                       hashCombine(hash, file.bookmarkData ? 1 : 0);
                        if (file.bookmarkData)
-                           combine(std::hash<std::string_view>{}(std::string_view(
+                           hashCombine(hash, std::hash<std::string_view>{}(std::string_view(
                                reinterpret_cast<const char*>(file.bookmarkData->data()), file.bookmarkData->size())));
                    },
                },

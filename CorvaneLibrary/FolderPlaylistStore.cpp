@@ -48,12 +48,7 @@ void FolderPlaylistStore::restore() {
 }
 
 void FolderPlaylistStore::persist() {
-    const auto bytes = encodedRecord(playlists_);
-    if (!bytes) {
-        setLastError(saveFailedMessage);
-        return;
-    }
-    defaults_.setData(storageKey, *bytes);
+    if (!storeRecord(defaults_, storageKey, playlists_)) setLastError(saveFailedMessage);
 }
 
 std::optional<UUID> FolderPlaylistStore::addFolder(const std::string& folder) {
@@ -65,22 +60,17 @@ std::optional<UUID> FolderPlaylistStore::addFolder(const std::string& folder) {
             return id;
         }
     }
-    const bool started = bookmarks_->startAccessing(path);
-    const auto bookmark = bookmarks_->createBookmark(path);
-    if (!bookmark) {
-        if (started) bookmarks_->stopAccessing(path);
+    const auto chosen = bookmarkChosenFolder(*bookmarks_, path);
+    if (!chosen) {
         setLastError(folderBookmarkFailedMessage);
         return std::nullopt;
     }
     const UUID id = UUID::random();
     auto updated = playlists_;
-    updated.push_back(FolderPlaylist{id, lastPathComponent(path), path, *bookmark});
-    std::stable_sort(updated.begin(), updated.end(), [](const FolderPlaylist& a, const FolderPlaylist& b) {
-        return localizedStandardLess(a.name, b.name);
-    });
+    updated.push_back(FolderPlaylist{id, lastPathComponent(path), path, chosen->bookmark});
+    sortByLocalizedName(updated);
     setPlaylists(std::move(updated));
-    activeAccessURLs_[id] = path;
-    if (started) activeSecurityScopes_.insert(id);
+    access_.hold(id, path, chosen->accessStarted);
     setTracks(id, PlaylistScanner::tracks(path));
     persist();
     setLastError(std::nullopt);
@@ -95,20 +85,18 @@ void FolderPlaylistStore::refresh(const UUID& playlistID) {
 }
 
 std::optional<std::string> FolderPlaylistStore::resolvedURL(const UUID& playlistID, bool reportsFailure) {
-    if (auto cached = activeAccessURLs_.find(playlistID); cached != activeAccessURLs_.end()) return cached->second;
+    if (auto cached = access_.path(playlistID)) return cached;
     auto found = std::find_if(playlists_.begin(), playlists_.end(),
                               [&](const FolderPlaylist& playlist) { return playlist.id == playlistID; });
     if (found == playlists_.end()) return std::nullopt;
     const auto index = static_cast<std::size_t>(found - playlists_.begin());
     const std::string name = found->name;
 
-    const auto resolution = bookmarks_->resolveBookmark(found->bookmarkData);
+    const auto resolution = access_.reach(playlistID, found->bookmarkData);
     if (!resolution) {
         if (reportsFailure) setLastError(folderRenewalMessage(name));
         return std::nullopt;
     }
-    if (bookmarks_->startAccessing(resolution->path)) activeSecurityScopes_.insert(playlistID);
-    activeAccessURLs_[playlistID] = resolution->path;
     if (resolution->isStale) {
         const auto renewed = bookmarks_->createBookmark(resolution->path);
         if (!renewed) {
@@ -126,10 +114,7 @@ std::optional<std::string> FolderPlaylistStore::resolvedURL(const UUID& playlist
 }
 
 void FolderPlaylistStore::remove(const UUID& playlistID) {
-    if (auto it = activeAccessURLs_.find(playlistID); it != activeAccessURLs_.end()) {
-        if (activeSecurityScopes_.erase(playlistID) != 0) bookmarks_->stopAccessing(it->second);
-        activeAccessURLs_.erase(it);
-    }
+    access_.release(playlistID);
     auto updated = playlists_;
     std::erase_if(updated, [&](const FolderPlaylist& playlist) { return playlist.id == playlistID; });
     setPlaylists(std::move(updated));

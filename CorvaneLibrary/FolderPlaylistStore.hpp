@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CorvaneLibrary/BookmarkAccess.hpp"
 #include "CorvaneLibrary/BookmarkService.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "CorvaneLibrary/FolderPlaylist.hpp"
@@ -12,7 +13,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -61,8 +61,7 @@ private:
     std::vector<FolderPlaylist> playlists_;
     std::map<UUID, std::vector<PlaylistTrack>> tracksByPlaylist_;
     std::optional<std::string> lastError_;
-    std::map<UUID, std::string> activeAccessURLs_;
-    std::set<UUID> activeSecurityScopes_;
+    BookmarkAccess<UUID> access_{*bookmarks_};
 };
 
 } // namespace corvane

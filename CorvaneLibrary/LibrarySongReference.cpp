@@ -1,48 +1,49 @@
 #include "CorvaneLibrary/LibrarySongReference.hpp"
 
+#include "CorvaneDomain/HashCombine.hpp"
 #include "CorvaneDomain/Overloaded.hpp"
-#include "CorvaneDomain/StandardizedPath.hpp"
+#include "CorvaneDomain/PracticeSongReference.hpp"
 
 #include <functional>
 #include <string_view>
 
 namespace corvane {
 
+// Demo pieces and external files take the practice records' key, so that
+// both always name a song alike.
 std::string LibrarySongReference::stableID() const {
     return std::visit(Overloaded{
-                          [](const BundledDemo& demo) { return "demo:" + demo.id; },
+                          [](const BundledDemo& demo) {
+                              return PracticeSongReference::bundledDemo(demo.id).stableID();
+                          },
                           [](const SourceTrack& track) {
                               return "source:" + track.sourceID.uuidString() + ":" + track.relativePath;
                           },
-                          [](const ExternalFile& file) { return "file:" + standardizedPath(file.path); },
+                          [](const ExternalFile& file) {
+                              return PracticeSongReference::externalFile(file.path).stableID();
+                          },
                       },
                       value);
 }
 
-namespace {
-
-void combine(std::size_t& seed, std::size_t hash) {
-    seed ^= hash + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
-}
-
-} // namespace
-
 std::size_t LibrarySongReferenceHash::operator()(const LibrarySongReference& reference) const {
     std::size_t seed = 0;
-    combine(seed, reference.value.index());
+    hashCombine(seed, reference.value.index());
     std::visit(Overloaded{
-                   [&](const LibrarySongReference::BundledDemo& demo) { combine(seed, std::hash<std::string>{}(demo.id)); },
+                   [&](const LibrarySongReference::BundledDemo& demo) {
+                       hashCombine(seed, std::hash<std::string>{}(demo.id));
+                   },
                    [&](const LibrarySongReference::SourceTrack& track) {
-                       combine(seed, UUIDHash{}(track.sourceID));
-                       combine(seed, std::hash<std::string>{}(track.relativePath));
+                       hashCombine(seed, UUIDHash{}(track.sourceID));
+                       hashCombine(seed, std::hash<std::string>{}(track.relativePath));
                    },
                    [&](const LibrarySongReference::ExternalFile& file) {
-                       combine(seed, std::hash<std::string>{}(file.path));
-                       combine(seed, file.bookmarkData ? 1 : 0);
+                       hashCombine(seed, std::hash<std::string>{}(file.path));
+                       hashCombine(seed, file.bookmarkData ? 1 : 0);
                        if (file.bookmarkData) {
                            const auto& bytes = *file.bookmarkData;
-                           combine(seed, std::hash<std::string_view>{}(std::string_view(
-                                             reinterpret_cast<const char*>(bytes.data()), bytes.size())));
+                           hashCombine(seed, std::hash<std::string_view>{}(std::string_view(
+                                                 reinterpret_cast<const char*>(bytes.data()), bytes.size())));
                        }
                    },
                },

@@ -6,10 +6,8 @@
 
 namespace corvane {
 
-namespace {
-
-// A collator is not safe to share between threads; scans sort on workers.
-QCollator& collator() {
+// One per thread: scans sort on workers.
+const QCollator& localizedStandardCollator() {
     thread_local QCollator instance = [] {
         QCollator c(QLocale(QLocale::Portuguese, QLocale::Brazil));
         c.setNumericMode(true);
@@ -19,11 +17,10 @@ QCollator& collator() {
     return instance;
 }
 
-} // namespace
-
 int localizedStandardCompare(std::string_view a, std::string_view b) {
-    const int result = collator().compare(QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size())),
-                                          QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())));
+    const int result =
+        localizedStandardCollator().compare(QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size())),
+                                            QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())));
     return result < 0 ? -1 : (result > 0 ? 1 : 0);
 }
 

@@ -50,24 +50,17 @@ MusicLibraryStore::~MusicLibraryStore() {
         std::lock_guard lock(mailbox_->mutex);
         mailbox_->store = nullptr;
     }
-    for (const auto& id : activeSecurityScopes_) {
-        if (auto it = activeAccessURLs_.find(id); it != activeAccessURLs_.end()) bookmarks_->stopAccessing(it->second);
-    }
-    for (const auto& path : activeExternalSecurityScopes_) {
-        if (auto it = activeExternalURLs_.find(path); it != activeExternalURLs_.end())
-            bookmarks_->stopAccessing(it->second);
-    }
+    sourceAccess_.releaseAll();
+    externalAccess_.releaseAll();
 }
 
 void MusicLibraryStore::restore() {
-    if (const auto bytes = defaults_.dataValue(storageKey)) {
-        if (auto library = decodedRecord<PersistedMusicLibrary>(*bytes)) {
-            setSources(std::move(library->sources));
-            setPlaylists(std::move(library->playlists));
-            return;
-        }
-        // The migration below, or the next change, overwrites the record.
-        keepUnreadableRecord(defaults_, storageKey, *bytes);
+    // An unreadable record is kept aside: the migration below, or the next
+    // change, overwrites it.
+    if (auto library = restoredRecord<PersistedMusicLibrary>(defaults_, storageKey)) {
+        setSources(std::move(library->sources));
+        setPlaylists(std::move(library->playlists));
+        return;
     }
     const auto older = defaults_.dataValue(folderPlaylistsKey);
     if (!older) return;
@@ -82,21 +75,13 @@ void MusicLibraryStore::restore() {
 }
 
 void MusicLibraryStore::persist() {
-    const auto bytes = encodedRecord(PersistedMusicLibrary{sources_, playlists_});
-    if (!bytes) {
+    if (!storeRecord(defaults_, storageKey, PersistedMusicLibrary{sources_, playlists_})) {
         setLastError(saveFailedMessage);
         return;
     }
-    defaults_.setData(storageKey, *bytes);
     // The defaults keep the value in memory when the disk write fails; the
     // user must still learn that the library was not saved.
     setLastError(defaults_.lastWriteError() ? std::optional(saveFailedMessage) : std::nullopt);
-}
-
-void MusicLibraryStore::sortSources(std::vector<LibrarySource>& sources) {
-    std::stable_sort(sources.begin(), sources.end(), [](const LibrarySource& a, const LibrarySource& b) {
-        return localizedStandardLess(a.name, b.name);
-    });
 }
 
 std::optional<UUID> MusicLibraryStore::addFolder(const std::string& folder, Completion done) {
@@ -109,21 +94,18 @@ std::optional<UUID> MusicLibraryStore::addFolder(const std::string& folder, Comp
         return id;
     }
 
-    const bool started = bookmarks_->startAccessing(path);
-    const auto bookmark = bookmarks_->createBookmark(path);
-    if (!bookmark) {
-        if (started) bookmarks_->stopAccessing(path);
+    const auto chosen = bookmarkChosenFolder(*bookmarks_, path);
+    if (!chosen) {
         setLastError(folderBookmarkFailedMessage);
         if (done) done();
         return std::nullopt;
     }
     const UUID id = UUID::random();
     auto updated = sources_;
-    updated.push_back(LibrarySource{id, lastPathComponent(path), path, *bookmark, true});
-    sortSources(updated);
+    updated.push_back(LibrarySource{id, lastPathComponent(path), path, chosen->bookmark, true});
+    sortByLocalizedName(updated);
     setSources(std::move(updated));
-    activeAccessURLs_[id] = path;
-    if (started) activeSecurityScopes_.insert(id);
+    sourceAccess_.hold(id, path, chosen->accessStarted);
     persist();
     refresh(id, std::move(done));
     return id;
@@ -138,30 +120,27 @@ void MusicLibraryStore::reauthorize(const UUID& sourceID, const std::string& fol
     }
     const auto index = static_cast<std::size_t>(found - sources_.begin());
     const std::string path = standardizedAbsolutePath(folder);
-    const bool started = bookmarks_->startAccessing(path);
-    const auto bookmark = bookmarks_->createBookmark(path);
-    if (!bookmark) {
-        if (started) bookmarks_->stopAccessing(path);
+    const auto chosen = bookmarkChosenFolder(*bookmarks_, path);
+    if (!chosen) {
         setLastError(renewFailedMessage);
         if (done) done();
         return;
     }
-    releaseAccess(sourceID);
+    sourceAccess_.release(sourceID);
     auto updated = sources_;
     updated[index].name = lastPathComponent(path);
     updated[index].directoryPath = path;
-    updated[index].bookmarkData = *bookmark;
+    updated[index].bookmarkData = chosen->bookmark;
     updated[index].isAvailable = true;
-    sortSources(updated);
+    sortByLocalizedName(updated);
     setSources(std::move(updated));
-    activeAccessURLs_[sourceID] = path;
-    if (started) activeSecurityScopes_.insert(sourceID);
+    sourceAccess_.hold(sourceID, path, chosen->accessStarted);
     persist();
     refresh(sourceID, std::move(done));
 }
 
 std::optional<std::string> MusicLibraryStore::resolvedURL(const UUID& sourceID) {
-    if (auto cached = activeAccessURLs_.find(sourceID); cached != activeAccessURLs_.end()) return cached->second;
+    if (auto cached = sourceAccess_.path(sourceID)) return cached;
     auto found = std::find_if(sources_.begin(), sources_.end(),
                               [&](const LibrarySource& source) { return source.id == sourceID; });
     if (found == sources_.end()) return std::nullopt;
@@ -178,10 +157,8 @@ std::optional<std::string> MusicLibraryStore::resolvedURL(const UUID& sourceID) 
         return std::nullopt;
     };
 
-    const auto resolution = bookmarks_->resolveBookmark(found->bookmarkData);
+    const auto resolution = sourceAccess_.reach(sourceID, found->bookmarkData);
     if (!resolution) return fail();
-    if (bookmarks_->startAccessing(resolution->path)) activeSecurityScopes_.insert(sourceID);
-    activeAccessURLs_[sourceID] = resolution->path;
     if (resolution->isStale) {
         const auto renewed = bookmarks_->createBookmark(resolution->path);
         if (!renewed) return fail();
@@ -250,7 +227,7 @@ void MusicLibraryStore::refreshEach(std::shared_ptr<std::vector<UUID>> ids, std:
 }
 
 void MusicLibraryStore::removeSource(const UUID& sourceID) {
-    releaseAccess(sourceID);
+    sourceAccess_.release(sourceID);
     if (tracksBySource_.erase(sourceID) != 0) emit tracksBySourceChanged();
     auto found = std::find_if(sources_.begin(), sources_.end(),
                               [&](const LibrarySource& source) { return source.id == sourceID; });
@@ -259,14 +236,6 @@ void MusicLibraryStore::removeSource(const UUID& sourceID) {
     updated[static_cast<std::size_t>(found - sources_.begin())].isAvailable = false;
     setSources(std::move(updated));
     persist();
-}
-
-void MusicLibraryStore::releaseAccess(const UUID& sourceID) {
-    const bool wasScoped = activeSecurityScopes_.erase(sourceID) != 0;
-    if (auto it = activeAccessURLs_.find(sourceID); it != activeAccessURLs_.end()) {
-        if (wasScoped) bookmarks_->stopAccessing(it->second);
-        activeAccessURLs_.erase(it);
-    }
 }
 
 std::vector<PlaylistTrack> MusicLibraryStore::tracks(const UUID& sourceID) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CorvaneLibrary/BookmarkAccess.hpp"
 #include "CorvaneLibrary/BookmarkService.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "CorvaneLibrary/LibrarySongReference.hpp"
@@ -108,18 +109,15 @@ private:
 
     void restore();
     void persist();
-    // Stable, by name in file-browser order.
-    static void sortSources(std::vector<LibrarySource>& sources);
-    static void sortPlaylists(std::vector<MusicPlaylist>& playlists);
     std::optional<std::string> resolvedURL(const UUID& sourceID);
-    void releaseAccess(const UUID& sourceID);
     void refreshEach(std::shared_ptr<std::vector<UUID>> ids, std::size_t next, Completion done);
     void finishScan(const UUID& sourceID, std::vector<PlaylistTrack> tracks, Completion done);
 
     void setSources(std::vector<LibrarySource> sources);
     void setPlaylists(std::vector<MusicPlaylist> playlists);
     void setScanning(const UUID& sourceID, bool scanning);
-    MusicPlaylist* findPlaylist(const UUID& playlistID);
+    // Applies `change` to the playlist and saves; false when there is none.
+    template <class Change> bool changePlaylist(const UUID& playlistID, Change change);
 
     DefaultsStore& defaults_;
     std::shared_ptr<BookmarkService> bookmarks_;
@@ -131,10 +129,9 @@ private:
     std::set<UUID> scanningSourceIDs_;
     std::optional<std::string> lastError_;
 
-    std::map<UUID, std::string> activeAccessURLs_;
-    std::set<UUID> activeSecurityScopes_;
-    std::map<std::string, std::string> activeExternalURLs_;
-    std::set<std::string> activeExternalSecurityScopes_;
+    // Folders by source id; external files by their stored path.
+    BookmarkAccess<UUID> sourceAccess_{*bookmarks_};
+    BookmarkAccess<std::string> externalAccess_{*bookmarks_};
 };
 
 } // namespace corvane

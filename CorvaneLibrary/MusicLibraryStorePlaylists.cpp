@@ -21,16 +21,15 @@ std::string trimmed(const std::string& name) { return QString::fromStdString(nam
 
 } // namespace
 
-MusicPlaylist* MusicLibraryStore::findPlaylist(const UUID& playlistID) {
-    auto found = std::find_if(playlists_.begin(), playlists_.end(),
-                              [&](const MusicPlaylist& playlist) { return playlist.id == playlistID; });
-    return found == playlists_.end() ? nullptr : &*found;
-}
-
-void MusicLibraryStore::sortPlaylists(std::vector<MusicPlaylist>& playlists) {
-    std::stable_sort(playlists.begin(), playlists.end(), [](const MusicPlaylist& a, const MusicPlaylist& b) {
-        return localizedStandardLess(a.name, b.name);
-    });
+template <class Change> bool MusicLibraryStore::changePlaylist(const UUID& playlistID, Change change) {
+    auto updated = playlists_;
+    const auto found = std::find_if(updated.begin(), updated.end(),
+                                    [&](const MusicPlaylist& playlist) { return playlist.id == playlistID; });
+    if (found == updated.end()) return false;
+    change(*found);
+    setPlaylists(std::move(updated));
+    persist();
+    return true;
 }
 
 std::optional<UUID> MusicLibraryStore::createPlaylist(const std::string& name) {
@@ -39,7 +38,7 @@ std::optional<UUID> MusicLibraryStore::createPlaylist(const std::string& name) {
     const UUID id = UUID::random();
     auto updated = playlists_;
     updated.push_back(MusicPlaylist{id, cleanName, {}});
-    sortPlaylists(updated);
+    sortByLocalizedName(updated);
     setPlaylists(std::move(updated));
     persist();
     return id;
@@ -47,15 +46,13 @@ std::optional<UUID> MusicLibraryStore::createPlaylist(const std::string& name) {
 
 void MusicLibraryStore::renamePlaylist(const UUID& playlistID, const std::string& name) {
     const std::string cleanName = trimmed(name);
-    if (cleanName.empty() || !findPlaylist(playlistID)) return;
+    if (cleanName.empty()) return;
     auto updated = playlists_;
-    for (auto& playlist : updated) {
-        if (playlist.id == playlistID) {
-            playlist.name = cleanName;
-            break;
-        }
-    }
-    sortPlaylists(updated);
+    const auto found = std::find_if(updated.begin(), updated.end(),
+                                    [&](const MusicPlaylist& playlist) { return playlist.id == playlistID; });
+    if (found == updated.end()) return;
+    found->name = cleanName;
+    sortByLocalizedName(updated);
     setPlaylists(std::move(updated));
     persist();
 }
@@ -69,18 +66,11 @@ void MusicLibraryStore::removePlaylist(const UUID& playlistID) {
 
 std::optional<UUID> MusicLibraryStore::add(const LibrarySongReference& reference, const std::string& title,
                                            const UUID& playlistID) {
-    if (!findPlaylist(playlistID)) return std::nullopt;
     const UUID entryID = UUID::random();
-    auto updated = playlists_;
-    for (auto& playlist : updated) {
-        if (playlist.id == playlistID) {
-            playlist.entries.push_back(LibraryPlaylistEntry{entryID, title, reference});
-            break;
-        }
-    }
-    setPlaylists(std::move(updated));
-    persist();
-    return entryID;
+    const bool added = changePlaylist(playlistID, [&](MusicPlaylist& playlist) {
+        playlist.entries.push_back(LibraryPlaylistEntry{entryID, title, reference});
+    });
+    return added ? std::optional(entryID) : std::nullopt;
 }
 
 void MusicLibraryStore::addExternalFile(const std::string& file, const UUID& playlistID) {
@@ -91,27 +81,18 @@ void MusicLibraryStore::addExternalFile(const std::string& file, const UUID& pla
 }
 
 void MusicLibraryStore::removeEntries(const std::set<std::int64_t>& offsets, const UUID& playlistID) {
-    if (!findPlaylist(playlistID)) return;
-    auto updated = playlists_;
-    for (auto& playlist : updated) {
-        if (playlist.id != playlistID) continue;
+    changePlaylist(playlistID, [&](MusicPlaylist& playlist) {
         // Highest offset first, so that the lower ones still mean what they meant.
         for (auto it = offsets.rbegin(); it != offsets.rend(); ++it) {
             if (*it >= 0 && *it < static_cast<std::int64_t>(playlist.entries.size()))
                 playlist.entries.erase(playlist.entries.begin() + *it);
         }
-        break;
-    }
-    setPlaylists(std::move(updated));
-    persist();
+    });
 }
 
 void MusicLibraryStore::moveEntries(const std::set<std::int64_t>& offsets, std::int64_t destination,
                                     const UUID& playlistID) {
-    if (!findPlaylist(playlistID)) return;
-    auto updated = playlists_;
-    for (auto& playlist : updated) {
-        if (playlist.id != playlistID) continue;
+    changePlaylist(playlistID, [&](MusicPlaylist& playlist) {
         auto& entries = playlist.entries;
         std::vector<std::int64_t> kept;
         for (const auto offset : offsets)
@@ -124,10 +105,7 @@ void MusicLibraryStore::moveEntries(const std::set<std::int64_t>& offsets, std::
         std::int64_t insertion = destination < 0 ? 0 : destination - static_cast<std::int64_t>(before);
         insertion = std::clamp<std::int64_t>(insertion, 0, static_cast<std::int64_t>(entries.size()));
         entries.insert(entries.begin() + insertion, moved.begin(), moved.end());
-        break;
-    }
-    setPlaylists(std::move(updated));
-    persist();
+    });
 }
 
 std::optional<MusicPlaylist> MusicLibraryStore::playlist(const UUID& playlistID) const {
@@ -149,15 +127,11 @@ std::optional<std::string> MusicLibraryStore::resolve(const LibrarySongReference
                 return fileExists(file) ? std::optional(file) : std::nullopt;
             },
             [&](const LibrarySongReference::ExternalFile& external) -> std::optional<std::string> {
-                if (auto cached = activeExternalURLs_.find(external.path); cached != activeExternalURLs_.end())
-                    return fileExists(cached->second) ? std::optional(cached->second) : std::nullopt;
+                if (auto cached = externalAccess_.path(external.path))
+                    return fileExists(*cached) ? cached : std::nullopt;
                 if (external.bookmarkData) {
-                    if (const auto resolution = bookmarks_->resolveBookmark(*external.bookmarkData)) {
-                        if (bookmarks_->startAccessing(resolution->path))
-                            activeExternalSecurityScopes_.insert(external.path);
-                        activeExternalURLs_[external.path] = resolution->path;
+                    if (const auto resolution = externalAccess_.reach(external.path, *external.bookmarkData))
                         return resolution->path;
-                    }
                 }
                 const std::string file = standardizedAbsolutePath(external.path);
                 return fileExists(file) ? std::optional(file) : std::nullopt;

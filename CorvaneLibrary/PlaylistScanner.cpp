@@ -1,10 +1,11 @@
 #include "CorvaneLibrary/PlaylistScanner.hpp"
 
+#include "CorvaneLibrary/LocalizedOrdering.hpp"
+
 #include "CorvaneDomain/StandardizedPath.hpp"
 
 #include <QCollator>
 #include <QCollatorSortKey>
-#include <QLocale>
 #include <QString>
 
 #include <algorithm>
@@ -38,11 +39,8 @@ std::optional<std::string> resolvedRoot(const std::string& folder) {
 }
 
 void sortByRelativePath(std::vector<PlaylistTrack>& tracks) {
-    // Sort keys make the comparison cheap for large folders; the collator is
-    // local because scans run on worker threads.
-    QCollator collator(QLocale(QLocale::Portuguese, QLocale::Brazil));
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    // Sort keys make the comparison cheap for large folders.
+    const QCollator& collator = localizedStandardCollator();
     struct Keyed {
         QCollatorSortKey key;
         std::size_t index;

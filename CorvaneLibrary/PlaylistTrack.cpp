@@ -1,5 +1,6 @@
 #include "CorvaneLibrary/PlaylistTrack.hpp"
 
+#include "CorvaneDomain/HashCombine.hpp"
 #include "CorvaneDomain/StandardizedPath.hpp"
 
 #include <functional>
@@ -13,7 +14,7 @@ PlaylistTrack::PlaylistTrack(std::string title, std::string relativePath, std::s
 std::size_t PlaylistTrackHash::operator()(const PlaylistTrack& track) const {
     std::size_t seed = 0;
     for (const std::string* field : {&track.id, &track.title, &track.relativePath, &track.fileURL})
-        seed ^= std::hash<std::string>{}(*field) + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
+        hashCombine(seed, std::hash<std::string>{}(*field));
     return seed;
 }
 

@@ -18,12 +18,8 @@ void clearProgress(PracticeLoopBookmark& bookmark) {
 
 PracticeLoopStore::PracticeLoopStore(DefaultsStore& defaults, std::int64_t maximumPerSong)
     : defaults_(defaults), maximumPerSong_(std::max<std::int64_t>(maximumPerSong, 1)) {
-    const auto bytes = defaults_.dataValue(storageKey);
-    if (!bytes) return;
-    if (auto document = decodedRecord<SongKeyedRecordsDocument<PracticeLoopBookmark>>(*bytes))
+    if (auto document = restoredRecord<SongKeyedRecordsDocument<PracticeLoopBookmark>>(defaults_, storageKey))
         bookmarksBySong_ = std::move(document->records);
-    else
-        keepUnreadableRecord(defaults_, storageKey, *bytes);
 }
 
 std::vector<PracticeLoopBookmark> PracticeLoopStore::bookmarks(const std::string& song) const {
@@ -105,8 +101,7 @@ void PracticeLoopStore::resetAllProgress() {
 }
 
 void PracticeLoopStore::persist() {
-    if (const auto bytes = encodedRecord(SongKeyedRecordsDocument<PracticeLoopBookmark>{bookmarksBySong_}))
-        defaults_.setData(storageKey, *bytes);
+    storeRecord(defaults_, storageKey, SongKeyedRecordsDocument<PracticeLoopBookmark>{bookmarksBySong_});
 }
 
 } // namespace corvane

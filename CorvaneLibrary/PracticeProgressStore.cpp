@@ -21,16 +21,9 @@ double orderKey(Date date) {
 
 PracticeProgressStore::PracticeProgressStore(DefaultsStore& defaults, std::int64_t maximumHistoryCount)
     : defaults_(defaults), maximumHistoryCount_(std::max<std::int64_t>(maximumHistoryCount, 1)) {
-    if (const auto bytes = defaults_.dataValue(currentSessionKey)) {
-        currentSession_ = decodedRecord<PersistedPracticeSession>(*bytes);
-        if (!currentSession_) keepUnreadableRecord(defaults_, currentSessionKey, *bytes);
-    }
-    if (const auto bytes = defaults_.dataValue(historyKey)) {
-        if (auto history = decodedRecord<std::vector<PracticeHistoryEntry>>(*bytes))
-            historyEntries_ = std::move(*history);
-        else
-            keepUnreadableRecord(defaults_, historyKey, *bytes);
-    }
+    currentSession_ = restoredRecord<PersistedPracticeSession>(defaults_, currentSessionKey);
+    if (auto history = restoredRecord<std::vector<PracticeHistoryEntry>>(defaults_, historyKey))
+        historyEntries_ = std::move(*history);
     // Trimmed in memory only: the stored list stays as it is until the next write.
     sortAndTrimHistory();
 }
@@ -43,12 +36,12 @@ void PracticeProgressStore::sortAndTrimHistory() {
 }
 
 void PracticeProgressStore::writeHistory() {
-    if (const auto bytes = encodedRecord(historyEntries_)) defaults_.setData(historyKey, *bytes);
+    storeRecord(defaults_, historyKey, historyEntries_);
 }
 
 void PracticeProgressStore::saveCurrentSession(const PersistedPracticeSession& session) {
     currentSession_ = session;
-    if (const auto bytes = encodedRecord(session)) defaults_.setData(currentSessionKey, *bytes);
+    storeRecord(defaults_, currentSessionKey, session);
 }
 
 void PracticeProgressStore::clearCurrentSession() {

@@ -7,12 +7,8 @@
 namespace corvane {
 
 PracticeTrackStore::PracticeTrackStore(DefaultsStore& defaults) : defaults_(defaults) {
-    const auto bytes = defaults_.dataValue(storageKey);
-    if (!bytes) return;
-    if (auto document = decodedRecord<SongKeyedRecordsDocument<PracticeTrackSetting>>(*bytes))
+    if (auto document = restoredRecord<SongKeyedRecordsDocument<PracticeTrackSetting>>(defaults_, storageKey))
         settingsBySong_ = std::move(document->records);
-    else
-        keepUnreadableRecord(defaults_, storageKey, *bytes);
 }
 
 std::vector<PracticeTrackSetting> PracticeTrackStore::settings(const std::string& song) const {
@@ -31,8 +27,7 @@ void PracticeTrackStore::replace(const std::vector<PracticeTrackSetting>& settin
         settingsBySong_.erase(song);
     else
         settingsBySong_.insert_or_assign(song, std::move(kept));
-    if (const auto bytes = encodedRecord(SongKeyedRecordsDocument<PracticeTrackSetting>{settingsBySong_}))
-        defaults_.setData(storageKey, *bytes);
+    storeRecord(defaults_, storageKey, SongKeyedRecordsDocument<PracticeTrackSetting>{settingsBySong_});
 }
 
 } // namespace corvane

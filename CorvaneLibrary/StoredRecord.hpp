@@ -48,4 +48,22 @@ inline std::string unreadableRecordKey(const std::string& key) { return key + ".
 // of the key does not destroy what could not be read.
 void keepUnreadableRecord(DefaultsStore& defaults, const std::string& key, const std::vector<std::uint8_t>& bytes);
 
+// The record stored under `key`, or absent when there is none or it cannot be
+// decoded; an undecodable one is kept aside first.
+template <class T> std::optional<T> restoredRecord(DefaultsStore& defaults, const std::string& key) {
+    const auto bytes = defaults.dataValue(key);
+    if (!bytes) return std::nullopt;
+    auto record = decodedRecord<T>(*bytes);
+    if (!record) keepUnreadableRecord(defaults, key, *bytes);
+    return record;
+}
+
+// Stores the record under `key`; false, with nothing written, when it cannot
+// be encoded.
+template <class T> bool storeRecord(DefaultsStore& defaults, const std::string& key, const T& record) {
+    const auto bytes = encodedRecord(record);
+    if (bytes) defaults.setData(key, *bytes);
+    return bytes.has_value();
+}
+
 } // namespace corvane

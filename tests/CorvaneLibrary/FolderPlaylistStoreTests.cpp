@@ -5,24 +5,17 @@
 
 using namespace corvane;
 using corvane::testing::ControllableBookmarks;
-using corvane::testing::TemporaryFolder;
+using corvane::testing::names;
 
 namespace {
 
-class FolderPlaylistStoreTest : public ::testing::Test {
+class FolderPlaylistStoreTest : public corvane::testing::DefaultsFileTest {
 protected:
-    TemporaryFolder root;
-    std::filesystem::path file = root.path() / "defaults.json";
     DefaultsStore defaults{file};
     std::shared_ptr<ControllableBookmarks> bookmarks = std::make_shared<ControllableBookmarks>();
 
     std::vector<FolderPlaylist> stored() {
         return *decodedRecord<std::vector<FolderPlaylist>>(*defaults.dataValue(FolderPlaylistStore::storageKey));
-    }
-    static std::vector<std::string> names(const std::vector<FolderPlaylist>& playlists) {
-        std::vector<std::string> list;
-        for (const auto& playlist : playlists) list.push_back(playlist.name);
-        return list;
     }
 };
 
@@ -55,9 +48,9 @@ TEST_F(FolderPlaylistStoreTest, FoldersAreAddedOnceSortedAndScanned) {
     EXPECT_EQ(stored(), store.playlists());
 
     const int creations = bookmarks->creations;
-    int writes = 0;
-    QObject::connect(&defaults, &DefaultsStore::valueChanged, [&] { ++writes; });
-    EXPECT_EQ(store.addFolder(root.string() + "/./Pasta 10"), ten);
+    const int writes = corvane::testing::writesDuring(defaults, [&] {
+        EXPECT_EQ(store.addFolder(root.string() + "/./Pasta 10"), ten);
+    });
     EXPECT_EQ(bookmarks->creations, creations);
     EXPECT_EQ(writes, 0);
 

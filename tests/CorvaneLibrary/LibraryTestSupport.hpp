@@ -3,10 +3,10 @@
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "CorvaneLibrary/FileBookmarks.hpp"
 
+#include "support/QtEventLoop.hpp"
+
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QThread>
+#include <QObject>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace corvane::testing {
 
@@ -56,16 +57,38 @@ private:
     std::filesystem::path path_;
 };
 
-// Runs the event loop until `done` holds or the time runs out.
-inline bool processEventsUntil(const std::function<bool()>& done, int timeoutMilliseconds = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMilliseconds) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
+using ::processEventsUntil;
+
+// A temporary folder holding the defaults file that the stores under test write.
+class DefaultsFileTest : public ::testing::Test {
+protected:
+    TemporaryFolder root;
+    std::filesystem::path file = root.path() / "defaults.json";
+
+    // The defaults as the next run of the application reads them from the file.
+    DefaultsStore& reopened() {
+        laterRuns_.push_back(std::make_unique<DefaultsStore>(file));
+        return *laterRuns_.back();
     }
-    return true;
+
+private:
+    std::vector<std::unique_ptr<DefaultsStore>> laterRuns_;
+};
+
+// How many stored values `action` changed.
+inline int writesDuring(DefaultsStore& defaults, const std::function<void()>& action) {
+    int writes = 0;
+    const auto connection = QObject::connect(&defaults, &DefaultsStore::valueChanged, [&] { ++writes; });
+    action();
+    QObject::disconnect(connection);
+    return writes;
+}
+
+// The `name` of each item, in order.
+template <class T> std::vector<std::string> names(const std::vector<T>& items) {
+    std::vector<std::string> list;
+    for (const auto& item : items) list.push_back(item.name);
+    return list;
 }
 
 // Real file bookmarks, with switches that make each step fail and a count of

@@ -11,6 +11,7 @@
 
 using namespace corvane;
 using corvane::testing::ControllableBookmarks;
+using corvane::testing::names;
 using corvane::testing::processEventsUntil;
 using corvane::testing::TemporaryFolder;
 
@@ -53,11 +54,6 @@ protected:
     FolderPlaylist folderPlaylist(const std::string& folder) const {
         return FolderPlaylist{UUID::random(), lastPathComponent(folder), folder,
                               *FileBookmarks().createBookmark(folder)};
-    }
-    static std::vector<std::string> names(const std::vector<LibrarySource>& sources) {
-        std::vector<std::string> list;
-        for (const auto& source : sources) list.push_back(source.name);
-        return list;
     }
     static std::vector<std::string> titles(const MusicPlaylist& playlist) {
         std::vector<std::string> list;

@@ -9,31 +9,15 @@
 
 using namespace corvane;
 using corvane::testing::bytesOf;
-using corvane::testing::TemporaryFolder;
 using corvane::testing::textOf;
 
 namespace {
 
-class PracticeStoreTest : public ::testing::Test {
+class PracticeStoreTest : public corvane::testing::DefaultsFileTest {
 protected:
-    TemporaryFolder root;
-    std::filesystem::path file = root.path() / "defaults.json";
     std::unique_ptr<DefaultsStore> defaults = std::make_unique<DefaultsStore>(file);
 
-    std::vector<std::unique_ptr<DefaultsStore>> laterRuns;
-
-    // The defaults as the next run of the application reads them from the file.
-    DefaultsStore& reopened() {
-        laterRuns.push_back(std::make_unique<DefaultsStore>(file));
-        return *laterRuns.back();
-    }
-    int writesDuring(const std::function<void()>& action) {
-        int writes = 0;
-        auto connection = QObject::connect(defaults.get(), &DefaultsStore::valueChanged, [&] { ++writes; });
-        action();
-        QObject::disconnect(connection);
-        return writes;
-    }
+    int writesDuring(const std::function<void()>& action) { return corvane::testing::writesDuring(*defaults, action); }
 };
 
 PracticeLoopBookmark loop(std::int64_t start, std::int64_t end, std::string name = {}) {

@@ -1,19 +1,18 @@
 #pragma once
 
-#include <QCoreApplication>
-#include <QEventLoop>
+#include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "CorvaneAudio/PianoAudioEngine.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
+#include "JackRecorder.hpp"
 #include "support/JackTestServer.hpp"
 #include "support/QtEventLoop.hpp"
 
@@ -60,4 +59,24 @@ private:
     }
     std::filesystem::path folder_;
     std::unique_ptr<corvane::DefaultsStore> store_;
+};
+
+// An engine on the shared server with a defaults store of its own, a JACK
+// client named `recorderName` that records (and, to the engine, is an output
+// device of that name), and the engine's reconfigurations counted.
+class AudioEngineTest : public ::testing::Test {
+protected:
+    explicit AudioEngineTest(const std::string& recorderName) : recorder(recorderName) {}
+
+    void SetUp() override
+    {
+        engine = std::make_unique<corvane::PianoAudioEngine>(*defaults, corvane::AudioHostAPI::jack);
+        engine->onWillReconfigure = [this] { ++reconfigurations; };
+    }
+
+    JackTestServer& server = sharedJackServer(); // before any client
+    TemporaryDefaults defaults;
+    JackRecorder recorder;
+    std::unique_ptr<corvane::PianoAudioEngine> engine; // destroyed before the recorder and the store
+    int reconfigurations = 0;
 };

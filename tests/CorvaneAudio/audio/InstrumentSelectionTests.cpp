@@ -16,13 +16,9 @@ namespace {
 const std::string mdaPianoID = "61756D75-AD28741D-8A389B00";
 const std::string mdaEPianoURI = "http://drobilla.net/plugins/mda/EPiano";
 
-class InstrumentSelectionTest : public ::testing::Test {
+class InstrumentSelectionTest : public AudioEngineTest {
 protected:
-    void SetUp() override
-    {
-        engine = std::make_unique<PianoAudioEngine>(*defaults, AudioHostAPI::jack);
-        engine->onWillReconfigure = [this] { ++reconfigurations; };
-    }
+    InstrumentSelectionTest() : AudioEngineTest("listener") {}
 
     void refresh()
     {
@@ -42,12 +38,6 @@ protected:
         engine->selectInstrument(descriptor, [&] { done = true; });
         ASSERT_TRUE(processEventsUntil([&] { return done; }));
     }
-
-    JackTestServer& server = sharedJackServer();
-    TemporaryDefaults defaults;
-    JackRecorder recorder{"listener"};
-    std::unique_ptr<PianoAudioEngine> engine;
-    int reconfigurations = 0;
 };
 
 TEST_F(InstrumentSelectionTest, PluginInstrumentIsLoadedStartedRememberedAndHeard)

@@ -11,13 +11,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class OutputSelectionTest : public ::testing::Test {
+// The recorder is the output device "jack:monitor".
+class OutputSelectionTest : public AudioEngineTest {
 protected:
-    void SetUp() override
-    {
-        engine = std::make_unique<PianoAudioEngine>(*defaults, AudioHostAPI::jack);
-        engine->onWillReconfigure = [this] { ++reconfigurations; };
-    }
+    OutputSelectionTest() : AudioEngineTest("monitor") {}
 
     std::string enginePort() const
     {
@@ -30,11 +27,7 @@ protected:
         return playback && jack_port_connected_to(playback, port.c_str());
     }
 
-    JackTestServer& server = sharedJackServer();
-    TemporaryDefaults defaults;
-    JackRecorder monitor{"monitor"};
-    std::unique_ptr<PianoAudioEngine> engine;
-    int reconfigurations = 0;
+    JackRecorder& monitor = recorder;
 };
 
 TEST_F(OutputSelectionTest, SwitchingReconnectsTheRunningOutputAndIsRemembered)

@@ -16,13 +16,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class PianoAudioEngineTest : public ::testing::Test {
+class PianoAudioEngineTest : public AudioEngineTest {
 protected:
-    void SetUp() override
-    {
-        engine = std::make_unique<PianoAudioEngine>(*defaults, AudioHostAPI::jack);
-    }
-    void TearDown() override { engine.reset(); }
+    PianoAudioEngineTest() : AudioEngineTest("recorder") {}
 
     // The recorder hears the engine's output ports from now on.
     void listen()
@@ -30,11 +26,6 @@ protected:
         ASSERT_TRUE(processEventsUntil([&] { return !recorder.outputPorts("^Brelmo").empty(); }, 5s));
         recorder.connectFrom("^Brelmo");
     }
-
-    JackTestServer& server = sharedJackServer(); // before any client
-    TemporaryDefaults defaults;
-    JackRecorder recorder{"recorder"};
-    std::unique_ptr<PianoAudioEngine> engine;
 };
 
 TEST_F(PianoAudioEngineTest, PianoNotesAreHeardAndReleased)

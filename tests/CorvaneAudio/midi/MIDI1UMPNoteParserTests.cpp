@@ -3,16 +3,35 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace corvane;
 
 namespace {
 
 using M = MIDIInputMessage;
 
+// Collects what the parser hands over, as the receive path would queue it.
+std::vector<MIDIInputEvent> parse(std::span<const std::uint32_t> words, std::uint64_t timestamp, std::int32_t sourceID)
+{
+    std::vector<MIDIInputEvent> events;
+    MIDI1UMPNoteParser::forEachEvent(words, timestamp, sourceID,
+                                     [&](const MIDIInputEvent& event) { events.push_back(event); });
+    return events;
+}
+
+std::vector<MIDIInputEvent> parse(std::span<const UMPEventPacket> packets, std::int32_t sourceID)
+{
+    std::vector<MIDIInputEvent> events;
+    for (const UMPEventPacket& packet : packets)
+        MIDI1UMPNoteParser::forEachEvent(packet, sourceID, [&](const MIDIInputEvent& event) { events.push_back(event); });
+    return events;
+}
+
 std::optional<std::pair<std::uint8_t, M>> single(std::uint32_t word)
 {
     const std::uint32_t words[] = {word};
-    const auto events = MIDI1UMPNoteParser::parse(words, 1000, 7);
+    const auto events = parse(words, 1000, 7);
     if (events.empty()) return std::nullopt;
     EXPECT_EQ(events.size(), 1u);
     return std::pair{events[0].channel, events[0].message};
@@ -44,12 +63,12 @@ TEST(MIDI1UMPNoteParser, StepsOverTheDataOfLongerMessages)
     // A MIDI 2.0 note-on (two words) whose second word reads like a type-2
     // note-on, then 64-bit system exclusive data, then a real note.
     const std::uint32_t words[] = {0x40903C00, 0x2090FFFF, 0x30160102, 0x2090407F, 0x20913E41};
-    const auto events = MIDI1UMPNoteParser::parse(words, 1, 1);
+    const auto events = parse(words, 1, 1);
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].message, M(M::NoteOn{62, 65}));
     // A message cut off by the end of the packet ends it quietly.
     const std::uint32_t cut[] = {0x20903C40, 0x50000000};
-    EXPECT_EQ(MIDI1UMPNoteParser::parse(cut, 1, 1).size(), 1u);
+    EXPECT_EQ(parse(cut, 1, 1).size(), 1u);
 }
 
 TEST(MIDI1UMPNoteParser, KeepsWordOrderAcrossWordsAndPackets)
@@ -63,7 +82,7 @@ TEST(MIDI1UMPNoteParser, KeepsWordOrderAcrossWordsAndPackets)
     second.wordCount = 1;
     second.words[0] = 0x20803C00;
     const UMPEventPacket list[] = {first, second};
-    const auto events = MIDI1UMPNoteParser::parse(list, -42);
+    const auto events = parse(list, -42);
     ASSERT_EQ(events.size(), 3u);
     EXPECT_EQ(events[0], MIDIInputEvent(-42, 500, 0, M::NoteOn{60, 64}));
     EXPECT_EQ(events[1], MIDIInputEvent(-42, 500, 1, M::NoteOn{62, 65}));
@@ -77,14 +96,14 @@ TEST(MIDI1UMPNoteParser, ReadsAtMost64WordsOfAPacket)
     packet.timeStamp = 1;
     packet.wordCount = 1000; // a corrupt count must not read past the packet
     packet.words.fill(0x20903C40);
-    EXPECT_EQ(MIDI1UMPNoteParser::parse(std::span(&packet, 1), 1).size(), 64u);
+    EXPECT_EQ(parse(std::span(&packet, 1), 1).size(), 64u);
 }
 
 TEST(MIDI1UMPNoteParser, StampsTimeZeroWithTheHostTimeAtParsing)
 {
     const std::uint64_t before = hostTimeNow();
     const std::uint32_t words[] = {0x20903C40, 0x20903D40};
-    const auto events = MIDI1UMPNoteParser::parse(words, 0, 1);
+    const auto events = parse(words, 0, 1);
     const std::uint64_t after = hostTimeNow();
     ASSERT_EQ(events.size(), 2u);
     for (const auto& event : events) {
