@@ -1,5 +1,7 @@
 #include "CorvaneAudio/AudioInstrumentDescriptor.hpp"
 
+#include "CorvaneDomain/HashCombine.hpp"
+
 #include <limits>
 
 namespace corvane {
@@ -86,7 +88,7 @@ std::size_t std::hash<corvane::AudioInstrumentDescriptor>::operator()(
     const corvane::AudioInstrumentDescriptor& d) const noexcept
 {
     std::size_t seed = 0;
-    auto feed = [&seed](std::size_t value) { seed ^= value + 0x9e3779b97f4a7c15ull + (seed << 6) + (seed >> 2); };
+    auto feed = [&seed](std::size_t value) { corvane::hashCombine(seed, value); };
     const std::hash<std::string_view> text;
     feed(text(d.id));
     feed(text(corvane::rawValue(d.kind)));

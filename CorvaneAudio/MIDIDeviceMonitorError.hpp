@@ -6,12 +6,13 @@
 #include <string>
 #include <variant>
 
+#include "CorvaneDomain/TypedError.hpp"
+
 namespace corvane {
 
 // Why the MIDI device monitor could not be created; carries the status of the
 // failed step and no user-facing text.
-class MIDIDeviceMonitorError : public std::exception {
-public:
+struct MIDIDeviceMonitorErrorCases {
     struct ClientCreationFailed {
         MIDIStatus status = 0;
         bool operator==(const ClientCreationFailed&) const = default;
@@ -25,23 +26,18 @@ public:
         bool operator==(const OutputPortCreationFailed&) const = default;
     };
     using Case = std::variant<ClientCreationFailed, InputPortCreationFailed, OutputPortCreationFailed>;
+};
 
+class MIDIDeviceMonitorError : public MIDIDeviceMonitorErrorCases, public TypedError<MIDIDeviceMonitorErrorCases::Case> {
+public:
     template <class C>
         requires std::is_constructible_v<Case, C>
-    MIDIDeviceMonitorError(C c) : error_(std::move(c)), description_(describe(error_)) {}
-
-    const Case& error() const { return error_; }
-    template <class C> const C* as() const { return std::get_if<C>(&error_); }
-
-    // For logs and test output only.
-    const char* what() const noexcept override { return description_.c_str(); }
-
-    bool operator==(const MIDIDeviceMonitorError& other) const { return error_ == other.error_; }
+    MIDIDeviceMonitorError(C c) : TypedError(Case(std::move(c)), &describe)
+    {
+    }
 
 private:
     static std::string describe(const Case& c);
-    Case error_;
-    std::string description_;
 };
 
 } // namespace corvane

@@ -6,11 +6,12 @@
 #include <type_traits>
 #include <variant>
 
+#include "CorvaneDomain/TypedError.hpp"
+
 namespace corvane {
 
 // The audio engine's own failures; `what()` is the Portuguese text shown to the user.
-class PianoAudioError : public std::exception {
-public:
+struct PianoAudioErrorCases {
     struct OutputDeviceSelectionFailed {
         std::int32_t status = 0;
         bool operator==(const OutputDeviceSelectionFailed&) const = default;
@@ -32,23 +33,20 @@ public:
     };
     using Case = std::variant<OutputDeviceSelectionFailed, SoundFontMissing, CountInBufferUnavailable,
                               InvalidComponentDescription, ComponentIsNotMIDIInstrument, OutputUnitUnavailable>;
+};
 
+class PianoAudioError : public PianoAudioErrorCases, public TypedError<PianoAudioErrorCases::Case> {
+public:
     template <class C>
         requires std::is_constructible_v<Case, C>
-    PianoAudioError(C c) : error_(std::move(c)), description_(describe(error_)) {}
+    PianoAudioError(C c) : TypedError(Case(std::move(c)), &describe)
+    {
+    }
 
-    const Case& error() const { return error_; }
-    template <class C> const C* as() const { return std::get_if<C>(&error_); }
-
-    const std::string& localizedDescription() const { return description_; }
-    const char* what() const noexcept override { return description_.c_str(); }
-
-    bool operator==(const PianoAudioError& other) const { return error_ == other.error_; }
+    const std::string& localizedDescription() const { return description(); }
 
 private:
     static std::string describe(const Case& c);
-    Case error_;
-    std::string description_;
 };
 
 // An instrument that could not be built: a SoundFont that would not load, a
