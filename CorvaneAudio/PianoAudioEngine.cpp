@@ -111,8 +111,16 @@ void PianoAudioEngine::submit(const RenderCommand& command)
         // server): waiting for it would hang the main thread.
         core_->enqueue(command);
     } else {
-        core_->applyInOrder(command);
+        applyStalledCommands();
+        core_->apply(command);
     }
+}
+
+void PianoAudioEngine::applyStalledCommands()
+{
+    core_->applyPending();
+    if (stalledSwap_) core_->apply(*stalledSwap_);
+    stalledSwap_.reset();
 }
 
 void PianoAudioEngine::send(const MIDIInstrumentCommand& command) { submit(RenderCommand{command}); }
@@ -165,7 +173,8 @@ void PianoAudioEngine::reclaimRetiredInstruments()
     const bool running = stream_ && stream_->isRunning();
     // A stream that stopped by itself may leave swaps queued; applied first,
     // the core no longer points at an instrument about to be freed.
-    if (!running) core_->applyPending();
+    if (!running) applyStalledCommands();
+    else if (stalledSwap_ && core_->enqueue(*stalledSwap_)) stalledSwap_.reset();
     const auto acknowledged = core_->acknowledgedSwap();
     std::erase_if(retiredInstruments_, [&](const auto& retired) { return !running || retired.first <= acknowledged; });
     if (retiredInstruments_.empty()) reclaimTimer_.stop();

@@ -14,6 +14,7 @@
 #include "CorvaneAudio/AudioHostAPI.hpp"
 #include "CorvaneAudio/AudioInstrumentDescriptor.hpp"
 #include "CorvaneAudio/AudioOutputDevice.hpp"
+#include "CorvaneAudio/AudioRenderCore.hpp"
 #include "CorvaneAudio/AudioRenderClockInstant.hpp"
 #include "CorvaneAudio/CountInClick.hpp"
 #include "CorvaneAudio/MIDIInstrumentCommand.hpp"
@@ -21,11 +22,9 @@
 namespace corvane {
 
 class AudioOutputStream;
-class AudioRenderCore;
 class DefaultsStore;
 class LV2Instrument;
 class RenderInstrument;
-struct RenderCommand;
 
 // The one sound source: the built-in piano or an LV2 instrument, played
 // through one output stream whose callback also mixes the count-in click and
@@ -130,6 +129,9 @@ private:
     void restoreState(const AudioInstrumentDescriptor& descriptor, LV2Instrument& plugin);
     void probeUserInterfaceAvailability(const LV2Instrument& plugin, const std::string& descriptorID);
     void reclaimRetiredInstruments();
+    // Main thread, no callback running: what the callback left queued, then a
+    // swap the full queue refused, so nothing overtakes or is lost.
+    void applyStalledCommands();
 
     DefaultsStore& defaults_;
     AudioHostAPI api_;
@@ -138,6 +140,9 @@ private:
     LV2Instrument* activePlugin_ = nullptr;
     std::vector<std::pair<std::uint64_t, std::unique_ptr<RenderInstrument>>> retiredInstruments_;
     std::uint64_t swapGeneration_ = 0;
+    // A swap the queue refused while the audio thread had stopped draining;
+    // retried until it goes through, and its outgoing instrument kept till then.
+    std::optional<RenderCommand> stalledSwap_;
     std::unique_ptr<AudioRenderCore> core_;
     std::unique_ptr<AudioOutputStream> stream_;
     std::optional<std::string> streamOutputUID_; // the device the stream opens on

@@ -193,11 +193,16 @@ void PianoAudioEngine::swapInstrument(const AudioInstrumentDescriptor& descripto
         // The audio thread lets go of the outgoing instrument at its next
         // cycle; it is freed here once that is acknowledged.
         const auto generation = ++swapGeneration_;
-        core_->enqueue(RenderCommand{RenderCommand::SwapInstrument{activeInstrument_.get(), generation}});
+        const RenderCommand swap{RenderCommand::SwapInstrument{activeInstrument_.get(), generation}};
+        // A newer swap supersedes one still waiting; one the queue refuses waits instead.
+        stalledSwap_.reset();
+        if (!core_->enqueue(swap)) stalledSwap_ = swap;
         retiredInstruments_.emplace_back(generation, std::move(outgoing));
         reclaimTimer_.start();
     } else {
-        core_->applyInOrder(RenderCommand{RenderCommand::SwapInstrument{activeInstrument_.get(), ++swapGeneration_}});
+        core_->applyPending();
+        stalledSwap_.reset();
+        core_->apply(RenderCommand{RenderCommand::SwapInstrument{activeInstrument_.get(), ++swapGeneration_}});
     }
 }
 
