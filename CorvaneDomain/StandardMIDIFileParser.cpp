@@ -1,10 +1,8 @@
 #include "CorvaneDomain/StandardMIDIFileParser.hpp"
 
-#include <cerrno>
-#include <cstdio>
+#include "CorvaneDomain/RegularFileReader.hpp"
+
 #include <cstring>
-#include <memory>
-#include <system_error>
 
 namespace corvane {
 
@@ -211,26 +209,7 @@ MIDIFile StandardMIDIFileParser::parse(std::span<const std::uint8_t> bytes) cons
 
 MIDIFile StandardMIDIFileParser::parseContentsOf(const std::filesystem::path& path) const
 {
-    struct FileCloser {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        throw std::system_error(std::make_error_code(std::errc::is_a_directory), path.string());
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) throw std::system_error(errno, std::generic_category(), path.string());
-
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t buffer[64 * 1024];
-    while (true) {
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
-        bytes.insert(bytes.end(), buffer, buffer + n);
-        if (n < sizeof buffer) {
-            if (std::ferror(file.get())) throw std::system_error(errno ? errno : EIO, std::generic_category(), path.string());
-            break;
-        }
-    }
-    return parse(bytes);
+    return parse(readRegularFile(path, maximumFileBytes));
 }
 
 } // namespace corvane

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QDebug>
+#include <QMetaObject>
+#include <QThread>
 
 #include <nlohmann/json.hpp>
 
@@ -80,11 +82,29 @@ bool sameValue(const DefaultsStore::Value& a, const DefaultsStore::Value& b) {
     return a == b;
 }
 
+std::string documentText(const std::map<std::string, DefaultsStore::Value>& entries) {
+    nlohmann::json values = nlohmann::json::object();
+    for (const auto& [key, value] : entries) values[key] = encodeValue(value);
+    const nlohmann::json document = {{"format", formatVersion}, {"values", std::move(values)}};
+    // Invalid UTF-8 in a key or string is replaced rather than aborting the write.
+    return document.dump(1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 } // namespace
 
 DefaultsStore::DefaultsStore(std::filesystem::path file, QObject* parent)
     : QObject(parent), file_(std::move(file)) {
     load();
+}
+
+DefaultsStore::~DefaultsStore() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    writeRequested_.notify_all();
+    // The writer finishes every pending write before it ends.
+    if (writer_.joinable()) writer_.join();
 }
 
 std::filesystem::path DefaultsStore::standardFile() {
@@ -165,7 +185,15 @@ std::optional<bool> DefaultsStore::boolValue(const std::string& key) const { ret
 std::optional<std::int64_t> DefaultsStore::integerValue(const std::string& key) const {
     return valueAs<std::int64_t>(key);
 }
-std::optional<double> DefaultsStore::doubleValue(const std::string& key) const { return valueAs<double>(key); }
+std::optional<double> DefaultsStore::doubleValue(const std::string& key) const {
+    std::lock_guard lock(mutex_);
+    auto it = values_.find(key);
+    if (it == values_.end()) return std::nullopt;
+    if (auto v = std::get_if<double>(&it->second)) return *v;
+    // A whole number written as an integer (a latency of 5) is still a number.
+    if (auto v = std::get_if<std::int64_t>(&it->second)) return static_cast<double>(*v);
+    return std::nullopt;
+}
 std::optional<std::string> DefaultsStore::stringValue(const std::string& key) const {
     return valueAs<std::string>(key);
 }
@@ -198,45 +226,80 @@ void DefaultsStore::setRenameFunction(AtomicFileWriter::RenameFunction rename) {
 }
 
 void DefaultsStore::store(const std::string& key, Value value) {
-    std::optional<std::string> failure;
     bool changed = false;
     {
         std::lock_guard lock(mutex_);
         auto it = values_.find(key);
         changed = it == values_.end() || !sameValue(it->second, value);
         // After a failed write the file lags behind memory: an unchanged value
-        // still retries the write, so that the file catches up.
+        // still asks for a write, so that the file catches up.
         if (!changed && !lastWriteError_) return;
         if (changed) values_[key] = std::move(value);
-        failure = writeLocked();
+        requestWriteLocked();
     }
     // Signals go out after the lock is released: slots may read the store.
     if (changed) emit valueChanged(QString::fromStdString(key));
-    if (failure) emit writeFailed(QString::fromStdString(*failure));
 }
 
 void DefaultsStore::remove(const std::string& key) {
-    std::optional<std::string> failure;
     bool changed = false;
     {
         std::lock_guard lock(mutex_);
         changed = values_.erase(key) != 0;
         if (!changed && !lastWriteError_) return;
-        failure = writeLocked();
+        requestWriteLocked();
     }
     if (changed) emit valueChanged(QString::fromStdString(key));
-    if (failure) emit writeFailed(QString::fromStdString(*failure));
 }
 
-std::optional<std::string> DefaultsStore::writeLocked() {
-    nlohmann::json values = nlohmann::json::object();
-    for (const auto& [key, value] : values_) values[key] = encodeValue(value);
-    const nlohmann::json document = {{"format", formatVersion}, {"values", std::move(values)}};
-    // Invalid UTF-8 in a key or string is replaced rather than aborting the write.
-    const std::string text = document.dump(1, ' ', false, nlohmann::json::error_handler_t::replace);
-    lastWriteError_ = AtomicFileWriter::write(file_, text, rename_);
-    if (lastWriteError_) qWarning("Defaults not saved: %s", lastWriteError_->c_str());
-    return lastWriteError_;
+void DefaultsStore::requestWriteLocked() {
+    ++requested_;
+    if (!writer_.joinable()) writer_ = std::thread([this] { runWriter(); });
+    writeRequested_.notify_one();
+}
+
+void DefaultsStore::runWriter() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        writeRequested_.wait(lock, [this] { return stopping_ || written_ != requested_; });
+        if (written_ == requested_) return;
+        // Everything changed up to now goes into this one write; later changes
+        // raise `requested_` again and get the next one.
+        const std::uint64_t generation = requested_;
+        const std::map<std::string, Value> snapshot = values_;
+        const AtomicFileWriter::RenameFunction rename = rename_;
+        lock.unlock();
+        std::optional<std::string> failure = AtomicFileWriter::write(file_, documentText(snapshot), rename);
+        if (failure) qWarning("Defaults not saved: %s", failure->c_str());
+        lock.lock();
+        lastWriteError_ = failure;
+        written_ = generation;
+        if (failure) {
+            undeliveredFailures_.push_back(std::move(*failure));
+            QMetaObject::invokeMethod(this, [this] { deliverWriteFailures(); }, Qt::QueuedConnection);
+        }
+        writeFinished_.notify_all();
+    }
+}
+
+void DefaultsStore::flush() {
+    {
+        std::unique_lock lock(mutex_);
+        const std::uint64_t target = requested_;
+        writeFinished_.wait(lock, [&] { return written_ >= target; });
+    }
+    // On its own thread the failures are reported before flush returns; the
+    // queued delivery then finds nothing left.
+    if (QThread::currentThread() == thread()) deliverWriteFailures();
+}
+
+void DefaultsStore::deliverWriteFailures() {
+    std::vector<std::string> failures;
+    {
+        std::lock_guard lock(mutex_);
+        failures.swap(undeliveredFailures_);
+    }
+    for (const auto& failure : failures) emit writeFailed(QString::fromStdString(failure));
 }
 
 } // namespace corvane

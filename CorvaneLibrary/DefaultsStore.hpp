@@ -5,35 +5,43 @@
 #include <QObject>
 #include <QString>
 
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <variant>
 #include <vector>
 
 namespace corvane {
 
 // The application's small persistent settings: typed values by key, kept in
-// one JSON file. Every change is written to disk at once and atomically, so a
-// crash never leaves a half-written file. A file that cannot be read is moved
-// aside and the store starts empty rather than failing.
+// one JSON file. A change takes effect in memory at once; the file is written
+// atomically (so a crash never leaves a half-written file) by one background
+// writer, which folds the changes made while it writes into its next write, so
+// that a change costs the calling thread no disk time. A file that cannot be
+// read is moved aside and the store starts empty rather than failing.
 //
 // Safe to call from any thread; `valueChanged` is emitted on the calling
-// thread, and only when the stored value actually changed.
+// thread, and only when the stored value actually changed. `writeFailed` is
+// emitted on the store's thread.
 class DefaultsStore : public QObject {
     Q_OBJECT
 public:
     using Value = std::variant<bool, std::int64_t, double, std::string, std::vector<std::uint8_t>>;
 
     explicit DefaultsStore(std::filesystem::path file, QObject* parent = nullptr);
+    // Writes what is still pending.
+    ~DefaultsStore() override;
     // $XDG_CONFIG_HOME (or ~/.config) + "/brelmo/defaults.json"
     static std::filesystem::path standardFile();
     const std::filesystem::path& file() const;
     bool contains(const std::string& key) const;
-    // Reading a key stored with another type answers absent.
+    // Reading a key stored with another type answers absent, except that an
+    // integer reads as a double.
     std::optional<bool> boolValue(const std::string& key) const;
     std::optional<std::int64_t> integerValue(const std::string& key) const;
     std::optional<double> doubleValue(const std::string& key) const;
@@ -45,13 +53,18 @@ public:
     void setString(const std::string& key, const std::string& value);
     void setData(const std::string& key, const std::vector<std::uint8_t>& value);
     void remove(const std::string& key);
+    // Blocks until every change made before the call is on disk (or its write
+    // failed: then `lastWriteError` says why and, on the store's thread,
+    // `writeFailed` has been emitted).
+    void flush();
 
     std::vector<std::string> keys() const;
 
     // Where an unreadable file found at start-up was moved, if one was.
     const std::optional<std::filesystem::path>& setAsideFile() const { return setAsideFile_; }
     // English description of the last failed write (for logs); cleared by a
-    // successful one. A failed write keeps the value in memory.
+    // successful one. A failed write keeps the value in memory; the next
+    // change, even one setting an unchanged value, writes again.
     std::optional<std::string> lastWriteError() const;
 
     // Replaces the final rename of each write; lets tests simulate a write
@@ -66,7 +79,9 @@ private:
     void load();
     void setAside(const std::string& reason);
     void store(const std::string& key, Value value);
-    std::optional<std::string> writeLocked();
+    void requestWriteLocked();
+    void runWriter();
+    void deliverWriteFailures();
     template <class T> std::optional<T> valueAs(const std::string& key) const;
 
     std::filesystem::path file_;
@@ -75,6 +90,16 @@ private:
     std::optional<std::string> lastWriteError_;
     std::optional<std::filesystem::path> setAsideFile_;
     AtomicFileWriter::RenameFunction rename_;
+
+    // Each change asks for a write of generation `requested_`; the writer
+    // records in `written_` the generation its last finished write held.
+    std::uint64_t requested_ = 0;
+    std::uint64_t written_ = 0;
+    bool stopping_ = false;
+    std::condition_variable writeRequested_;
+    std::condition_variable writeFinished_;
+    std::vector<std::string> undeliveredFailures_;
+    std::thread writer_; // started by the first change
 };
 
 } // namespace corvane

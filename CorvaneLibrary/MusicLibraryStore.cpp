@@ -80,7 +80,9 @@ void MusicLibraryStore::persist() {
         return;
     }
     // The defaults keep the value in memory when the disk write fails; the
-    // user must still learn that the library was not saved.
+    // user must still learn that the library was not saved. Library edits are
+    // rare user actions, so waiting for the disk here costs nothing noticeable.
+    defaults_.flush();
     setLastError(defaults_.lastWriteError() ? std::optional(saveFailedMessage) : std::nullopt);
 }
 

@@ -4,10 +4,13 @@
 
 
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <fstream>
 #include <sstream>
 
 using namespace corvane;
+using corvane::testing::processEventsUntil;
 using corvane::testing::TemporaryFolder;
 
 namespace {
@@ -63,7 +66,7 @@ TEST(DefaultsStore, ReadingAKeyAsAnotherTypeGivesAbsent) {
     DefaultsStore store(folder.path() / "d.json");
     store.setInteger("n", 1);
     store.setString("text", "1");
-    EXPECT_FALSE(store.doubleValue("n"));
+    EXPECT_EQ(store.doubleValue("n"), 1.0) << "an integer is also a number";
     EXPECT_FALSE(store.boolValue("n"));
     EXPECT_FALSE(store.stringValue("n"));
     EXPECT_FALSE(store.integerValue("text"));
@@ -72,6 +75,7 @@ TEST(DefaultsStore, ReadingAKeyAsAnotherTypeGivesAbsent) {
     EXPECT_TRUE(store.contains("n"));
     store.remove("n");
     EXPECT_FALSE(store.contains("n"));
+    store.flush();
     EXPECT_FALSE(DefaultsStore(folder.path() / "d.json").contains("n"));
 }
 
@@ -102,6 +106,7 @@ TEST(DefaultsStore, CorruptOrPartlyUnreadableFilesAreMovedAside) {
     EXPECT_EQ(readFile(*corrupt.setAsideFile()), "{\"format\":1,\"values\":{\"a\":{\"bool\":tr");
     EXPECT_FALSE(std::filesystem::exists(file));
     corrupt.setBool("fresh", true);
+    corrupt.flush();
     EXPECT_EQ(DefaultsStore(file).boolValue("fresh"), true);
 
     // One bad value: the good ones are kept, the file itself is kept aside.
@@ -120,6 +125,7 @@ TEST(DefaultsStore, AFailedWriteKeepsTheOldFileAndTheNewValue) {
     const auto file = folder.path() / "d.json";
     DefaultsStore store(file);
     store.setString("k", "old");
+    store.flush();
     const std::string before = readFile(file);
 
     int failures = 0;
@@ -132,6 +138,7 @@ TEST(DefaultsStore, AFailedWriteKeepsTheOldFileAndTheNewValue) {
     });
     store.setString("k", "new");
     EXPECT_EQ(store.stringValue("k"), "new");
+    store.flush();
     EXPECT_EQ(store.lastWriteError(), "simulated crash before rename");
     EXPECT_EQ(failures, 1);
     EXPECT_EQ(readFile(file), before);
@@ -141,6 +148,7 @@ TEST(DefaultsStore, AFailedWriteKeepsTheOldFileAndTheNewValue) {
     // Setting the same value again retries, so the file catches up.
     renameWorks = true;
     store.setString("k", "new");
+    store.flush();
     EXPECT_FALSE(store.lastWriteError());
     EXPECT_EQ(DefaultsStore(file).stringValue("k"), "new");
 }
@@ -152,6 +160,7 @@ TEST(DefaultsStore, AnUnwritableLocationDoesNotCrash) {
     DefaultsStore store(std::filesystem::path(blocker) / "d.json");
     store.setInteger("k", 3);
     EXPECT_EQ(store.integerValue("k"), 3);
+    store.flush();
     EXPECT_TRUE(store.lastWriteError());
 }
 
@@ -165,4 +174,69 @@ TEST(DefaultsStore, StandardFileFollowsXDGConfigHome) {
     EXPECT_NE(DefaultsStore::standardFile().string().rfind("relative", 0), 0u);
     if (previous) ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
     else ::unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(DefaultsStore, ChangesMadeWhileAWriteRunsAreWrittenByTheNextOne) {
+    TemporaryFolder folder;
+    const auto file = folder.path() / "d.json";
+    DefaultsStore store(file);
+    // Holds the first write inside its rename until the test lets it go.
+    std::mutex gate;
+    std::condition_variable changed;
+    bool writing = false, release = false;
+    int renames = 0;
+    store.setRenameFunction([&](const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {
+        std::unique_lock lock(gate);
+        if (++renames == 1) {
+            writing = true;
+            changed.notify_all();
+            changed.wait(lock, [&] { return release; });
+        }
+        return AtomicFileWriter::systemRename(from, to, error);
+    });
+    store.setInteger("first", 1);
+    {
+        std::unique_lock lock(gate);
+        changed.wait(lock, [&] { return writing; });
+    }
+    for (int i = 0; i < 50; ++i) store.setInteger("during", i);
+    store.remove("first");
+    {
+        std::lock_guard lock(gate);
+        release = true;
+    }
+    changed.notify_all();
+    store.flush();
+    EXPECT_EQ(renames, 2) << "the changes made meanwhile share one write";
+    DefaultsStore reopened(file);
+    EXPECT_EQ(reopened.integerValue("during"), 49);
+    EXPECT_FALSE(reopened.contains("first"));
+    EXPECT_FALSE(store.lastWriteError());
+}
+
+TEST(DefaultsStore, AFailureIsReportedOnceThroughTheEventLoopWithoutFlush) {
+    TemporaryFolder folder;
+    const std::string blocker = folder.file("blocker", "x");
+    DefaultsStore store(std::filesystem::path(blocker) / "d.json");
+    std::vector<QString> failures;
+    QObject::connect(&store, &DefaultsStore::writeFailed, [&](const QString& message) { failures.push_back(message); });
+    store.setInteger("k", 3);
+    EXPECT_TRUE(failures.empty()) << "the write is not made on the calling thread";
+    ASSERT_TRUE(processEventsUntil([&] { return !failures.empty(); }));
+    store.flush();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].toStdString(), store.lastWriteError());
+}
+
+TEST(DefaultsStore, DestroyingTheStoreWritesWhatIsPending) {
+    TemporaryFolder folder;
+    const auto file = folder.path() / "d.json";
+    {
+        DefaultsStore store(file);
+        for (int i = 0; i < 100; ++i) store.setInteger("n" + std::to_string(i % 10), i);
+    }
+    DefaultsStore reopened(file);
+    EXPECT_EQ(reopened.keys().size(), 10u);
+    EXPECT_EQ(reopened.integerValue("n9"), 99);
 }

@@ -48,6 +48,7 @@ protected:
         return id;
     }
     std::optional<PersistedMusicLibrary> storedLibrary() const {
+        defaults->flush();
         const auto bytes = DefaultsStore(defaultsFile).dataValue(v2Key);
         return bytes ? decodedRecord<PersistedMusicLibrary>(*bytes) : std::nullopt;
     }
@@ -91,6 +92,7 @@ TEST_F(MusicLibraryStoreTest, MigratesTheOlderFolderPlaylistsOnceAndKeepsTheirOr
 
     // A second run, from the file alone, reads the new record.
     store.reset();
+    defaults->flush();
     defaults = std::make_unique<DefaultsStore>(defaultsFile);
     defaults->setData(v1Key, *encodedRecord(std::vector<FolderPlaylist>{}));
     EXPECT_EQ(names(makeStore()->sources()), (std::vector<std::string>{"Pasta 10", "Pasta 2"}));

@@ -63,6 +63,7 @@ TEST_F(PracticeStoreTest, LoopsStaySortedWithinTheLimit) {
     EXPECT_EQ(store.bookmarks(song).at(0), replacement);
     EXPECT_EQ(store.bookmarks(song).size(), 2u);
 
+    defaults->flush();
     PracticeLoopStore reread(reopened(), 2);
     EXPECT_EQ(reread.bookmarksBySong(), store.bookmarksBySong());
 }
@@ -112,6 +113,7 @@ TEST_F(PracticeStoreTest, AnUnreadableLoopContainerIsKeptAside) {
     PracticeLoopStore store(*defaults, 50);
     EXPECT_TRUE(store.bookmarksBySong().empty());
     store.add(loop(1, 1), "t");
+    defaults->flush();
     EXPECT_EQ(reopened().dataValue("practice.loopBookmarks.v1.unreadable"), bad);
     EXPECT_EQ(PracticeLoopStore(*defaults, 50).bookmarks("t").size(), 1u);
 }
@@ -155,6 +157,7 @@ TEST_F(PracticeStoreTest, UpsertReplacesByIdAndKeepsEqualDatesInArrivalOrder) {
     const auto first = entry(songA, 7);
     wide.upsertHistory(first);
     EXPECT_EQ(wide.historyEntries()[1], first) << "the later of two equal dates stands after";
+    other.flush();
     EXPECT_EQ(PracticeProgressStore(*std::make_unique<DefaultsStore>(root.path() / "other.json"), 10).historyEntries(),
               wide.historyEntries());
 }
@@ -186,6 +189,7 @@ TEST_F(PracticeStoreTest, CurrentSessionIsSavedClearedAndRemovedWithItsSong) {
         store.saveCurrentSession(saved);
         store.upsertHistory(entry(songA, 1));
     }
+    defaults->flush();
     DefaultsStore& next = reopened();
     PracticeProgressStore store(next, 200);
     EXPECT_EQ(store.currentSession(), saved);
@@ -225,6 +229,7 @@ TEST_F(PracticeStoreTest, AnUnreadableHistoryIsKeptAsideNotLost) {
     EXPECT_TRUE(store.historyEntries().empty());
     EXPECT_FALSE(store.currentSession());
     store.upsertHistory(entry(songB, 3));
+    defaults->flush();
     EXPECT_EQ(PracticeProgressStore(reopened(), 200).historyEntries().size(), 1u);
     EXPECT_EQ(defaults->dataValue("practice.history.v1.unreadable"), bad);
     EXPECT_EQ(textOf(defaults->dataValue("practice.currentSession.v1.unreadable")), "{}");
@@ -240,6 +245,7 @@ TEST_F(PracticeStoreTest, TrackSettingsKeepOnlyWhatDiffersFromTheDefault) {
     EXPECT_EQ(store.settings("t"),
               (std::vector<PracticeTrackSetting>{{4, Hand::left, false}, {4, Hand::right, false}}));
     EXPECT_TRUE(store.settings("S").empty());
+    defaults->flush();
     EXPECT_EQ(PracticeTrackStore(reopened()).settingsBySong(), store.settingsBySong());
 
     store.replace({{2, Hand::automatic, false}}, "s");
@@ -258,6 +264,7 @@ TEST_F(PracticeStoreTest, StoredTrackSettingsAreTakenAsTheyStand) {
     PracticeTrackStore store(*defaults);
     EXPECT_TRUE(store.settingsBySong().empty());
     store.replace({{0, PracticeTrackHand::right, false}}, "u");
+    defaults->flush();
     EXPECT_EQ(PracticeTrackStore(reopened()).settingsBySong().size(), 1u);
     EXPECT_EQ(defaults->dataValue("practice.trackSettings.v1.unreadable"), bad);
 }
