@@ -28,6 +28,9 @@ struct PracticeSessionEnvironment {
     std::function<std::optional<std::filesystem::path>(BundledDemoSong)> demoResourceURL;
     // The wall clock for metrics and progress dates.
     std::function<Date()> now;
+    // Told of every timeline event the tick sends: its song time, and the
+    // song position at the moment it left. For timing measurements.
+    std::function<void(double eventSeconds, double sentAtSeconds)> playbackEventSent;
 };
 
 } // namespace corvane

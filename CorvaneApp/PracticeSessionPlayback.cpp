@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "CorvaneApp/CountInRun.hpp"
+#include "CorvaneAudio/HostClock.hpp"
 #include "CorvaneAudio/MIDIDeviceMonitor.hpp"
 #include "CorvaneAudio/PianoAudioEngine.hpp"
 #include "CorvaneDomain/Overloaded.hpp"
@@ -318,6 +319,7 @@ void PracticeSessionStore::advanceTimelinePlayback()
         for (const auto& event : due) {
             const auto* channelEvent = std::get_if<MIDIChannelEvent>(&event.kind);
             if (!channelEvent || isTrackMuted(event.trackIndex)) continue;
+            if (environment_.playbackEventSent) reportSentEvent(event.seconds);
             const auto channel = channelEvent->channel;
             std::visit(Overloaded{
                            [&](const MIDIChannelMessage::NoteOn& m) {
@@ -358,6 +360,16 @@ void PracticeSessionStore::advanceTimelinePlayback()
         persistProgressIfChanged();
     }
     if (activeLoopBookmarkID_ && isSaveDue(date, lastLoopPersistenceDate_)) persistLoopProgress(date);
+}
+
+void PracticeSessionStore::reportSentEvent(double eventSeconds)
+{
+    double position = playbackPositionSeconds_;
+    try {
+        position = transport_->snapshot(secondsForHostTime(hostTimeNow())).positionSeconds;
+    } catch (const std::exception&) {
+    }
+    environment_.playbackEventSent(eventSeconds, position);
 }
 
 void PracticeSessionStore::reactivateSustainedNotes(const MIDITimeline& timeline, double seconds)

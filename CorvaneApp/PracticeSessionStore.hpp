@@ -254,6 +254,8 @@ signals:
 
 private:
     friend class CountInRun;
+    // Benchmarks and tests drive the tick and the input handler directly.
+    friend struct PracticeSessionStoreProbe;
     struct ResolvedPracticeSong;
 
     // Stores and signals only a value that differs from the old one.
@@ -286,6 +288,7 @@ private:
     void scheduleNextTick();
     void advanceTimelinePlayback();
     void reactivateSustainedNotes(const MIDITimeline& timeline, double seconds);
+    void reportSentEvent(double eventSeconds);
     void stopAfterClockFailure(std::optional<double> clock);
     void sendPlaybackEvent(const MIDIInputMessage& message, std::uint8_t channel);
     void sendToEngine(const std::vector<MIDIInstrumentCommand>& commands);

@@ -97,8 +97,8 @@ inline smf::Bytes score(const std::vector<std::vector<ScoreNote>>& tracks, std::
 
 // The stores of one defaults file, as the application makes them.
 struct SessionStores {
-    explicit SessionStores(corvane::DefaultsStore& defaults)
-        : progress(defaults, 200), loops(defaults, 50), tracks(defaults)
+    explicit SessionStores(corvane::DefaultsStore& defaults, std::int64_t loopsPerSong = 50)
+        : progress(defaults, 200), loops(defaults, loopsPerSong), tracks(defaults)
     {
     }
     corvane::PracticeProgressStore progress;
@@ -127,7 +127,7 @@ protected:
                                                   corvane::PracticeSessionEnvironment environment = {})
     {
         controller.reset();
-        stores = std::make_unique<SessionStores>(*defaults);
+        stores = std::make_unique<SessionStores>(*defaults, loopsPerSong);
         controller = std::make_unique<corvane::PracticeSessionStore>(
             stores->progress, stores->loops, stores->tracks, monitor.get(), engine.get(), *defaults,
             std::move(sleep), std::move(click), std::move(environment));
@@ -140,6 +140,7 @@ protected:
         return processEventsUntil([&] { return engine->currentRenderClockInstant().has_value(); });
     }
 
+    std::int64_t loopsPerSong = 50;
     JackTestServer& server = sharedJackServer(); // before any client
     TemporaryDefaults defaults;
     SongFolder songs;
