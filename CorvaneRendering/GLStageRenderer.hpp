@@ -1,0 +1,162 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QSize>
+#include <QSizeF>
+
+#include "CorvaneRendering/ActiveImpact.hpp"
+#include "CorvaneRendering/AnimationClock.hpp"
+#include "CorvaneRendering/GLBlendState.hpp"
+#include "CorvaneRendering/GaussianKernel.hpp"
+#include "CorvaneRendering/RenderStateExchange.hpp"
+#include "CorvaneRendering/SceneInstances.hpp"
+#include "CorvaneRendering/StageInputs.hpp"
+#include "CorvaneRendering/StageShaderSource.hpp"
+#include "CorvaneRendering/StageTexture.hpp"
+
+class QOpenGLContext;
+class QOpenGLFunctions_3_3_Core;
+
+namespace corvane {
+
+class GLInstanceBuffer;
+class GLRenderTarget;
+class StageProgram;
+
+// Draws the practice stage with OpenGL 3.3 core: two bloom emission passes
+// at half and quarter size with their blurs, then the backdrop, notes,
+// particles, keyboard, key overlays and the bloom composites into a frame
+// target of its own, copied last into the caller's framebuffer.
+//
+// Every member function must be called with the context it was made in current.
+class GLStageRenderer {
+public:
+    struct Options {
+        std::string shaderSource = std::string(stageShaderSource());
+        // The resource folder; absent: looked up beside the executable and in the build tree.
+        std::optional<std::filesystem::path> resourceBundle;
+    };
+
+    // What the last frame drew, for the benchmarks and tests.
+    struct FrameStatistics {
+        std::size_t notes = 0;
+        std::size_t particles = 0;
+        std::size_t keyLights = 0;
+        std::size_t uploadedBytes = 0;
+        bool particleBloom = false;
+
+        bool operator==(const FrameStatistics&) const = default;
+    };
+
+    // Throws RendererError when the context is not OpenGL 3.3 core or a
+    // program, the stand-by texture or the background sampler cannot be made.
+    // Missing stage images are logged and drawn without.
+    GLStageRenderer(QOpenGLContext& context, double startTime);
+    GLStageRenderer(QOpenGLContext& context, double startTime, Options options);
+    ~GLStageRenderer();
+    GLStageRenderer(const GLStageRenderer&) = delete;
+    GLStageRenderer& operator=(const GLStageRenderer&) = delete;
+
+    // The view's push: loads the photo when its path changed, then replaces
+    // the render state and queues the impacts not handed over before.
+    void push(const StageInputs& inputs);
+
+    // One frame of a view of `logicalSize` points whose framebuffer is `pixelSize`
+    // pixels, drawn into `framebuffer`; `now` is the time in seconds on the caller's steady clock.
+    void draw(std::uint32_t framebuffer, QSize pixelSize, QSizeF logicalSize, double now);
+
+    // Writes the drawable size to the log when it changed (and is not empty).
+    void logDrawableSizeIfNeeded(QSize pixelSize);
+
+    const AnimationTimes& animationTimes() const { return clock_.times(); }
+    const std::vector<ActiveImpact>& activeImpacts() const { return activeImpacts_; }
+    const RenderStateExchange& exchange() const { return exchange_; }
+    const FrameStatistics& lastFrame() const { return lastFrame_; }
+    bool hasKeyboardTexture() const { return keyboardTexture_.has_value(); }
+    bool hasPanelTexture() const { return panelTexture_.has_value(); }
+    std::optional<StageTexture> loadedBackgroundTexture() const { return loadedBackgroundTexture_; }
+    float particleBloomSigma() const { return particleBloomKernel_.sigma; }
+
+    // The linear colour the frame target is cleared to.
+    static constexpr std::array<float, 4> clearColor{0.015f, 0.018f, 0.03f, 1.0f};
+
+private:
+    struct Pipeline {
+        const StageProgram* program = nullptr;
+        BlendMode blend = BlendMode::opaque;
+    };
+    struct BloomTargets;
+
+    // Loads the photo file synchronously, only when the path differs from the
+    // last one handled; an unreadable file leaves no photo (and is not retried until the path changes).
+    void updateBackgroundTexture(const std::optional<std::string>& path);
+    void buildPipelines(const std::string& source);
+    void loadStageImages(const std::optional<std::filesystem::path>& bundle);
+    void makeSamplers();
+    void prepareTargets(QSize pixelSize);
+    void updateParticleBloomBlur(float radius);
+    void uploadInstances(const KeyboardInstance& keyboard);
+    void use(const Pipeline& pipeline);
+    void drawList(const Pipeline& pipeline, std::size_t first, std::size_t count);
+    void drawFullScreen(const Pipeline& pipeline);
+    void blur(const GaussianKernel& kernel, const GLRenderTarget& source, const GLRenderTarget& scratch,
+              const GLRenderTarget& destination);
+    void bindTexture(unsigned unit, std::uint32_t texture, std::uint32_t sampler);
+    void restoreState();
+
+    QOpenGLFunctions_3_3_Core* gl_ = nullptr;
+
+    std::vector<std::unique_ptr<StageProgram>> programs_;
+    Pipeline backdropPipeline_, quadPipeline_, notePipeline_, keyboardPipeline_;
+    std::array<Pipeline, 22> keyOverlayPipelines_{};
+    std::array<Pipeline, 22> particlePipelines_{};
+    Pipeline bloomQuadPipeline_, bloomNotePipeline_, bloomKeyLightPipeline_, bloomCompositePipeline_;
+    Pipeline particleBloomPipeline_, particleBloomCompositePipeline_;
+    Pipeline blurPipeline_, presentPipeline_;
+
+    GaussianKernel bloomKernel_{10.0f};
+    GaussianKernel particleBloomKernel_{5.0f};
+    float particleBloomRadius_ = 1.0f;
+
+    std::optional<StageTexture> keyboardTexture_;
+    std::optional<StageTexture> panelTexture_;
+    StageTexture emptyBackgroundTexture_;
+    StageTexture neutralGrainTexture_;
+    std::uint32_t keyboardSampler_ = 0, backgroundSampler_ = 0, panelTextureSampler_ = 0;
+    std::uint32_t compositeSampler_ = 0, blurSampler_ = 0;
+    std::uint32_t uniformBuffer_ = 0;
+    std::uint32_t emptyVertexArray_ = 0; // for the full-screen triangles, which read no attributes
+    int blurDirectionLocation_ = -1, blurTapCountLocation_ = -1, blurOffsetsLocation_ = -1, blurWeightsLocation_ = -1;
+    std::unique_ptr<GLInstanceBuffer> instances_;
+
+    RenderStateExchange exchange_;
+    RenderState frameState_;
+    std::vector<VisualImpactEvent> newEvents_;
+    std::vector<ActiveImpact> activeImpacts_;
+    AnimationClock clock_;
+    SceneInstances scene_;
+
+    std::unique_ptr<GLRenderTarget> frameTarget_;
+    std::unique_ptr<BloomTargets> bloom_;
+    std::unique_ptr<BloomTargets> particleBloom_;
+    QSize frameTargetSize_;
+    QSize loggedDrawableSize_{0, 0};
+
+    std::optional<std::string> loadedBackgroundImagePath_;
+    std::optional<StageTexture> loadedBackgroundTexture_;
+
+    FrameStatistics lastFrame_;
+    // Record indices of this frame's lists in the instance buffer.
+    struct ListPlacement {
+        std::size_t keyboardQuads, keyLights, notes, bloomNotes, bloomQuads, particles, keyboard;
+    } placement_{};
+};
+
+} // namespace corvane
