@@ -359,7 +359,7 @@ void PracticeSessionStore::advanceTimelinePlayback()
     } else if (isSaveDue(date, lastProgressPersistenceDate_)) {
         persistProgressIfChanged();
     }
-    if (activeLoopBookmarkID_ && isSaveDue(date, lastLoopPersistenceDate_)) persistLoopProgress(date);
+    if (activeLoopBookmarkID_ && isSaveDue(date, lastLoopPersistenceDate_)) persistLoopProgressIfChanged(date);
 }
 
 void PracticeSessionStore::reportSentEvent(double eventSeconds)

@@ -69,7 +69,20 @@ void PracticeSessionStore::persistLoopProgress(Date date)
     loopStore_.updateProgress(*activeLoopBookmarkID_, loopAccumulator_->snapshot(date), loopRepetitions_, date,
                               currentSongReference_->stableID());
     lastLoopPersistenceDate_ = date;
+    lastSavedLoop_ = SavedLoopState{activeLoopBookmarkID_, loopAccumulator_->snapshot(date), loopRepetitions_};
     bumpProgressRevision();
+}
+
+void PracticeSessionStore::persistLoopProgressIfChanged(Date date)
+{
+    // Paused in a saved loop, nothing moves but the date; the loop store
+    // rewrites every song's loops on a save, so an idle one is skipped.
+    if (loopAccumulator_ && lastSavedLoop_ &&
+        *lastSavedLoop_ == SavedLoopState{activeLoopBookmarkID_, loopAccumulator_->snapshot(date), loopRepetitions_}) {
+        lastLoopPersistenceDate_ = date;
+        return;
+    }
+    persistLoopProgress(date);
 }
 
 void PracticeSessionStore::flushProgress()
@@ -93,6 +106,7 @@ void PracticeSessionStore::resetSessionMetrics()
 
 void PracticeSessionStore::resetLoopProgress(const PracticeLoopBookmark& loop)
 {
+    lastSavedLoop_.reset();
     if (!currentSongReference_) return;
     loopStore_.resetProgress(loop.id(), currentSongReference_->stableID());
     if (loop.id() == activeLoopBookmarkID_) {
@@ -105,6 +119,7 @@ void PracticeSessionStore::resetLoopProgress(const PracticeLoopBookmark& loop)
 
 void PracticeSessionStore::resetProgress(const PracticeSongReference& song)
 {
+    lastSavedLoop_.reset();
     const std::string key = song.stableID();
     progressCoordinator_.store.removeProgress(key);
     for (const auto& loop : loopStore_.bookmarks(key)) loopStore_.resetProgress(loop.id(), key);
@@ -125,6 +140,7 @@ void PracticeSessionStore::resetProgress(const PracticeSongReference& song)
 
 void PracticeSessionStore::resetAllPracticeData()
 {
+    lastSavedLoop_.reset();
     activeLoopBookmarkID_.reset();
     loopAccumulator_.reset();
     loopRepetitions_ = 0;

@@ -346,6 +346,13 @@ private:
     void persistProgress(bool pausing);
     void persistProgressIfChanged();
     void persistLoopProgress(Date date);
+    void persistLoopProgressIfChanged(Date date);
+    struct SavedLoopState {
+        std::optional<UUID> id;
+        PracticeMetrics metrics;
+        std::int64_t repetitions = 0;
+        bool operator==(const SavedLoopState&) const = default;
+    };
 
     // Background photo.
     void restoreBackgroundImageAccess();
@@ -419,6 +426,7 @@ private:
     bool backgroundImageHasSecurityScope_ = false;
     std::uint64_t progressRevision_ = 0;
     std::optional<SavedSessionState> lastSavedState_;
+    std::optional<SavedLoopState> lastSavedLoop_;
 };
 
 } // namespace corvane

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QMainWindow>
+
+namespace corvane {
+
+class PracticeCommands;
+class PracticeSessionStore;
+class RootView;
+
+// The one main window ("main"): the menu bar above the root view, whose fixed
+// size the window keeps. It is shown before the services exist so that the
+// first frame does not wait for them; `attach` then puts in the root view
+// and the practice menus.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+
+    void attach(PracticeSessionStore& store);
+
+    RootView* rootView() const { return rootView_; }
+    PracticeCommands* commands() const { return commands_; }
+    QMenu* fileMenu() const { return fileMenu_; }
+    bool hasPaintedFirstFrame() const { return hasPaintedFirstFrame_; }
+
+signals:
+    // Once, when the first frame is on screen.
+    void firstFramePainted();
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    void publishActions();
+
+    QMenu* fileMenu_ = nullptr;
+    RootView* rootView_ = nullptr;
+    PracticeCommands* commands_ = nullptr;
+    bool hasPaintedFirstFrame_ = false;
+    bool firstFrameReported_ = false;
+};
+
+} // namespace corvane

@@ -1,0 +1,42 @@
+// brelmo [FILE.mid ...]: starts the application, or hands the files to the
+// one already running for this user and settings file.
+
+#include <QApplication>
+
+#include <filesystem>
+#include <vector>
+
+#include "CorvaneApp/CorvaneApplication.hpp"
+#include "CorvaneApp/SingleInstance.hpp"
+#include "CorvaneApp/StartupLog.hpp"
+#include "CorvaneApp/TerminationSignals.hpp"
+#include "CorvaneLibrary/DefaultsStore.hpp"
+
+int main(int argc, char** argv)
+{
+    corvane::markLaunch();
+    QApplication::setApplicationName(QStringLiteral("brelmo"));
+    QApplication::setDesktopFileName(QStringLiteral("brelmo"));
+    QApplication app(argc, argv);
+
+    std::vector<std::filesystem::path> files;
+    for (const QString& argument : QApplication::arguments().mid(1))
+        if (!argument.startsWith(QLatin1Char('-'))) files.emplace_back(argument.toStdString());
+
+    const auto settingsFile = corvane::DefaultsStore::standardFile();
+    corvane::SingleInstance instance(corvane::SingleInstance::serverName(settingsFile));
+    if (instance.handOffOrListen(files)) return 0;
+
+    corvane::DefaultsStore defaults(settingsFile);
+    corvane::CorvaneApplication application(defaults);
+    QObject::connect(&instance, &corvane::SingleInstance::filesReceived, &application,
+                     &corvane::CorvaneApplication::openFiles);
+    application.delegate().openFiles(files);
+    // Asked to stop from outside: close the windows as the user would, which saves the session.
+    corvane::TerminationSignals termination([] {
+        QApplication::closeAllWindows();
+        QApplication::quit();
+    });
+    application.start();
+    return app.exec();
+}

@@ -1,0 +1,154 @@
+// bench_startup [RUNS]: starts the real program RUNS times (default 5) in
+// each of two situations, a settings folder never used and one whose last
+// session reopens a song, and prints the median time from the start of the
+// process to its first painted frame and to the services being ready.
+// Needs an X server (xvfb-run); sound goes to a private JACK dummy server.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <vector>
+
+#include "support/JackTestServer.hpp"
+#include "support/SMFWriter.hpp"
+
+namespace {
+
+struct Launch {
+    double firstFrameMilliseconds = 0;
+    double servicesMilliseconds = 0;
+};
+
+// Runs the program with settings under `config` until both milestones are
+// logged, then stops it; nothing when it did not get there in time.
+std::optional<Launch> launch(const QString& config, const QStringList& arguments, int settleMilliseconds = 0)
+{
+    QProcess program;
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("com.corvane.linux.startup.info=true"));
+    if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")))
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    program.setProcessEnvironment(environment);
+    program.setReadChannel(QProcess::StandardError);
+
+    QElapsedTimer clock;
+    clock.start();
+    program.start(QStringLiteral(BRELMO_EXECUTABLE), arguments);
+    Launch result;
+    bool painted = false, ready = false;
+    QByteArray pending;
+    while (!(painted && ready) && clock.elapsed() < 20000) {
+        if (!program.waitForReadyRead(20) && program.state() != QProcess::Running) break;
+        pending += program.readAllStandardError();
+        for (qsizetype end; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1)) {
+            const QByteArray line = pending.left(end);
+            const double now = clock.nsecsElapsed() / 1e6;
+            if (!painted && line.contains("first frame painted")) {
+                result.firstFrameMilliseconds = now;
+                painted = true;
+            } else if (!ready && line.contains("practice session controller made")) {
+                result.servicesMilliseconds = now;
+                ready = true;
+            }
+        }
+    }
+    if (settleMilliseconds > 0) QThread::msleep(static_cast<unsigned long>(settleMilliseconds));
+    program.terminate();
+    if (!program.waitForFinished(5000)) {
+        program.kill();
+        program.waitForFinished(5000);
+    }
+    if (!(painted && ready)) return std::nullopt;
+    return result;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const auto n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+bool copyFolder(const QString& from, const QString& to)
+{
+    QDir().mkpath(to);
+    for (const auto& entry : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString target = to + QLatin1Char('/') + entry.fileName();
+        if (entry.isDir() ? !copyFolder(entry.filePath(), target) : !QFile::copy(entry.filePath(), target))
+            return false;
+    }
+    return true;
+}
+
+void report(const char* situation, const std::vector<Launch>& launches)
+{
+    std::vector<double> frames, services;
+    for (const auto& l : launches) {
+        frames.push_back(l.firstFrameMilliseconds);
+        services.push_back(l.servicesMilliseconds);
+    }
+    std::printf("%-18s first frame: median %6.1f ms (min %6.1f, max %6.1f)   services ready: median %6.1f ms\n",
+                situation, median(frames), *std::min_element(frames.begin(), frames.end()),
+                *std::max_element(frames.begin(), frames.end()), median(services));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    JackTestServer jack; // the program's engine and MIDI monitor find it through the environment
+    QTemporaryDir work;
+
+    std::vector<Launch> empty;
+    for (int i = 0; i < runs; ++i) {
+        const QString config = work.filePath(QStringLiteral("empty-%1").arg(i));
+        if (auto l = launch(config, {})) empty.push_back(*l);
+    }
+
+    // A session to restore: a song opened once; its session is saved when it opens.
+    const QString song = work.filePath(QStringLiteral("Restaurada.mid"));
+    {
+        smf::Track conductor;
+        conductor.tempo(0, 500000).timeSignature(0, 4, 2).endOfTrack();
+        smf::Track melody;
+        for (int i = 0; i < 400; ++i) melody.noteOn(0, 48 + i % 36).noteOff(240, 48 + i % 36);
+        melody.endOfTrack();
+        const auto bytes = smf::file(1, 480, {conductor, melody});
+        std::ofstream(song.toStdString(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    const QString seeded = work.filePath(QStringLiteral("seeded"));
+    launch(seeded, {song}, 1500);
+    QFile saved(seeded + QStringLiteral("/brelmo/defaults.json"));
+    if (!saved.open(QIODevice::ReadOnly) || !saved.readAll().contains("practice.currentSession.v1")) {
+        std::fprintf(stderr, "bench_startup: the seeding run saved no session\n");
+        return 1;
+    }
+    std::vector<Launch> restored;
+    for (int i = 0; i < runs; ++i) {
+        const QString config = work.filePath(QStringLiteral("restored-%1").arg(i));
+        if (!copyFolder(seeded, config)) continue;
+        if (auto l = launch(config, {})) restored.push_back(*l);
+    }
+
+    if (empty.empty() || restored.empty()) {
+        std::fprintf(stderr, "bench_startup: the program did not start (is there an X server?)\n");
+        return 1;
+    }
+    std::printf("cold start of brelmo, %d runs each, from process start:\n", runs);
+    report("empty settings", empty);
+    report("restored session", restored);
+    return 0;
+}

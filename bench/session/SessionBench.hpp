@@ -1,0 +1,225 @@
+#pragma once
+
+// What the session benchmarks share: a private JACK dummy server, a folder
+// and defaults file of their own, the engine, MIDI monitor and stores made
+// as the application makes them, dense generated songs, and percentiles.
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "CorvaneApp/PracticeSessionStore.hpp"
+#include "CorvaneApp/PracticeSessionStoreProbe.hpp"
+#include "CorvaneAudio/MIDIDeviceMonitor.hpp"
+#include "CorvaneAudio/PianoAudioEngine.hpp"
+#include "CorvaneLibrary/DefaultsStore.hpp"
+#include "CorvaneLibrary/PracticeLoopStore.hpp"
+#include "CorvaneLibrary/PracticeProgressStore.hpp"
+#include "CorvaneLibrary/PracticeTrackStore.hpp"
+#include "support/JackTestServer.hpp"
+#include "support/SMFWriter.hpp"
+
+namespace sessionbench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double microsecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+}
+
+struct Summary {
+    std::size_t count = 0;
+    double median = 0, p99 = 0, maximum = 0, mean = 0;
+};
+
+inline Summary summarize(std::vector<double> values)
+{
+    Summary s;
+    s.count = values.size();
+    if (values.empty()) return s;
+    std::sort(values.begin(), values.end());
+    const auto at = [&](double q) {
+        return values[std::min(values.size() - 1, static_cast<std::size_t>(q * double(values.size() - 1) + 0.5))];
+    };
+    s.median = at(0.5);
+    s.p99 = at(0.99);
+    s.maximum = values.back();
+    double sum = 0;
+    for (double v : values) sum += v;
+    s.mean = sum / double(values.size());
+    return s;
+}
+
+inline void print(const char* what, const std::vector<double>& values, const char* unit)
+{
+    const auto s = summarize(values);
+    std::printf("  %-40s n=%-6zu median %9.3f %s   p99 %9.3f %s   max %9.3f %s\n", what, s.count, s.median, unit,
+                s.p99, unit, s.maximum, unit);
+}
+
+// Processes of this user that start JACK servers take turns (libjack keeps one
+// registry per user); the test suites hold the same lock.
+inline void takeJackTurn()
+{
+    const int fd = ::open("/tmp/brelmo-jack-tests.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        std::fprintf(stderr, "waiting for the JACK lock held by a test run...\n");
+        ::flock(fd, LOCK_EX);
+    }
+    // Held until the process ends.
+}
+
+// Spins the Qt event loop until `done` holds or the time is up.
+template <class Predicate> bool processEventsUntil(Predicate done, std::chrono::milliseconds timeout)
+{
+    const auto deadline = Clock::now() + timeout;
+    while (!done()) {
+        if (Clock::now() >= deadline) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+inline void processEventsFor(std::chrono::milliseconds duration)
+{
+    processEventsUntil([] { return false; }, duration);
+}
+
+// Notes per track at the same spacing as bench_open_song: every track sounds a
+// 62.5 ms note every 125 ms (16 tracks: 128 note-ons a second), staggered, with
+// a tempo change now and then on the first track.
+inline smf::Bytes denseSong(long notes, int tracks)
+{
+    std::vector<smf::Track> chunks(static_cast<std::size_t>(tracks));
+    chunks[0].name(0, "Condutor").tempo(0, 500'000).timeSignature(0, 4, 2);
+    const long perTrack = notes / tracks;
+    for (int t = 0; t < tracks; ++t) {
+        auto& track = chunks[static_cast<std::size_t>(t)];
+        if (t > 0) track.name(0, "Trilha " + std::to_string(t));
+        for (long i = 0; i < perTrack + (t < notes % tracks ? 1 : 0); ++i) {
+            const auto note = static_cast<std::uint8_t>(36 + (i * 7 + t * 5) % 60);
+            track.noteOn(i == 0 ? static_cast<std::uint32_t>(t * 7) : 60, note, 90, static_cast<std::uint8_t>(t % 16));
+            track.noteOff(60, note, 0, static_cast<std::uint8_t>(t % 16));
+            if (t == 0 && i % 5000 == 4999) track.tempo(0, 400'000 + static_cast<std::uint32_t>(i % 200'000));
+        }
+        track.endOfTrack();
+    }
+    return smf::file(1, 480, chunks);
+}
+
+// A temporary folder, removed afterwards.
+class Folder {
+public:
+    Folder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "brelmo-session-bench-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~Folder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+    std::filesystem::path write(const std::string& name, const smf::Bytes& bytes) const
+    {
+        const auto file = path_ / name;
+        std::ofstream out(file, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return file;
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+// The stores of one defaults file, with the application's limits.
+struct Stores {
+    explicit Stores(corvane::DefaultsStore& defaults)
+        : progress(defaults, corvane::PracticeProgressStore::applicationMaximumHistoryCount),
+          loops(defaults, corvane::PracticeLoopStore::applicationMaximumPerSong), tracks(defaults)
+    {
+    }
+    corvane::PracticeProgressStore progress;
+    corvane::PracticeLoopStore loops;
+    corvane::PracticeTrackStore tracks;
+};
+
+// The engine and MIDI monitor on JACK, the stores, and a controller on them.
+struct Session {
+    explicit Session(const std::filesystem::path& defaultsFile,
+                     corvane::PracticeSessionEnvironment environment = {})
+        : defaults(defaultsFile)
+    {
+        engine = std::make_unique<corvane::PianoAudioEngine>(defaults, corvane::AudioHostAPI::jack);
+        monitor = std::make_unique<corvane::MIDIDeviceMonitor>(defaults, corvane::MIDIApi::jack);
+        stores = std::make_unique<Stores>(defaults);
+        controller = std::make_unique<corvane::PracticeSessionStore>(stores->progress, stores->loops, stores->tracks,
+                                                                     monitor.get(), engine.get(), defaults,
+                                                                     corvane::PracticeSessionStore::CountInSleep{},
+                                                                     corvane::PracticeSessionStore::CountInClick{},
+                                                                     std::move(environment));
+    }
+    ~Session()
+    {
+        controller.reset();
+        monitor.reset();
+        engine.reset();
+    }
+
+    // Opens the song and starts it playing; false when it would not.
+    bool openAndPlay(const std::filesystem::path& song)
+    {
+        auto& c = *controller;
+        c.loadMIDI(song);
+        if (c.lastImportError()) {
+            std::fprintf(stderr, "load failed: %s\n", c.lastImportError()->c_str());
+            return false;
+        }
+        if (!processEventsUntil([&] { return engine->currentRenderClockInstant().has_value(); },
+                                std::chrono::seconds(10)))
+            return false;
+        // Many playable tracks: the controller first asks which hand plays which.
+        c.dismissTrackSelection();
+        if (!c.isPlaying()) c.togglePlayback();
+        return c.isPlaying();
+    }
+
+    corvane::DefaultsStore defaults;
+    std::unique_ptr<corvane::PianoAudioEngine> engine;
+    std::unique_ptr<corvane::MIDIDeviceMonitor> monitor;
+    std::unique_ptr<Stores> stores;
+    std::unique_ptr<corvane::PracticeSessionStore> controller;
+};
+
+inline void printLoad()
+{
+    double load[3] = {0, 0, 0};
+    if (::getloadavg(load, 3) == 3)
+        std::printf("machine load average: %.2f %.2f %.2f on %u cores\n", load[0], load[1], load[2],
+                    std::thread::hardware_concurrency());
+}
+
+} // namespace sessionbench

@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QUrl>
+
+#include "CorvaneApp/ErrorAlert.hpp"
+#include "CorvaneApp/OpenMIDIRequests.hpp"
+#include "CorvaneApp/RootView.hpp"
+#include "CorvaneApp/SidebarOverlay.hpp"
+#include "CorvaneLibrary/MusicLibraryStore.hpp"
+#include "WindowTestSupport.hpp"
+
+using namespace corvane;
+
+namespace {
+
+// Drags `files` over the view and drops them; whether the drop was taken.
+bool drop(RootView& view, const std::vector<std::filesystem::path>& files)
+{
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const auto& file : files) urls.append(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+    data.setUrls(urls);
+    const QPoint middle = view.rect().center();
+    QDragEnterEvent enter(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &enter);
+    EXPECT_TRUE(view.isDropTargeted());
+    QDropEvent dropped(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &dropped);
+    EXPECT_FALSE(view.isDropTargeted());
+    return dropped.isAccepted();
+}
+
+QString songTitle(PracticeSessionStore& controller)
+{
+    return controller.currentSong() ? QString::fromStdString(controller.currentSong()->title()) : QString();
+}
+
+} // namespace
+
+TEST(RootView, LaysOutItsPlacesAndKeepsTheWindowState)
+{
+    ControllerHarness harness(false);
+    RootView view(harness.controller());
+    view.show();
+    EXPECT_EQ(view.size(), QSize(1280, 762));
+    EXPECT_EQ(view.windowTitleText(), "Brelmo");
+    EXPECT_EQ(view.inspectorPlace()->width(), 258);
+    const auto practice = view.destinationView(LibraryDestination::practice);
+    EXPECT_EQ(practice->parentWidget()->geometry(), QRect(19, 0, 1280 - 3 * 19 - 258, 762));
+
+    view.setSelection(std::nullopt);
+    EXPECT_EQ(view.shownDestination(), LibraryDestination::practice);
+    auto actions = view.practiceCommandActions();
+    actions.showRecent();
+    EXPECT_EQ(view.selection(), LibraryDestination::recent);
+    EXPECT_TRUE(view.destinationView(LibraryDestination::recent)->isVisible());
+    actions.showPractice();
+    EXPECT_TRUE(practice->isVisible());
+
+    // The sidebar opens from the command and closes with a click on the backdrop.
+    actions.toggleInspector();
+    EXPECT_TRUE(view.isSidebarPresented());
+    EXPECT_TRUE(view.sidebarOverlay()->isVisible());
+    QTest::mouseClick(view.sidebarOverlay(), Qt::LeftButton, {}, QPoint(600, 300));
+    EXPECT_FALSE(view.isSidebarPresented());
+    processEventsUntil([&] { return !view.sidebarOverlay()->isVisible(); }, std::chrono::seconds(2));
+    EXPECT_FALSE(view.sidebarOverlay()->isVisible());
+
+    // The window's sidebar button says which keys do the same.
+    auto button = qobject_cast<QToolButton*>(view.makeSidebarButton(&view));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->toolTip(), "Mostrar ou ocultar a barra lateral (Ctrl+Alt+I)");
+    button->click();
+    EXPECT_TRUE(view.isSidebarPresented());
+    button->click();
+    EXPECT_FALSE(view.isSidebarPresented());
+}
+
+TEST(RootView, OneAlertAtATimeAndItsOKClearsOnlyWhatItShowed)
+{
+    ControllerHarness harness(false);
+    RootView view(harness.controller());
+    view.show();
+    auto& controller = harness.controller();
+    auto& library = view.libraryStore();
+
+    library.setLastError("A pasta sumiu.");
+    controller.setLastImportError("O arquivo sumiu.");
+    QMessageBox* box = view.errorAlert().visibleBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), "Não foi possível abrir o MIDI");
+    EXPECT_EQ(box->informativeText(), "O arquivo sumiu.");
+
+    ASSERT_TRUE(clickButton(box, QStringLiteral("OK")));
+    EXPECT_EQ(controller.lastImportError(), std::nullopt);
+    EXPECT_EQ(library.lastError(), "A pasta sumiu.");
+    box = view.errorAlert().visibleBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), "Não foi possível acessar a biblioteca");
+    EXPECT_EQ(box->informativeText(), "A pasta sumiu.");
+
+    ASSERT_TRUE(clickButton(box, QStringLiteral("OK")));
+    EXPECT_EQ(library.lastError(), std::nullopt);
+    EXPECT_EQ(view.errorAlert().visibleBox(), nullptr);
+}
+
+class RootViewSongs : public ::testing::Test {
+protected:
+    ControllerHarness harness{true};
+    PracticeSessionStore& controller = harness.controller();
+    FileFolder files;
+};
+
+TEST_F(RootViewSongs, DropsOpenAtOnceOrAfterTheReplacementQuestion)
+{
+    RootView view(controller);
+    view.show();
+    EXPECT_FALSE(drop(view, {files.path() / "notes.txt"}));
+    EXPECT_FALSE(controller.currentSong());
+
+    // Of several files only the last MIDI file counts; no song open: no question.
+    const auto first = files.song("first.mid");
+    const auto second = files.song("Second.MIDI");
+    view.setSelection(LibraryDestination::recent);
+    EXPECT_TRUE(drop(view, {first, files.path() / "notes.txt", second}));
+    EXPECT_EQ(songTitle(controller), "Second");
+    EXPECT_EQ(view.window()->windowTitle(), "Second");
+    EXPECT_EQ(view.selection(), LibraryDestination::practice);
+
+    const auto third = files.song("Third.mid");
+    EXPECT_TRUE(drop(view, {third}));
+    QMessageBox* question = view.replacementConfirmation();
+    ASSERT_TRUE(question && question->isVisible());
+    EXPECT_EQ(question->text(), "Substituir a música aberta?");
+    EXPECT_EQ(question->informativeText(), "Third entra no lugar de Second. O progresso da sessão atual fica guardado.");
+    ASSERT_TRUE(clickButton(question, QStringLiteral("Cancelar")));
+    EXPECT_EQ(songTitle(controller), "Second");
+    EXPECT_EQ(view.midiPendingReplacement(), std::nullopt);
+
+    view.setSidebar(true);
+    EXPECT_TRUE(drop(view, {third}));
+    ASSERT_TRUE(clickButton(view.replacementConfirmation(), QStringLiteral("Abrir Third")));
+    EXPECT_EQ(songTitle(controller), "Third");
+    EXPECT_EQ(view.window()->windowTitle(), "Third");
+    EXPECT_FALSE(view.isSidebarPresented());
+}
+
+TEST_F(RootViewSongs, ABadFileIsExplainedInPortugueseAndTheOpenSongStays)
+{
+    RootView view(controller);
+    view.show();
+    ASSERT_TRUE(drop(view, {files.song("Good.mid")}));
+    const auto broken = files.write("Broken.mid", smf::Bytes{'M', 'T', 'h', 'd', 0, 0});
+    ASSERT_TRUE(drop(view, {broken}));
+    ASSERT_TRUE(clickButton(view.replacementConfirmation(), QStringLiteral("Abrir Broken")));
+
+    QMessageBox* alert = view.errorAlert().visibleBox();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->text(), "Não foi possível abrir o MIDI");
+    EXPECT_TRUE(alert->informativeText().startsWith(
+        "O arquivo MIDI não pôde ser preparado para reprodução.\n\nO arquivo parece danificado: "))
+        << alert->informativeText().toStdString();
+    EXPECT_EQ(songTitle(controller), "Good");
+    EXPECT_EQ(view.window()->windowTitle(), "Good");
+}
+
+TEST_F(RootViewSongs, FilesFromTheOperatingSystemWaitForTheWindowAndFollowTheDropRules)
+{
+    auto& requests = OpenMIDIRequests::shared();
+    requests.enqueue({files.song("Early.mid")});
+    RootView view(controller);
+    EXPECT_FALSE(controller.currentSong());
+    view.show();
+    EXPECT_EQ(songTitle(controller), "Early");
+    EXPECT_TRUE(requests.pending().empty());
+
+    requests.enqueue({files.song("Later.mid")});
+    ASSERT_TRUE(view.replacementConfirmation() && view.replacementConfirmation()->isVisible());
+    EXPECT_EQ(view.midiPendingReplacement(), files.path() / "Later.mid");
+    ASSERT_TRUE(clickButton(view.replacementConfirmation(), QStringLiteral("Abrir Later")));
+    EXPECT_EQ(songTitle(controller), "Later");
+}
+
+TEST_F(RootViewSongs, TheFileDialogOpensWithoutAskingAndForgetsItsRequest)
+{
+    RootView view(controller);
+    view.show();
+    ASSERT_TRUE(drop(view, {files.song("Open.mid")}));
+
+    view.practiceCommandActions().openMIDI();
+    QFileDialog* dialog = view.fileDialog();
+    ASSERT_TRUE(dialog && dialog->isVisible());
+    EXPECT_EQ(view.fileImportRequest(), FileImportRequest::midi());
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
+    dialog->reject();
+    EXPECT_EQ(view.fileImportRequest(), std::nullopt);
+    EXPECT_EQ(songTitle(controller), "Open");
+
+    view.requestImport(FileImportRequest::midi());
+    view.fileDialog()->selectFile(QString::fromStdString(files.song("Picked.mid").string()));
+    static_cast<QDialog*>(view.fileDialog())->accept();
+    EXPECT_EQ(songTitle(controller), "Picked");
+    EXPECT_EQ(view.replacementConfirmation(), nullptr);
+
+    // A completion without a request opens nothing.
+    view.completeImport({files.song("Stray.mid")});
+    EXPECT_EQ(songTitle(controller), "Picked");
+}

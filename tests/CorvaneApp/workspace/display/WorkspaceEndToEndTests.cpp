@@ -1,0 +1,64 @@
+// The practice screen in the main window on the X server of the test, with
+// the rendered stage, playing a demo on the real engine.
+#include "WorkspaceTestSupport.hpp"
+
+#include <QVBoxLayout>
+
+#include "CorvaneApp/BundledDemoSong.hpp"
+#include "CorvaneApp/MainWindow.hpp"
+#include "CorvaneApp/PracticeWorkspaceView.hpp"
+#include "CorvaneApp/RootView.hpp"
+#include "CorvaneApp/StudyTimeline.hpp"
+
+using namespace corvane;
+
+namespace {
+
+// The window's workspace, placed into the practice destination when the
+// window does not bring its own.
+PracticeWorkspaceView* workspaceOf(RootView& root, PracticeSessionStore& store)
+{
+    QWidget* place = root.destinationView(LibraryDestination::practice);
+    if (auto workspace = qobject_cast<PracticeWorkspaceView*>(place)) return workspace;
+    if (auto found = place->findChild<PracticeWorkspaceView*>()) return found;
+    auto layout = new QVBoxLayout(place);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto workspace = new PracticeWorkspaceView(store, WorkspaceStage::rendered, place);
+    layout->addWidget(workspace);
+    return workspace;
+}
+
+} // namespace
+
+TEST(WorkspaceEndToEnd, SpacePlaysTheOpenDemoAndTheDeckFollows)
+{
+    WorkspaceHarness harness(true);
+    auto& store = harness.controller();
+    harness.engine()->start();
+    ASSERT_TRUE(processEventsUntil([&] { return harness.engine()->currentRenderClockInstant().has_value(); }));
+
+    MainWindow window;
+    window.attach(store);
+    auto workspace = workspaceOf(*window.rootView(), store);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    store.loadDemo(BundledDemoSong::odeToJoy);
+    ASSERT_TRUE(store.currentSong());
+    if (store.isPlaying()) store.togglePlayback();
+    processEventsFor(std::chrono::milliseconds(100));
+    const double before = store.playbackPositionSeconds();
+    ASSERT_FALSE(workspace->timeline().isTransportActive());
+
+    window.activateWindow();
+    QTest::keyClick(&window, Qt::Key_Space);
+    EXPECT_TRUE(processEventsUntil([&] { return store.playbackPositionSeconds() > before + 1.0; },
+                                   std::chrono::seconds(10)));
+    EXPECT_TRUE(workspace->timeline().isTransportActive());
+    EXPECT_TRUE(workspace->hasRenderedStage());
+
+    const QString file = QStringLiteral(BRELMO_SCREENSHOT_FOLDER "/workspace-practice.png");
+    EXPECT_TRUE(window.grab().save(file));
+    QTest::keyClick(&window, Qt::Key_Space);
+    EXPECT_TRUE(processEventsUntil([&] { return !store.isPlaying(); }));
+}
