@@ -12,14 +12,7 @@ void PracticeSessionStore::setCountInProgress(std::optional<CountInProgress> pro
 
 void PracticeSessionStore::startCountIn()
 {
-    if (audioEngine_) {
-        try {
-            audioEngine_->start();
-        } catch (const std::exception&) {
-            setLastImportError("O mecanismo de áudio não pôde ser iniciado.");
-            return;
-        }
-    }
+    if (!startAudioEngine()) return;
     cancelCountIn();
     assign(isPlaying_, false, &PracticeSessionStore::isPlayingChanged);
     pendingPlaybackStart_ = false;

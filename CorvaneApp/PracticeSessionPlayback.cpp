@@ -162,16 +162,22 @@ bool PracticeSessionStore::startTransport(double clock)
     return true;
 }
 
+// Without an engine there is nothing to start; a start that fails is told.
+bool PracticeSessionStore::startAudioEngine()
+{
+    if (!audioEngine_) return true;
+    try {
+        audioEngine_->start();
+    } catch (const std::exception&) {
+        setLastImportError("O mecanismo de áudio não pôde ser iniciado.");
+        return false;
+    }
+    return true;
+}
+
 void PracticeSessionStore::resumeTimelinePlaybackImmediately()
 {
-    if (audioEngine_) {
-        try {
-            audioEngine_->start();
-        } catch (const std::exception&) {
-            setLastImportError("O mecanismo de áudio não pôde ser iniciado.");
-            return;
-        }
-    }
+    if (!startAudioEngine()) return;
     const auto clock = clockReading();
     if (transport_ && clock) {
         if (!startTransport(*clock)) return;

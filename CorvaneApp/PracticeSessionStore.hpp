@@ -281,6 +281,7 @@ private:
     // Playback.
     std::optional<double> clockReading() const;
     void resumeTimelinePlayback();
+    bool startAudioEngine();
     void resumeTimelinePlaybackImmediately();
     bool startTransport(double clock);
     void pauseTimelinePlayback();
