@@ -16,38 +16,12 @@
 #include "CorvaneLibrary/PracticeTrackStore.hpp"
 #include "support/QtEventLoop.hpp"
 #include "support/SMFWriter.hpp"
+#include "support/TestFolder.hpp"
 
 // A folder of its own for the songs a test writes.
-class SongFolder {
+class SongFolder : public TestFolder {
 public:
-    SongFolder()
-        : path_(std::filesystem::temp_directory_path() /
-                ("brelmo-session-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++)))
-    {
-        std::filesystem::create_directories(path_);
-    }
-    ~SongFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-    std::filesystem::path write(const std::string& name, const smf::Bytes& bytes) const
-    {
-        const auto file = path_ / name;
-        std::ofstream out(file, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return file;
-    }
-
-private:
-    static int& counter()
-    {
-        static int value = 0;
-        return value;
-    }
-    std::filesystem::path path_;
+    SongFolder() : TestFolder("brelmo-session-test") {}
 };
 
 // At 120 beats a minute and 480 ticks a beat, a beat is 0.5 s.

@@ -21,30 +21,13 @@
 #include "CorvaneLibrary/PracticeTrackStore.hpp"
 #include "support/QtEventLoop.hpp"
 #include "support/SMFWriter.hpp"
+#include "support/TestFolder.hpp"
+#include "CorvaneApp/DevicelessEnvironment.hpp"
 
 // A folder of its own for the files a test writes.
-class FileFolder {
+class FileFolder : public TestFolder {
 public:
-    FileFolder()
-        : path_(std::filesystem::temp_directory_path() /
-                ("brelmo-window-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++)))
-    {
-        std::filesystem::create_directories(path_);
-    }
-    ~FileFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-    std::filesystem::path write(const std::string& name, const smf::Bytes& bytes) const
-    {
-        const auto file = path_ / name;
-        std::ofstream out(file, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return file;
-    }
+    FileFolder() : TestFolder("brelmo-window-test") {}
 
     // A short tune: a conductor track and one track of four notes.
     std::filesystem::path song(const std::string& name) const
@@ -57,14 +40,6 @@ public:
         melody.endOfTrack();
         return write(name, smf::file(1, 480, {conductor, melody}));
     }
-
-private:
-    static int& counter()
-    {
-        static int value = 0;
-        return value;
-    }
-    std::filesystem::path path_;
 };
 
 // The stores and controller of one defaults file, as the application makes
@@ -79,14 +54,7 @@ public:
             sharedJackServer();
             engine_ = std::make_unique<corvane::PianoAudioEngine>(*defaults_, corvane::AudioHostAPI::jack);
         }
-        corvane::PracticeSessionEnvironment environment;
-        environment.makeAudioEngine = [](corvane::DefaultsStore&) -> std::unique_ptr<corvane::PianoAudioEngine> {
-            throw std::runtime_error("no engine in this test");
-        };
-        environment.makeMIDIDeviceMonitor =
-            [](corvane::DefaultsStore&) -> std::unique_ptr<corvane::MIDIDeviceMonitor> {
-            throw std::runtime_error("no MIDI in this test");
-        };
+        auto environment = devicelessEnvironment();
         controller_ = std::make_unique<corvane::PracticeSessionStore>(progress_, loops_, tracks_, nullptr,
                                                                      engine_.get(), *defaults_, nullptr, nullptr,
                                                                      std::move(environment));

@@ -19,6 +19,7 @@
 #include "CorvaneLibrary/PracticeTrackStore.hpp"
 #include "support/QtEventLoop.hpp"
 #include "support/SMFWriter.hpp"
+#include "CorvaneApp/DevicelessEnvironment.hpp"
 
 // A controller with its stores on a defaults file of its own, without MIDI;
 // with `withEngine`, on a real engine on the shared JACK dummy server.
@@ -33,14 +34,7 @@ public:
             sharedJackServer();
             engine_ = std::make_unique<corvane::PianoAudioEngine>(*defaults_, corvane::AudioHostAPI::jack);
         }
-        corvane::PracticeSessionEnvironment environment;
-        environment.makeAudioEngine = [](corvane::DefaultsStore&) -> std::unique_ptr<corvane::PianoAudioEngine> {
-            throw std::runtime_error("no engine in this test");
-        };
-        environment.makeMIDIDeviceMonitor =
-            [](corvane::DefaultsStore&) -> std::unique_ptr<corvane::MIDIDeviceMonitor> {
-            throw std::runtime_error("no MIDI in this test");
-        };
+        auto environment = devicelessEnvironment();
         controller_ = std::make_unique<corvane::PracticeSessionStore>(progress_, loops_, tracks_, nullptr,
                                                                      engine_.get(), *defaults_, nullptr, nullptr,
                                                                      std::move(environment));
