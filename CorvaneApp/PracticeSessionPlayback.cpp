@@ -52,10 +52,16 @@ bool PracticeSessionStore::isTrackMuted(std::int64_t trackIndex) const
     return false;
 }
 
-bool PracticeSessionStore::isStudentNote(std::uint8_t note, std::int64_t trackIndex) const
+std::optional<PracticeHandMap> PracticeSessionStore::studentHandMap() const
 {
-    if (practiceMode_ == PracticeMode::accompaniment) return false;
-    return PracticeHandMap(handSplitNote(), trackSettings_).includes(practiceHand_, note, trackIndex);
+    if (practiceMode_ == PracticeMode::accompaniment) return std::nullopt;
+    return PracticeHandMap(handSplitNote(), trackSettings_);
+}
+
+bool PracticeSessionStore::isStudentNote(const std::optional<PracticeHandMap>& studentHands, std::uint8_t note,
+                                         std::int64_t trackIndex) const
+{
+    return studentHands && studentHands->includes(practiceHand_, note, trackIndex);
 }
 
 // Silencing.
@@ -317,10 +323,9 @@ void PracticeSessionStore::advanceTimelinePlayback()
     if (s.state == MIDITransportState::playing) {
         const auto due = timeline_->pendingEvents(timelineCursor_->eventIndex, s.positionSeconds);
         // One hand map per tick: the student's notes do not change within it.
-        std::optional<PracticeHandMap> studentHands;
-        if (practiceMode_ != PracticeMode::accompaniment) studentHands.emplace(handSplitNote(), trackSettings_);
+        const auto studentHands = studentHandMap();
         const auto isStudents = [&](std::uint8_t note, std::int64_t track) {
-            return studentHands && studentHands->includes(practiceHand_, note, track);
+            return isStudentNote(studentHands, note, track);
         };
         for (const auto& event : due) {
             const auto* channelEvent = std::get_if<MIDIChannelEvent>(&event.kind);
@@ -380,8 +385,9 @@ void PracticeSessionStore::reportSentEvent(double eventSeconds)
 
 void PracticeSessionStore::reactivateSustainedNotes(const MIDITimeline& timeline, double seconds)
 {
+    const auto studentHands = studentHandMap();
     for (const auto& span : timeline.activeNoteSpans(seconds)) {
-        if (isTrackMuted(span.trackIndex) || isStudentNote(span.note, span.trackIndex)) continue;
+        if (isTrackMuted(span.trackIndex) || isStudentNote(studentHands, span.note, span.trackIndex)) continue;
         sendPlaybackEvent(MIDIInputMessage::NoteOn{span.note, span.velocity}, span.channel);
     }
 }

@@ -294,7 +294,10 @@ private:
     void sendPlaybackEvent(const MIDIInputMessage& message, std::uint8_t channel);
     void sendToEngine(const std::vector<MIDIInstrumentCommand>& commands);
     bool isTrackMuted(std::int64_t trackIndex) const;
-    bool isStudentNote(std::uint8_t note, std::int64_t trackIndex) const;
+    // The map of the student's notes; absent in accompaniment, where the song plays them all.
+    std::optional<PracticeHandMap> studentHandMap() const;
+    bool isStudentNote(const std::optional<PracticeHandMap>& studentHands, std::uint8_t note,
+                       std::int64_t trackIndex) const;
     void clearWaitState();
     void pauseAccumulators(Date date);
     void resumeAccumulators(Date date);
