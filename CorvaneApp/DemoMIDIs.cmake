@@ -26,8 +26,7 @@ add_custom_target(CorvaneAppBundle DEPENDS ${brelmo_demo_files})
 add_dependencies(CorvaneAppCore CorvaneAppBundle)
 
 # Executables without a bundle beside them (tests run from the build tree) find this one.
-set_property(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/StudioResourceBundle.cpp APPEND PROPERTY COMPILE_DEFINITIONS
-  BRELMO_APP_BUILD_BUNDLE="${BRELMO_APP_BUILD_BUNDLE}")
+target_compile_definitions(CorvaneAppCore PRIVATE BRELMO_APP_BUILD_BUNDLE="${BRELMO_APP_BUILD_BUNDLE}")
 
 # An installed program looks in <prefix>/share/brelmo first.
 install(DIRECTORY ${BRELMO_APP_BUILD_BUNDLE} DESTINATION share/brelmo)

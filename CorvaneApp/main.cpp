@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <vector>
 
-#include "CorvaneApp/CorvaneApplication.hpp"
-#include "CorvaneApp/SingleInstance.hpp"
-#include "CorvaneApp/StartupLog.hpp"
-#include "CorvaneApp/TerminationSignals.hpp"
+#include "CorvaneApp/window/CorvaneApplication.hpp"
+#include "CorvaneApp/window/SingleInstance.hpp"
+#include "CorvaneApp/window/StartupLog.hpp"
+#include "CorvaneApp/window/TerminationSignals.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 
 int main(int argc, char** argv)

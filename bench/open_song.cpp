@@ -12,7 +12,7 @@
 #include "CorvaneDomain/MIDIMeasureMap.hpp"
 #include "CorvaneDomain/MIDITimeline.hpp"
 #include "CorvaneDomain/StandardMIDIFileParser.hpp"
-#include "support/SMFWriter.hpp"
+#include "DenseSong.hpp"
 
 using namespace corvane;
 using Clock = std::chrono::steady_clock;
@@ -21,32 +21,13 @@ namespace {
 
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-smf::Bytes makeSong(long notes, int tracks)
-{
-    std::vector<smf::Track> chunks(static_cast<std::size_t>(tracks));
-    chunks[0].name(0, "Condutor").tempo(0, 500'000).timeSignature(0, 4, 2);
-    const long perTrack = notes / tracks;
-    for (int t = 0; t < tracks; ++t) {
-        auto& track = chunks[static_cast<std::size_t>(t)];
-        for (long i = 0; i < perTrack + (t < notes % tracks ? 1 : 0); ++i) {
-            const auto note = static_cast<std::uint8_t>(36 + (i * 7 + t * 5) % 60);
-            // Staggered starts per track, overlapping chords, tempo changes now and then.
-            track.noteOn(i == 0 ? static_cast<std::uint32_t>(t * 7) : 60, note, 90, static_cast<std::uint8_t>(t % 16));
-            track.noteOff(60, note, 0, static_cast<std::uint8_t>(t % 16));
-            if (t == 0 && i % 5000 == 4999) track.tempo(0, 400'000 + static_cast<std::uint32_t>(i % 200'000));
-        }
-        track.endOfTrack();
-    }
-    return smf::file(1, 480, chunks);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     const long notes = argc > 1 ? std::atol(argv[1]) : 1'000'000;
     const int tracks = argc > 2 ? std::atoi(argv[2]) : 16;
-    const auto bytes = makeSong(notes, tracks);
+    const auto bytes = denseSong(notes, tracks);
     const double megabytes = static_cast<double>(bytes.size()) / 1e6;
 
     double best = 1e9, bestParse = 0;

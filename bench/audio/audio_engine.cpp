@@ -25,11 +25,11 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "CorvaneAudio/AudioRenderCore.hpp"
-#include "CorvaneAudio/BundledPiano.hpp"
+#include "CorvaneAudio/engine/PianoAudioEngine.hpp"
 #include "CorvaneAudio/HostClock.hpp"
-#include "CorvaneAudio/PianoAudioEngine.hpp"
-#include "CorvaneAudio/SoundFontPiano.hpp"
+#include "CorvaneAudio/instruments/BundledPiano.hpp"
+#include "CorvaneAudio/instruments/SoundFontPiano.hpp"
+#include "CorvaneAudio/output/AudioRenderCore.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "support/JackTestServer.hpp"
 

@@ -3,7 +3,7 @@
 //
 //   bench_midi_delivery_latency [notes] [period frames] [sample rate]
 #include "CorvaneAudio/HostClock.hpp"
-#include "CorvaneAudio/MIDIDeviceMonitor.hpp"
+#include "CorvaneAudio/midi/MIDIDeviceMonitor.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "support/JackTestServer.hpp"
 

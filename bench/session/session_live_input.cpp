@@ -19,8 +19,8 @@
 #include <random>
 
 #include "CorvaneAudio/HostClock.hpp"
-#include "CorvaneAudio/MIDIInputEvent.hpp"
-#include "CorvaneAudio/MIDIInstrumentCommand.hpp"
+#include "CorvaneAudio/midi/MIDIInputEvent.hpp"
+#include "CorvaneAudio/midi/MIDIInstrumentCommand.hpp"
 #include "SessionBench.hpp"
 
 using namespace corvane;

@@ -211,9 +211,14 @@ int main(int argc, char** argv)
         engine->start();
         engineStartMs.push_back(microsecondsSince(start) / 1000);
 
+        PracticeSessionEnvironment environment;
+        environment.demoBundles = StudioResourceBundle::candidates();
         start = Clock::now();
         auto controller = std::make_unique<PracticeSessionStore>(stores->progress, stores->loops, stores->tracks,
-                                                                 monitor.get(), engine.get(), *defaults);
+                                                                 monitor.get(), engine.get(), *defaults,
+                                                                 PracticeSessionStore::CountInSleep{},
+                                                                 PracticeSessionStore::CountInClick{},
+                                                                 std::move(environment));
         restoreMs.push_back(microsecondsSince(start) / 1000);
         totalMs.push_back(readMs.back() + storesMs.back() + restoreMs.back());
         if (!controller->currentSong()) {

@@ -11,7 +11,7 @@
 
 #include <cstdlib>
 
-#include "CorvaneApp/PracticeWorkspaceView.hpp"
+#include "CorvaneApp/workspace/PracticeWorkspaceView.hpp"
 #include "session/SessionBench.hpp"
 
 using namespace corvane;

@@ -3,9 +3,9 @@
 #include <memory>
 #include <stdexcept>
 
-#include "CorvaneApp/PracticeSessionEnvironment.hpp"
-#include "CorvaneAudio/MIDIDeviceMonitor.hpp"
-#include "CorvaneAudio/PianoAudioEngine.hpp"
+#include "CorvaneApp/session/PracticeSessionEnvironment.hpp"
+#include "CorvaneAudio/engine/PianoAudioEngine.hpp"
+#include "CorvaneAudio/midi/MIDIDeviceMonitor.hpp"
 
 // An environment in which the controller can make no engine and no MIDI
 // monitor of its own.

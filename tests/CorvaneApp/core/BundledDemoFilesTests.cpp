@@ -4,7 +4,8 @@
 #include <map>
 #include <string>
 
-#include "CorvaneApp/BundledDemoSong.hpp"
+#include "CorvaneApp/kit/StudioResourceBundle.hpp"
+#include "CorvaneApp/session/BundledDemoSong.hpp"
 #include "CorvaneDomain/MIDIMeasureMap.hpp"
 #include "CorvaneDomain/MIDITimeline.hpp"
 #include "CorvaneDomain/StandardMIDIFileParser.hpp"
@@ -18,7 +19,7 @@ class BundledDemoFile : public testing::TestWithParam<BundledDemoSong> {};
 TEST_P(BundledDemoFile, OpensAsTwoPlayableHandsOnThePiano)
 {
     const auto song = GetParam();
-    const auto url = resourceURL(song);
+    const auto url = resourceURL(song, StudioResourceBundle::candidates());
     ASSERT_TRUE(url) << resourceName(song);
     EXPECT_EQ(url->filename(), std::string(resourceName(song)) + ".mid");
     EXPECT_EQ(url->parent_path().filename(), "DemoMIDIs");

@@ -4,8 +4,8 @@
 #include <set>
 #include <string>
 
-#include "CorvaneApp/BundledDemoSong.hpp"
-#include "ResourceFolders.hpp"
+#include "CorvaneApp/ResourceFolders.hpp"
+#include "CorvaneApp/session/BundledDemoSong.hpp"
 
 using namespace corvane;
 namespace fs = std::filesystem;

@@ -6,10 +6,11 @@
 
 #include <memory>
 
-#include "CorvaneApp/PracticeSessionStore.hpp"
+#include "CorvaneApp/kit/StudioResourceBundle.hpp"
+#include "CorvaneApp/session/PracticeSessionStore.hpp"
+#include "CorvaneAudio/engine/PianoAudioEngine.hpp"
+#include "CorvaneAudio/midi/MIDIDeviceMonitor.hpp"
 #include "CorvaneDomain/MIDIFileParseError.hpp"
-#include "CorvaneAudio/MIDIDeviceMonitor.hpp"
-#include "CorvaneAudio/PianoAudioEngine.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "CorvaneLibrary/PracticeLoopStore.hpp"
 #include "CorvaneLibrary/PracticeProgressStore.hpp"
@@ -41,10 +42,11 @@ protected:
         environment.makeMIDIDeviceMonitor = [](DefaultsStore&) -> std::unique_ptr<MIDIDeviceMonitor> {
             throw std::runtime_error("no MIDI here");
         };
+        environment.demoBundles = StudioResourceBundle::candidates();
         if (!demosPresent)
             environment.demoResourceURL = [](BundledDemoSong demo) -> std::optional<std::filesystem::path> {
                 if (demo == BundledDemoSong::greensleeves) return std::nullopt;
-                return resourceURL(demo);
+                return resourceURL(demo, StudioResourceBundle::candidates());
             };
         controller = std::make_unique<PracticeSessionStore>(*progress, *loops, *tracks, nullptr, nullptr, *defaults,
                                                             PracticeSessionStore::CountInSleep{},

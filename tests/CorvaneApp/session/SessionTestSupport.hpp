@@ -7,10 +7,11 @@
 #include <memory>
 #include <string>
 
-#include "CorvaneApp/PracticeSessionStore.hpp"
-#include "CorvaneAudio/MIDIDeviceMonitor.hpp"
-#include "CorvaneAudio/PianoAudioEngine.hpp"
+#include "CorvaneApp/kit/StudioResourceBundle.hpp"
+#include "CorvaneApp/session/PracticeSessionStore.hpp"
 #include "CorvaneAudio/audio/AudioTestSupport.hpp"
+#include "CorvaneAudio/engine/PianoAudioEngine.hpp"
+#include "CorvaneAudio/midi/MIDIDeviceMonitor.hpp"
 #include "CorvaneLibrary/PracticeLoopStore.hpp"
 #include "CorvaneLibrary/PracticeProgressStore.hpp"
 #include "CorvaneLibrary/PracticeTrackStore.hpp"
@@ -102,6 +103,8 @@ protected:
     {
         controller.reset();
         stores = std::make_unique<SessionStores>(*defaults, loopsPerSong);
+        // The demo pieces where the application finds them.
+        if (environment.demoBundles.empty()) environment.demoBundles = corvane::StudioResourceBundle::candidates();
         controller = std::make_unique<corvane::PracticeSessionStore>(
             stores->progress, stores->loops, stores->tracks, monitor.get(), engine.get(), *defaults,
             std::move(sleep), std::move(click), std::move(environment));

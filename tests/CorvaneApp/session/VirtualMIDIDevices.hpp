@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "CorvaneAudio/MIDIEndpoint.hpp"
+#include "CorvaneAudio/midi/MIDIEndpoint.hpp"
 
 // A virtual JACK MIDI input that records what it receives and when.
 class RecordingMIDIInstrument {

@@ -2,9 +2,9 @@
 
 #include <QAction>
 
-#include "CorvaneApp/MainWindow.hpp"
-#include "CorvaneApp/PracticeCommands.hpp"
-#include "CorvaneApp/RootView.hpp"
+#include "CorvaneApp/commands/PracticeCommands.hpp"
+#include "CorvaneApp/window/MainWindow.hpp"
+#include "CorvaneApp/window/RootView.hpp"
 #include "WindowTestSupport.hpp"
 
 using namespace corvane;

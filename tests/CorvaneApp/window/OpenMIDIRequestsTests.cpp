@@ -2,7 +2,7 @@
 
 #include <QSignalSpy>
 
-#include "CorvaneApp/OpenMIDIRequests.hpp"
+#include "CorvaneApp/window/OpenMIDIRequests.hpp"
 
 using corvane::OpenMIDIRequests;
 using Paths = std::vector<std::filesystem::path>;

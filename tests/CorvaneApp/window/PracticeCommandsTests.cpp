@@ -4,7 +4,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "CorvaneApp/PracticeCommands.hpp"
+#include "CorvaneApp/commands/PracticeCommands.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "WindowTestSupport.hpp"
 

@@ -6,10 +6,10 @@
 #include <QToolButton>
 #include <QUrl>
 
-#include "CorvaneApp/ErrorAlert.hpp"
-#include "CorvaneApp/OpenMIDIRequests.hpp"
-#include "CorvaneApp/RootView.hpp"
-#include "CorvaneApp/SidebarOverlay.hpp"
+#include "CorvaneApp/window/ErrorAlert.hpp"
+#include "CorvaneApp/window/OpenMIDIRequests.hpp"
+#include "CorvaneApp/window/RootView.hpp"
+#include "CorvaneApp/window/SidebarOverlay.hpp"
 #include "CorvaneLibrary/MusicLibraryStore.hpp"
 #include "WindowTestSupport.hpp"
 

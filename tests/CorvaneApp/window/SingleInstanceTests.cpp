@@ -9,7 +9,7 @@
 #include <atomic>
 #include <thread>
 
-#include "CorvaneApp/SingleInstance.hpp"
+#include "CorvaneApp/window/SingleInstance.hpp"
 #include "support/QtEventLoop.hpp"
 
 using corvane::SingleInstance;

@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 #include <QtTest/QTest>
 
-#include "CorvaneApp/WindowSpacebarShortcut.hpp"
+#include "CorvaneApp/commands/WindowSpacebarShortcut.hpp"
 
 using corvane::WindowSpacebarShortcut;
 

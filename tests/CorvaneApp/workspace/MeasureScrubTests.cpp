@@ -1,7 +1,7 @@
 #include "WorkspaceTestSupport.hpp"
 
-#include "CorvaneApp/MeasureScrubBar.hpp"
-#include "CorvaneApp/MeasureScrubGestures.hpp"
+#include "CorvaneApp/workspace/MeasureScrubBar.hpp"
+#include "CorvaneApp/workspace/MeasureScrubGestures.hpp"
 
 using namespace corvane;
 
@@ -100,7 +100,7 @@ protected:
     QPoint seekBand(int x) const { return {x, 10}; }
     QPoint loopLane(int x) const { return {x, 31}; }
 
-    WorkspaceHarness harness{true};
+    ControllerHarness harness{true};
     std::unique_ptr<MeasureScrubBar> bar;
 };
 

@@ -1,11 +1,11 @@
 #include "WorkspaceTestSupport.hpp"
 
-#include "CorvaneApp/CountInBadge.hpp"
-#include "CorvaneApp/NoteNames.hpp"
-#include "CorvaneApp/PracticeWorkspaceView.hpp"
-#include "CorvaneApp/StageWoodRail.hpp"
-#include "CorvaneApp/StudyTimeline.hpp"
-#include "CorvaneApp/WaitingBadge.hpp"
+#include "CorvaneApp/kit/StageWoodRail.hpp"
+#include "CorvaneApp/workspace/CountInBadge.hpp"
+#include "CorvaneApp/workspace/NoteNames.hpp"
+#include "CorvaneApp/workspace/PracticeWorkspaceView.hpp"
+#include "CorvaneApp/workspace/StudyTimeline.hpp"
+#include "CorvaneApp/workspace/WaitingBadge.hpp"
 
 using namespace corvane;
 
@@ -60,7 +60,7 @@ TEST(PracticeWorkspace, RailSitsOnTheKeyboardsTopEdge)
 
 TEST(PracticeWorkspace, StageTakesWhatTheTimelineLeavesAndNoBadgeWithoutSong)
 {
-    WorkspaceHarness harness;
+    ControllerHarness harness;
     PracticeWorkspaceView view(harness.controller(), WorkspaceStage::plain);
     view.resize(965, 762);
     view.show();

@@ -1,12 +1,12 @@
 #include "WorkspaceTestSupport.hpp"
 
-#include "CorvaneApp/MeasureScrubBar.hpp"
-#include "CorvaneApp/PracticeCommandActions.hpp"
-#include "CorvaneApp/RetroLamp.hpp"
-#include "CorvaneApp/RetroMeasureOdometer.hpp"
-#include "CorvaneApp/RetroSpeedKnob.hpp"
-#include "CorvaneApp/RetroTransportButton.hpp"
-#include "CorvaneApp/StudyTimeline.hpp"
+#include "CorvaneApp/commands/PracticeCommandActions.hpp"
+#include "CorvaneApp/kit/RetroLamp.hpp"
+#include "CorvaneApp/kit/RetroMeasureOdometer.hpp"
+#include "CorvaneApp/kit/RetroSpeedKnob.hpp"
+#include "CorvaneApp/kit/RetroTransportButton.hpp"
+#include "CorvaneApp/workspace/MeasureScrubBar.hpp"
+#include "CorvaneApp/workspace/StudyTimeline.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 
 using namespace corvane;
@@ -23,7 +23,7 @@ TEST(StudyTimelineTimeLabel, RoundsAndNeverGoesBelowZero)
 class StudyTimelineTest : public ::testing::Test {
 protected:
     PracticeSessionStore& c() { return harness.controller(); }
-    WorkspaceHarness harness{true};
+    ControllerHarness harness{true};
     StudyTimelineView view{harness.controller()};
 };
 

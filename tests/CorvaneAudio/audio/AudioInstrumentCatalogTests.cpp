@@ -2,7 +2,7 @@
 
 #include <unordered_set>
 
-#include "CorvaneAudio/AudioUnitInstrumentCatalog.hpp"
+#include "CorvaneAudio/instruments/AudioUnitInstrumentCatalog.hpp"
 #include "CorvaneDomain/JSONCodingError.hpp"
 
 using namespace corvane;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "AudioTestSupport.hpp"
-#include "CorvaneAudio/AudioOutputDeviceCatalog.hpp"
+#include "CorvaneAudio/output/AudioOutputDeviceCatalog.hpp"
 #include "JackRecorder.hpp"
 
 using namespace corvane;

@@ -6,10 +6,10 @@
 
 #include <unistd.h>
 
-#include "CorvaneAudio/AudioRenderClockInstant.hpp"
-#include "CorvaneAudio/AudioRenderCore.hpp"
-#include "CorvaneAudio/BundledPiano.hpp"
-#include "CorvaneAudio/SoundFontPiano.hpp"
+#include "CorvaneAudio/instruments/BundledPiano.hpp"
+#include "CorvaneAudio/instruments/SoundFontPiano.hpp"
+#include "CorvaneAudio/output/AudioRenderClockInstant.hpp"
+#include "CorvaneAudio/output/AudioRenderCore.hpp"
 
 using namespace corvane;
 

@@ -10,7 +10,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "CorvaneAudio/PianoAudioEngine.hpp"
+#include "CorvaneAudio/engine/PianoAudioEngine.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "JackRecorder.hpp"
 #include "support/JackTestServer.hpp"

@@ -3,9 +3,9 @@
 #include <chrono>
 
 #include "AudioTestSupport.hpp"
-#include "CorvaneAudio/AudioUnitInstrumentCatalog.hpp"
-#include "CorvaneAudio/LV2Instrument.hpp"
-#include "CorvaneAudio/PianoAudioEngine.hpp"
+#include "CorvaneAudio/engine/PianoAudioEngine.hpp"
+#include "CorvaneAudio/instruments/AudioUnitInstrumentCatalog.hpp"
+#include "CorvaneAudio/instruments/LV2Instrument.hpp"
 #include "JackRecorder.hpp"
 
 using namespace corvane;

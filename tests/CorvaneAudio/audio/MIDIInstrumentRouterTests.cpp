@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "CorvaneAudio/MIDIInstrumentRouter.hpp"
+#include "CorvaneAudio/midi/MIDIInstrumentRouter.hpp"
 
 using namespace corvane;
 using Commands = std::vector<MIDIInstrumentCommand>;

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "CorvaneAudio/MIDILatencyAccumulator.hpp"
+#include "CorvaneAudio/midi/MIDILatencyAccumulator.hpp"
 
 using namespace corvane;
 

@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "AudioTestSupport.hpp"
-#include "CorvaneAudio/PianoAudioEngine.hpp"
+#include "CorvaneAudio/engine/PianoAudioEngine.hpp"
 #include "JackRecorder.hpp"
 
 using namespace corvane;
@@ -41,6 +41,8 @@ TEST_F(OutputSelectionTest, SwitchingReconnectsTheRunningOutputAndIsRemembered)
     EXPECT_EQ(engine->selectedOutputUID(), "jack:monitor");
     EXPECT_FALSE(engine->outputError());
     EXPECT_EQ(defaults->stringValue(PianoAudioEngine::selectedOutputPreferenceKey), "jack:monitor");
+    // The server makes the new connections on its own time, as at the start.
+    processEventsUntil([&] { return monitor.isConnectedFrom(enginePort()) && !systemHears(enginePort()); }, 5s);
     const auto port = enginePort();
     EXPECT_TRUE(monitor.isConnectedFrom(port));
     EXPECT_FALSE(systemHears(port));
@@ -55,6 +57,7 @@ TEST_F(OutputSelectionTest, SwitchingReconnectsTheRunningOutputAndIsRemembered)
     EXPECT_EQ(reconfigurations, 2);
     EXPECT_FALSE(engine->selectedOutputUID());
     EXPECT_FALSE(defaults->contains(PianoAudioEngine::selectedOutputPreferenceKey));
+    processEventsUntil([&] { return systemHears(enginePort()) && !monitor.isConnectedFrom(enginePort()); }, 5s);
     EXPECT_TRUE(systemHears(enginePort()));
     EXPECT_FALSE(monitor.isConnectedFrom(enginePort()));
 }

@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "AudioTestSupport.hpp"
+#include "CorvaneAudio/engine/PianoAudioEngine.hpp"
 #include "CorvaneAudio/HostClock.hpp"
-#include "CorvaneAudio/PianoAudioEngine.hpp"
 #include "CorvaneAudio/PianoAudioError.hpp"
 #include "JackRecorder.hpp"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CorvaneAudio/MIDIPortSystem.hpp"
+#include "CorvaneAudio/midi/MIDIPortSystem.hpp"
 
 #include <map>
 #include <memory>

@@ -1,5 +1,5 @@
 #include "CorvaneAudio/HostClock.hpp"
-#include "CorvaneAudio/MIDI1UMPNoteParser.hpp"
+#include "CorvaneAudio/midi/MIDI1UMPNoteParser.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // driver, and test clients with virtual ports standing in for a keyboard and
 // an external instrument.
 #include "CorvaneAudio/HostClock.hpp"
-#include "CorvaneAudio/MIDIDeviceMonitor.hpp"
+#include "CorvaneAudio/midi/MIDIDeviceMonitor.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
-#include "support/QtEventLoop.hpp"
 #include "support/JackTestServer.hpp"
+#include "support/QtEventLoop.hpp"
 
 #include <gtest/gtest.h>
 #include <rtmidi/RtMidi.h>

@@ -1,9 +1,9 @@
 // The monitor's own rules (which sources it connects, what it stores, what it
 // sends, what it delivers) on a MIDI system the test controls.
-#include "CorvaneAudio/MIDIDeviceMonitor.hpp"
-#include "support/QtEventLoop.hpp"
 #include "CorvaneAudio/midi/FakeMIDIPortSystem.hpp"
+#include "CorvaneAudio/midi/MIDIDeviceMonitor.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
+#include "support/QtEventLoop.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "CorvaneAudio/MIDIEndpointDiscovery.hpp"
+#include "CorvaneAudio/midi/MIDIEndpointDiscovery.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "CorvaneAudio/UMPConversion.hpp"
+#include "CorvaneAudio/midi/UMPConversion.hpp"
 
 #include <gtest/gtest.h>
 

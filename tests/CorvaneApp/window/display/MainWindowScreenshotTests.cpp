@@ -7,10 +7,10 @@
 
 #include <iostream>
 
-#include "CorvaneApp/CorvaneApplication.hpp"
-#include "CorvaneApp/MainWindow.hpp"
-#include "CorvaneApp/PracticeSessionStore.hpp"
-#include "CorvaneApp/RootView.hpp"
+#include "CorvaneApp/session/PracticeSessionStore.hpp"
+#include "CorvaneApp/window/CorvaneApplication.hpp"
+#include "CorvaneApp/window/MainWindow.hpp"
+#include "CorvaneApp/window/RootView.hpp"
 #include "WindowTestSupport.hpp"
 
 using namespace corvane;

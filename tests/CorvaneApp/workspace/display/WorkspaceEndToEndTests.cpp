@@ -4,11 +4,11 @@
 
 #include <QVBoxLayout>
 
-#include "CorvaneApp/BundledDemoSong.hpp"
-#include "CorvaneApp/MainWindow.hpp"
-#include "CorvaneApp/PracticeWorkspaceView.hpp"
-#include "CorvaneApp/RootView.hpp"
-#include "CorvaneApp/StudyTimeline.hpp"
+#include "CorvaneApp/session/BundledDemoSong.hpp"
+#include "CorvaneApp/window/MainWindow.hpp"
+#include "CorvaneApp/window/RootView.hpp"
+#include "CorvaneApp/workspace/PracticeWorkspaceView.hpp"
+#include "CorvaneApp/workspace/StudyTimeline.hpp"
 
 using namespace corvane;
 
@@ -32,7 +32,7 @@ PracticeWorkspaceView* workspaceOf(RootView& root, PracticeSessionStore& store)
 
 TEST(WorkspaceEndToEnd, SpacePlaysTheOpenDemoAndTheDeckFollows)
 {
-    WorkspaceHarness harness(true);
+    ControllerHarness harness(true);
     auto& store = harness.controller();
     harness.engine()->start();
     ASSERT_TRUE(processEventsUntil([&] { return harness.engine()->currentRenderClockInstant().has_value(); }));

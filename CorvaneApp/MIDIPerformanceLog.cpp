@@ -1,3 +1,0 @@
-#include "CorvaneApp/MIDIPerformanceLog.hpp"
-
-Q_LOGGING_CATEGORY(midiPerformanceLog, "com.corvane.linux.MIDIPerformance", QtInfoMsg)

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QAbstractButton>
+
+#include "CorvaneApp/kit/RetroLamp.hpp"
+
+namespace corvane {
+
+// The symbols the transport buttons carry, drawn here.
+enum class TransportSymbol { backward, forward, play, pause };
+
+// A cream push button with a black symbol that sinks while held; 60 × 37.
+class RetroTransportButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    RetroTransportButton(TransportSymbol symbol, double glyphSize, QWidget* parent = nullptr);
+
+    TransportSymbol symbol() const { return symbol_; }
+    void setSymbol(TransportSymbol symbol, double glyphSize);
+    // The tooltip, shown as given; also the spoken name.
+    void setHelp(const QString& help);
+
+    QSize sizeHint() const override { return {60, 37}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    TransportSymbol symbol_;
+    double glyphSize_;
+};
+
+// The loop lamp button: "ON" and amber while the marked passage repeats.
+class RetroLoopButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit RetroLoopButton(QWidget* parent = nullptr);
+
+    bool isActive() const { return lamp_.isOn(); }
+    void setActive(bool active);
+    double lampLevel() const { return lamp_.level(); }
+
+    QSize sizeHint() const override { return {43, 35}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void applyTexts();
+    LampLevel lamp_;
+};
+
+} // namespace corvane

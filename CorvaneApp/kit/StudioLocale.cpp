@@ -1,0 +1,11 @@
+#include "CorvaneApp/kit/StudioLocale.hpp"
+
+namespace corvane {
+
+const QLocale& studioLocale()
+{
+    static const QLocale locale(QLocale::Portuguese, QLocale::Brazil);
+    return locale;
+}
+
+} // namespace corvane

@@ -1,0 +1,253 @@
+#include "CorvaneApp/session/PracticeSessionStore.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+#include "CorvaneApp/session/CountInRun.hpp"
+#include "CorvaneAudio/engine/PianoAudioEngine.hpp"
+#include "CorvaneAudio/midi/MIDIDeviceMonitor.hpp"
+#include "CorvaneLibrary/DefaultsStore.hpp"
+#include "CorvaneLibrary/FileBookmarks.hpp"
+#include "CorvaneLibrary/PracticeProgressStore.hpp"
+
+namespace corvane {
+
+namespace {
+
+GuidedPracticeEngine makePracticeEngine()
+{
+    return GuidedPracticeEngine({}, PracticeHand::both, PracticeHandMap(PracticeHandMap::defaultSplitNote, {}),
+                                GuidedPracticeConfiguration(0.12, 0.5, 0.035));
+}
+
+double clampedLatency(std::optional<double> milliseconds)
+{
+    const double value = milliseconds.value_or(0);
+    if (!(value > 0)) return 0; // NaN included
+    return std::min(value, 200.0);
+}
+
+} // namespace
+
+VisualPreset PracticeSessionStore::builtInVisualPreset() { return VisualPreset::builtIn(); }
+
+PracticeSessionStore::PracticeSessionStore(PracticeProgressStore& progressStore, PracticeLoopStore& loopStore,
+                                           PracticeTrackStore& trackStore, MIDIDeviceMonitor* midiDeviceMonitor,
+                                           PianoAudioEngine* audioEngine, DefaultsStore& userDefaults,
+                                           CountInSleep countInSleep, CountInClick countInClick,
+                                           Environment environment)
+    : visualPreset_(builtInVisualPreset()),
+      inputLatencyMilliseconds_(clampedLatency(userDefaults.doubleValue(inputLatencyKey))),
+      loopStore_(loopStore),
+      trackStore_(trackStore),
+      progressCoordinator_(progressStore),
+      userDefaults_(userDefaults),
+      countInSleep_(std::move(countInSleep)),
+      countInClick_(std::move(countInClick)),
+      environment_(std::move(environment)),
+      practiceEngine_(makePracticeEngine())
+{
+    if (!environment_.now) environment_.now = [] { return Date::now(); };
+    if (!environment_.demoResourceURL)
+        environment_.demoResourceURL = [bundles = environment_.demoBundles](BundledDemoSong demo) {
+            return resourceURL(demo, bundles);
+        };
+    if (!environment_.makeAudioEngine)
+        environment_.makeAudioEngine = [](DefaultsStore& d) { return std::make_unique<PianoAudioEngine>(d); };
+    if (!environment_.makeMIDIDeviceMonitor)
+        environment_.makeMIDIDeviceMonitor = [](DefaultsStore& d) { return std::make_unique<MIDIDeviceMonitor>(d); };
+    bookmarks_ = environment_.bookmarks;
+    if (!bookmarks_) {
+        ownedBookmarks_ = std::make_unique<FileBookmarks>();
+        bookmarks_ = ownedBookmarks_.get();
+    }
+
+    const auto storedCount = userDefaults_.integerValue(countInMeasureCountKey).value_or(1);
+    countInEnabled_ = userDefaults_.boolValue(countInEnabledKey).value_or(false);
+    countInMeasureCount_ = std::clamp<std::int64_t>(storedCount, 1, 4);
+
+    audioEngine_ = audioEngine;
+    if (!audioEngine_) {
+        try {
+            ownedAudioEngine_ = environment_.makeAudioEngine(userDefaults_);
+            audioEngine_ = ownedAudioEngine_.get();
+        } catch (const std::exception&) {
+            lastImportError_ = "O piano padrão não pôde ser carregado.";
+        }
+    }
+    midiDeviceMonitor_ = midiDeviceMonitor;
+    if (!midiDeviceMonitor_) {
+        try {
+            ownedMIDIDeviceMonitor_ = environment_.makeMIDIDeviceMonitor(userDefaults_);
+            midiDeviceMonitor_ = ownedMIDIDeviceMonitor_.get();
+        } catch (const std::exception&) {
+            // No live input and no MIDI output; nothing to tell.
+        }
+    }
+
+    checkDemoResources();
+    installCallbacks();
+    restorePersistedSession();
+
+    if (!currentSong_) {
+        const double hue = visualPreset_.accentHue;
+        emitImpact(60, 104, hue, std::nullopt);
+        emitImpact(64, 92, hue + 0.025, std::nullopt);
+        emitImpact(67, 98, hue + 0.05, std::nullopt);
+    }
+}
+
+PracticeSessionStore::~PracticeSessionStore()
+{
+    playbackTimer_.reset();
+    countInRun_.reset();
+    // The callbacks point at this object; the engine and monitor may outlive it.
+    if (midiDeviceMonitor_) {
+        midiDeviceMonitor_->onEvent = nullptr;
+        midiDeviceMonitor_->onOutputSelectionChanged = nullptr;
+        midiDeviceMonitor_->onInputRoutingChanged = nullptr;
+    }
+    if (audioEngine_) audioEngine_->onWillReconfigure = nullptr;
+    if (backgroundImageHasSecurityScope_ && backgroundImageURL_) bookmarks_->stopAccessing(*backgroundImageURL_);
+}
+
+void PracticeSessionStore::checkDemoResources()
+{
+    for (const auto demo : allBundledDemoSongs()) {
+        if (!environment_.demoResourceURL(demo)) {
+            lastImportError_ = "Uma ou mais demonstrações não foram encontradas no aplicativo.";
+            return;
+        }
+    }
+}
+
+void PracticeSessionStore::installCallbacks()
+{
+    // Both live as long as the application; the destructor takes the
+    // callbacks back, so they never reach a destroyed controller.
+    if (midiDeviceMonitor_) {
+        midiDeviceMonitor_->onEvent = [this](const MIDIInputEvent& event) { handleMIDIInput(event); };
+        midiDeviceMonitor_->onOutputSelectionChanged = [this] { stopAllInstrumentNotes(); };
+        midiDeviceMonitor_->onInputRoutingChanged = [this] { stopLiveInputNotes(); };
+    }
+    if (audioEngine_) {
+        audioEngine_->onWillReconfigure = [this] {
+            if (isPlaying_ || countInProgress_) pauseTimelinePlayback();
+            stopAllInstrumentNotes();
+        };
+    }
+    // The settings window writes the latency straight into the defaults.
+    connect(&userDefaults_, &DefaultsStore::valueChanged, this, [this](const QString& key) {
+        if (key == QLatin1String(inputLatencyKey)) adoptStoredInputLatency();
+    });
+}
+
+void PracticeSessionStore::adoptStoredInputLatency()
+{
+    assign(inputLatencyMilliseconds_, clampedLatency(userDefaults_.doubleValue(inputLatencyKey)),
+           &PracticeSessionStore::inputLatencyMillisecondsChanged);
+}
+
+Date PracticeSessionStore::now() const { return environment_.now(); }
+
+void PracticeSessionStore::bumpProgressRevision()
+{
+    ++progressRevision_;
+    emit progressRevisionChanged();
+}
+
+void PracticeSessionStore::setLastImportError(std::optional<std::string> message)
+{
+    assign(lastImportError_, std::move(message), &PracticeSessionStore::lastImportErrorChanged);
+}
+
+void PracticeSessionStore::setBackgroundImageError(std::optional<std::string> message)
+{
+    assign(backgroundImageError_, std::move(message), &PracticeSessionStore::backgroundImageErrorChanged);
+}
+
+void PracticeSessionStore::setTrackSelectionPresented(bool presented)
+{
+    assign(isTrackSelectionPresented_, presented, &PracticeSessionStore::isTrackSelectionPresentedChanged);
+}
+
+void PracticeSessionStore::setVisualPreset(VisualPreset preset)
+{
+    assign(visualPreset_, std::move(preset), &PracticeSessionStore::visualPresetChanged);
+}
+
+// Settings.
+
+void PracticeSessionStore::setInputLatencyMilliseconds(double milliseconds)
+{
+    const double value = clampedLatency(milliseconds);
+    assign(inputLatencyMilliseconds_, value, &PracticeSessionStore::inputLatencyMillisecondsChanged);
+    userDefaults_.setDouble(inputLatencyKey, value);
+    persistProgress(false);
+}
+
+void PracticeSessionStore::setCountInEnabled(bool enabled)
+{
+    if (enabled == countInEnabled_) return;
+    countInEnabled_ = enabled;
+    emit countInEnabledChanged();
+    userDefaults_.setBool(countInEnabledKey, enabled);
+    if (!enabled && countInProgress_) pauseTimelinePlayback();
+}
+
+void PracticeSessionStore::setCountInMeasureCount(std::int64_t count)
+{
+    const auto value = std::clamp<std::int64_t>(count, 1, 4);
+    if (value == countInMeasureCount_) return;
+    countInMeasureCount_ = value;
+    emit countInMeasureCountChanged();
+    userDefaults_.setInteger(countInMeasureCountKey, value);
+    if (countInProgress_) pauseTimelinePlayback();
+}
+
+// Derived.
+
+std::uint8_t PracticeSessionStore::handSplitNote() const
+{
+    const auto stored = userDefaults_.integerValue(handSplitNoteKey).value_or(0);
+    if (stored == 0) return PracticeHandMap::defaultSplitNote;
+    return static_cast<std::uint8_t>(std::clamp<std::int64_t>(stored, 21, 108));
+}
+
+std::vector<std::int64_t> PracticeSessionStore::colorTrackIndices() const
+{
+    std::set<std::int64_t> indices;
+    for (const auto& span : timelineNotes_) indices.insert(span.trackIndex);
+    return {indices.begin(), indices.end()};
+}
+
+std::vector<MIDINoteSpan> PracticeSessionStore::audibleTimelineNotes() const
+{
+    const bool anyMuted = std::any_of(trackSettings_.begin(), trackSettings_.end(),
+                                      [](const PracticeTrackSetting& s) { return s.isMuted; });
+    if (!anyMuted) return timelineNotes_;
+    std::vector<MIDINoteSpan> audible;
+    audible.reserve(timelineNotes_.size());
+    for (const auto& span : timelineNotes_)
+        if (!isTrackMuted(span.trackIndex)) audible.push_back(span);
+    return audible;
+}
+
+std::vector<RecentPracticeSong> PracticeSessionStore::recentSongs() const
+{
+    return progressCoordinator_.store.recentSongs();
+}
+
+PracticeMetrics PracticeSessionStore::sessionMetrics() const
+{
+    return progressCoordinator_.accumulator.snapshot(now());
+}
+
+std::optional<PracticeMetrics> PracticeSessionStore::activeLoopMetrics() const
+{
+    if (!loopAccumulator_) return std::nullopt;
+    return loopAccumulator_->snapshot(now());
+}
+
+} // namespace corvane

@@ -1,0 +1,454 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CorvaneApp/session/BundledDemoSong.hpp"
+#include "CorvaneApp/session/CountInProgress.hpp"
+#include "CorvaneApp/session/PracticeProgressCoordinator.hpp"
+#include "CorvaneApp/session/PracticeSessionEnvironment.hpp"
+#include "CorvaneApp/session/PresentedPracticeFeedback.hpp"
+#include "CorvaneAudio/midi/MIDIInputEvent.hpp"
+#include "CorvaneAudio/midi/MIDIInstrumentRouter.hpp"
+#include "CorvaneAudio/midi/MIDILatencyAccumulator.hpp"
+#include "CorvaneDomain/Date.hpp"
+#include "CorvaneDomain/GuidedPracticeEngine.hpp"
+#include "CorvaneDomain/MIDIFile.hpp"
+#include "CorvaneDomain/MIDILoopRange.hpp"
+#include "CorvaneDomain/MIDIMeasureMap.hpp"
+#include "CorvaneDomain/MIDITimeline.hpp"
+#include "CorvaneDomain/MIDITransport.hpp"
+#include "CorvaneDomain/PersistedPracticeSession.hpp"
+#include "CorvaneDomain/PracticeLoopBookmark.hpp"
+#include "CorvaneDomain/PracticeMetricsAccumulator.hpp"
+#include "CorvaneDomain/PracticeMode.hpp"
+#include "CorvaneDomain/PracticeSong.hpp"
+#include "CorvaneDomain/PracticeSongReference.hpp"
+#include "CorvaneDomain/PracticeTrackSetting.hpp"
+#include "CorvaneDomain/RecentPracticeSong.hpp"
+#include "CorvaneDomain/UUID.hpp"
+#include "CorvaneDomain/VisualImpactEvent.hpp"
+#include "CorvaneDomain/VisualPreset.hpp"
+
+namespace corvane {
+
+class BookmarkService;
+class CountInRun;
+class DefaultsStore;
+class MIDIDeviceMonitor;
+class PianoAudioEngine;
+class PracticeLoopStore;
+class PracticeProgressStore;
+class PracticeTrackStore;
+struct MIDIInstrumentCommand;
+
+// The one object that holds a practice session: the open song with its
+// timeline, transport and cursor, the grading engine, the instrument router,
+// the latency statistics, the saved-progress bookkeeping, the practice
+// settings and the stage's look. Main thread only. Observable properties
+// emit their change signal only when a whole new value differs from the old;
+// in-place changes (the progress revision) always signal.
+class PracticeSessionStore : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* inputLatencyKey = "practice.inputLatencyMilliseconds";
+    static constexpr const char* countInEnabledKey = "practice.countIn.enabled.v2";
+    static constexpr const char* countInMeasureCountKey = "practice.countIn.measureCount";
+    static constexpr const char* handSplitNoteKey = "practice.handSplitNote";
+    static constexpr int playbackTickMilliseconds = 8;
+    static constexpr double progressSaveIntervalSeconds = 2.0;
+    static constexpr std::size_t maximumImpactEvents = 32;
+    // Photos are read whole; anything larger is refused.
+    static constexpr std::uintmax_t maximumBackgroundImageBytes = 64 * 1024 * 1024;
+
+    // Waits `seconds`, then calls `wake(true)`; `wake(false)` when the wait
+    // failed, which ends the count-in silently. May call back at once.
+    using CountInSleep = std::function<void(double seconds, std::function<void(bool completed)> wake)>;
+    // Clicks one count-in beat; true for the first beat of a bar.
+    using CountInClick = std::function<void(bool accented)>;
+
+    using Environment = PracticeSessionEnvironment;
+
+    PracticeSessionStore(PracticeProgressStore& progressStore, PracticeLoopStore& loopStore,
+                         PracticeTrackStore& trackStore, MIDIDeviceMonitor* midiDeviceMonitor,
+                         PianoAudioEngine* audioEngine, DefaultsStore& userDefaults, CountInSleep countInSleep = {},
+                         CountInClick countInClick = {}, Environment environment = {});
+    ~PracticeSessionStore() override;
+
+    PracticeSessionStore(const PracticeSessionStore&) = delete;
+    PracticeSessionStore& operator=(const PracticeSessionStore&) = delete;
+
+    // The built-in look of the stage.
+    static VisualPreset builtInVisualPreset();
+
+    // Observable state.
+    const std::optional<PracticeSong>& currentSong() const { return currentSong_; }
+    bool isPlaying() const { return isPlaying_; }
+    double playbackPositionSeconds() const { return playbackPositionSeconds_; }
+    double playbackRate() const { return playbackRate_; }
+    bool countInEnabled() const { return countInEnabled_; }
+    std::int64_t countInMeasureCount() const { return countInMeasureCount_; }
+    const std::optional<CountInProgress>& countInProgress() const { return countInProgress_; }
+    const std::optional<MIDILoopRange>& loopRange() const { return loopRange_; }
+    const std::vector<MIDIMeasureMarker>& measureMarkers() const { return measureMarkers_; }
+    double loopSelectionStartSeconds() const { return loopSelectionStartSeconds_; }
+    double loopSelectionEndSeconds() const { return loopSelectionEndSeconds_; }
+    double timelineDurationSeconds() const { return timelineDurationSeconds_; }
+    const std::vector<MIDINoteSpan>& timelineNotes() const { return timelineNotes_; }
+    const VisualPreset& visualPreset() const { return visualPreset_; }
+    const std::optional<std::string>& backgroundImageURL() const { return backgroundImageURL_; }
+    const std::optional<std::string>& backgroundImageError() const { return backgroundImageError_; }
+    const std::vector<VisualImpactEvent>& visualImpactEvents() const { return visualImpactEvents_; }
+    PracticeMode practiceMode() const { return practiceMode_; }
+    PracticeHand practiceHand() const { return practiceHand_; }
+    const std::vector<PracticeTrackSetting>& trackSettings() const { return trackSettings_; }
+    const std::map<std::int64_t, std::string>& trackNames() const { return trackNames_; }
+    bool isTrackSelectionPresented() const { return isTrackSelectionPresented_; }
+    bool isWaitingForInput() const { return isWaitingForInput_; }
+    const std::vector<std::uint8_t>& waitingNotes() const { return waitingNotes_; }
+    const std::optional<PresentedPracticeFeedback>& latestPracticeFeedback() const { return latestPracticeFeedback_; }
+    const std::optional<MIDILatencyStatistics>& midiLatencyStatistics() const { return midiLatencyStatistics_; }
+    double inputLatencyMilliseconds() const { return inputLatencyMilliseconds_; }
+    const std::optional<std::string>& lastImportError() const { return lastImportError_; }
+    const std::optional<PracticeSongReference>& currentSongReference() const { return currentSongReference_; }
+    std::uint64_t progressRevision() const { return progressRevision_; }
+
+    // Writers the views use directly.
+    void setLastImportError(std::optional<std::string> message);
+    void setBackgroundImageError(std::optional<std::string> message);
+    void setTrackSelectionPresented(bool presented);
+    // One field of the look edited by the visual inspector; saved with the next save.
+    void setVisualPreset(VisualPreset preset);
+
+    // Derived.
+    std::uint8_t handSplitNote() const;
+    std::vector<std::int64_t> colorTrackIndices() const;
+    std::vector<MIDINoteSpan> audibleTimelineNotes() const;
+    const std::optional<MIDIMeasureMap>& measureMap() const { return measureMap_; }
+    PianoAudioEngine* audioEngine() const { return audioEngine_; }
+    MIDIDeviceMonitor* midiDeviceMonitor() const { return midiDeviceMonitor_; }
+    DefaultsStore& userDefaults() const { return userDefaults_; }
+    PracticeProgressStore& progressStore() const { return progressCoordinator_.store; }
+    PracticeLoopStore& loopStore() const { return loopStore_; }
+    std::vector<RecentPracticeSong> recentSongs() const;
+
+    // Practice settings.
+    void setInputLatencyMilliseconds(double milliseconds);
+    void setCountInEnabled(bool enabled);
+    void setCountInMeasureCount(std::int64_t count);
+
+    // Opening songs. Failures are worded in `lastImportError`; a failed load
+    // leaves the open song as it was.
+    void loadMIDI(const std::filesystem::path& url, std::optional<std::string> title = std::nullopt,
+                  std::optional<PracticeSongReference> reference = std::nullopt,
+                  std::optional<PersistedPracticeSession> restoring = std::nullopt,
+                  double initialPositionSeconds = 0);
+    void loadDemo(BundledDemoSong demo);
+    void continueRecentSong(const RecentPracticeSong& song);
+    void restorePersistedSession();
+    // The Portuguese message for a failed load.
+    static std::string importFailureMessage(const std::exception& error);
+
+    // Transport.
+    void togglePlayback();
+    void seek(double seconds);
+    void setPlaybackRate(double rate);
+    void emitImpact(std::uint8_t midiNote, std::uint8_t velocity, double hue, std::optional<std::int64_t> trackIndex);
+    void updateLoop(std::optional<MIDILoopRange> range);
+
+    // Hands and tracks.
+    void setPracticeMode(PracticeMode mode);
+    void setPracticeHand(PracticeHand hand);
+    std::string trackLabel(std::int64_t trackIndex) const;
+    std::int64_t trackNoteCount(std::int64_t trackIndex) const;
+    PracticeTrackSetting trackSetting(std::int64_t trackIndex) const;
+    void setTrackHand(PracticeTrackHand hand, std::int64_t trackIndex);
+    void setTrackMuted(bool muted, std::int64_t trackIndex);
+    bool hasUnassignedPlayableTracks() const;
+    void muteTracksWithoutHand();
+    void unmuteAllTracks();
+    void dismissTrackSelection();
+    static std::map<std::int64_t, std::string> trackNames(const MIDIFile& file);
+    static std::vector<PracticeTrackSetting> mergedTrackSettings(const std::vector<PracticeTrackSetting>& stored,
+                                                                 const std::vector<std::int64_t>& playableTrackIndices);
+
+    // Loops.
+    struct MeasureRange {
+        std::int64_t start = 0;
+        std::int64_t end = 0;
+        bool operator==(const MeasureRange&) const = default;
+    };
+    void setLoopSelectionStart(double seconds);
+    void setLoopSelectionEnd(double seconds);
+    void setLoopSelection(double startSeconds, double endSeconds);
+    void applyLoopSelection();
+    std::optional<MeasureRange> loopSelectionMeasures() const;
+    std::int64_t lastMeasureNumber() const;
+    void setLoopStartMeasure(std::int64_t measure);
+    void setLoopEndMeasure(std::int64_t measure);
+    bool canSaveCurrentLoop() const;
+    // Absent when nothing could be saved, including when the store's limit
+    // left the new loop out.
+    std::optional<PracticeLoopBookmark> saveCurrentLoop(const std::string& name);
+    void deleteLoop(const PracticeLoopBookmark& bookmark);
+    void renameLoop(const PracticeLoopBookmark& bookmark, const std::string& name);
+    std::vector<PracticeLoopBookmark> savedLoops() const;
+    const std::optional<UUID>& activeLoopBookmarkID() const { return activeLoopBookmarkID_; }
+    std::int64_t loopRepetitions() const { return loopRepetitions_; }
+    // The running metrics of the session and of the active saved loop.
+    PracticeMetrics sessionMetrics() const;
+    std::optional<PracticeMetrics> activeLoopMetrics() const;
+
+    // Progress.
+    void flushProgress();
+    void resetSessionMetrics();
+    void resetLoopProgress(const PracticeLoopBookmark& bookmark);
+    void resetProgress(const PracticeSongReference& song);
+    void resetAllPracticeData();
+
+    // Look and background photo.
+    void resetVisualParameters();
+    void selectBackgroundImage(const std::filesystem::path& url);
+    void removeBackgroundImage();
+
+signals:
+    void currentSongChanged();
+    void isPlayingChanged();
+    void playbackPositionSecondsChanged();
+    void playbackRateChanged();
+    void countInEnabledChanged();
+    void countInMeasureCountChanged();
+    void countInProgressChanged();
+    void loopRangeChanged();
+    void measureMarkersChanged();
+    void loopSelectionStartSecondsChanged();
+    void loopSelectionEndSecondsChanged();
+    void timelineDurationSecondsChanged();
+    void timelineNotesChanged();
+    void visualPresetChanged();
+    void backgroundImageURLChanged();
+    void backgroundImageErrorChanged();
+    void visualImpactEventsChanged();
+    void practiceModeChanged();
+    void practiceHandChanged();
+    void trackSettingsChanged();
+    void trackNamesChanged();
+    void isTrackSelectionPresentedChanged();
+    void isWaitingForInputChanged();
+    void waitingNotesChanged();
+    void latestPracticeFeedbackChanged();
+    void midiLatencyStatisticsChanged();
+    void inputLatencyMillisecondsChanged();
+    void lastImportErrorChanged();
+    void currentSongReferenceChanged();
+    void progressRevisionChanged();
+
+private:
+    friend class CountInRun;
+    // Benchmarks and tests drive the tick and the input handler directly.
+    friend struct PracticeSessionStoreProbe;
+    struct ResolvedPracticeSong;
+
+    // Stores and signals only a value that differs from the old one.
+    template <class T> void assign(T& field, T value, void (PracticeSessionStore::*changed)())
+    {
+        if (field == value) return;
+        field = std::move(value);
+        (this->*changed)();
+    }
+    Date now() const;
+    void bumpProgressRevision();
+
+    // Construction.
+    void installCallbacks();
+    void checkDemoResources();
+    void adoptStoredInputLatency();
+
+    // Loading.
+    std::optional<ResolvedPracticeSong> resolve(const PracticeSongReference& reference);
+    std::optional<PracticeSongReference> externalReference(const std::filesystem::path& url);
+    void reportLoadFailure(const std::filesystem::path& url, const std::exception& error);
+
+    // Playback.
+    std::optional<double> clockReading() const;
+    void resumeTimelinePlayback();
+    bool startAudioEngine();
+    void resumeTimelinePlaybackImmediately();
+    bool startTransport(double clock);
+    void pauseTimelinePlayback();
+    void startPlaybackLoop();
+    void scheduleNextTick();
+    void advanceTimelinePlayback();
+    void reactivateSustainedNotes(const MIDITimeline& timeline, double seconds);
+    void reportSentEvent(double eventSeconds);
+    void stopAfterClockFailure(std::optional<double> clock);
+    // Runs `step`, a change of the transport at `clock`; when the transport
+    // refuses the clock, playback stops (stopAfterClockFailure) and the answer is false.
+    template <class Step>
+    bool transportStep(std::optional<double> clock, Step&& step);
+    // The transport's position at `clock`, or `fallback` when it refuses the clock.
+    double transportPosition(double clock, double fallback) const;
+    void sendPlaybackEvent(const MIDIInputMessage& message, std::uint8_t channel);
+    void sendToEngine(const std::vector<MIDIInstrumentCommand>& commands);
+    bool isTrackMuted(std::int64_t trackIndex) const;
+    // The map of the student's notes; absent in accompaniment, where the song plays them all.
+    std::optional<PracticeHandMap> studentHandMap() const;
+    bool isStudentNote(const std::optional<PracticeHandMap>& studentHands, std::uint8_t note,
+                       std::int64_t trackIndex) const;
+    void clearWaitState();
+    void pauseAccumulators(Date date);
+    void resumeAccumulators(Date date);
+
+public:
+    // Silencing; also what the engine and monitor callbacks call.
+    void stopAllPlaybackNotes();
+    void stopAllInstrumentNotes();
+    void stopLiveInputNotes();
+
+private:
+    // Count-in.
+    void startCountIn();
+    void cancelCountIn();
+    void countInDidFinish();
+    void clickCountInBeat(bool accented);
+    bool startTimelineDuringCountIn();
+    void setCountInProgress(std::optional<CountInProgress> progress);
+
+    // Live input.
+    void handleMIDIInput(const MIDIInputEvent& event);
+    void routeLiveInput(const MIDIInputEvent& event);
+
+    // Hands and tracks.
+    void resumeAfterWait();
+    std::vector<PracticeTrackSetting> normalizedTrackSettings() const;
+    void applyTrackSettings(std::vector<PracticeTrackSetting> settings);
+    void refreshPracticeEngine();
+    void withdrawStudentNotes();
+
+    // Loops.
+    void syncActiveLoopBookmark();
+
+    // Progress.
+    // What a saved session holds, but for its date.
+    struct SavedSessionState {
+        std::optional<UUID> historyEntryID;
+        double positionSeconds = 0;
+        double playbackRate = 1;
+        std::optional<MIDILoopRange> loopRange;
+        PracticeMode practiceMode = PracticeMode::accompaniment;
+        PracticeHand practiceHand = PracticeHand::both;
+        double inputLatencyMilliseconds = 0;
+        VisualPreset visualPreset;
+        PracticeMetrics metrics;
+        bool operator==(const SavedSessionState&) const = default;
+    };
+    static bool isSaveDue(Date now, Date lastSave);
+    SavedSessionState sessionState(Date date) const;
+    void persistProgress(bool pausing);
+    void persistProgressIfChanged();
+    void persistLoopProgress(Date date);
+    void persistLoopProgressIfChanged(Date date);
+    struct SavedLoopState {
+        std::optional<UUID> id;
+        PracticeMetrics metrics;
+        std::int64_t repetitions = 0;
+        bool operator==(const SavedLoopState&) const = default;
+    };
+
+    // Background photo.
+    void restoreBackgroundImageAccess();
+    void releaseBackgroundImageAccess();
+    static bool isReadableImage(const std::filesystem::path& path);
+
+    // 1–31: observable and song state.
+    std::optional<PracticeSong> currentSong_;
+    bool isPlaying_ = true;
+    double playbackPositionSeconds_ = 0;
+    double playbackRate_ = 1.0;
+    bool countInEnabled_ = false;
+    std::int64_t countInMeasureCount_ = 1;
+    std::optional<CountInProgress> countInProgress_;
+    std::optional<MIDILoopRange> loopRange_;
+    std::vector<MIDIMeasureMarker> measureMarkers_;
+    double loopSelectionStartSeconds_ = 0;
+    double loopSelectionEndSeconds_ = 0;
+    double timelineDurationSeconds_ = 0;
+    std::vector<MIDINoteSpan> timelineNotes_;
+    VisualPreset visualPreset_;
+    std::optional<std::string> backgroundImageURL_;
+    std::optional<std::string> backgroundImageError_;
+    std::vector<VisualImpactEvent> visualImpactEvents_;
+    PracticeMode practiceMode_ = PracticeMode::accompaniment;
+    PracticeHand practiceHand_ = PracticeHand::both;
+    std::vector<PracticeTrackSetting> trackSettings_;
+    std::map<std::int64_t, std::string> trackNames_;
+    bool isTrackSelectionPresented_ = false;
+    bool playsAfterTrackSelection_ = false;
+    bool isWaitingForInput_ = false;
+    std::vector<std::uint8_t> waitingNotes_;
+    std::optional<PresentedPracticeFeedback> latestPracticeFeedback_;
+    std::optional<MIDILatencyStatistics> midiLatencyStatistics_;
+    double inputLatencyMilliseconds_ = 0;
+    std::optional<std::string> lastImportError_;
+    std::optional<PracticeSongReference> currentSongReference_;
+    std::optional<MIDIMeasureMap> measureMap_;
+
+    // 32–58: collaborators and plain state.
+    PracticeLoopStore& loopStore_;
+    PracticeTrackStore& trackStore_;
+    mutable PracticeProgressCoordinator progressCoordinator_;
+    DefaultsStore& userDefaults_;
+    CountInSleep countInSleep_;
+    CountInClick countInClick_;
+    Environment environment_;
+    std::unique_ptr<BookmarkService> ownedBookmarks_;
+    BookmarkService* bookmarks_ = nullptr;
+    std::unique_ptr<PianoAudioEngine> ownedAudioEngine_;
+    std::unique_ptr<MIDIDeviceMonitor> ownedMIDIDeviceMonitor_;
+    PianoAudioEngine* audioEngine_ = nullptr;
+    MIDIDeviceMonitor* midiDeviceMonitor_ = nullptr;
+    std::uint64_t nextImpactSequence_ = 1;
+    std::optional<MIDITimeline> timeline_;
+    std::optional<MIDITransport> transport_;
+    std::optional<MIDITimelineCursor> timelineCursor_;
+    bool pendingPlaybackStart_ = false;
+    std::uint64_t lastLoopIteration_ = 0;
+    std::unique_ptr<QTimer> playbackTimer_;
+    std::unique_ptr<CountInRun> countInRun_;
+    GuidedPracticeEngine practiceEngine_;
+    MIDIInstrumentRouter instrumentRouter_;
+    std::optional<PracticeWaitTarget> waitingTarget_;
+    MIDILatencyAccumulator midiLatencyAccumulator_{512};
+    Date lastProgressPersistenceDate_{-1e300};
+    std::optional<UUID> activeLoopBookmarkID_;
+    std::optional<PracticeMetricsAccumulator> loopAccumulator_;
+    std::int64_t loopRepetitions_ = 0;
+    Date lastLoopPersistenceDate_{-1e300};
+    bool backgroundImageHasSecurityScope_ = false;
+    std::uint64_t progressRevision_ = 0;
+    std::optional<SavedSessionState> lastSavedState_;
+    std::optional<SavedLoopState> lastSavedLoop_;
+};
+
+template <class Step>
+bool PracticeSessionStore::transportStep(std::optional<double> clock, Step&& step)
+{
+    try {
+        step();
+        return true;
+    } catch (const std::exception&) {
+        stopAfterClockFailure(clock);
+        return false;
+    }
+}
+
+} // namespace corvane

@@ -1,0 +1,188 @@
+#include "CorvaneApp/session/PracticeSessionStore.hpp"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "CorvaneAudio/engine/PianoAudioEngine.hpp"
+#include "CorvaneLibrary/PracticeTrackStore.hpp"
+
+namespace corvane {
+
+void PracticeSessionStore::setPracticeMode(PracticeMode mode)
+{
+    if (mode == practiceMode_) return;
+    practiceMode_ = mode;
+    emit practiceModeChanged();
+    assign(latestPracticeFeedback_, std::optional<PresentedPracticeFeedback>(),
+           &PracticeSessionStore::latestPracticeFeedbackChanged);
+    practiceEngine_.seek(playbackPositionSeconds_);
+    withdrawStudentNotes();
+    if (isWaitingForInput_) resumeAfterWait();
+    persistProgress(false);
+}
+
+void PracticeSessionStore::setPracticeHand(PracticeHand hand)
+{
+    if (hand == practiceHand_) return;
+    practiceHand_ = hand;
+    emit practiceHandChanged();
+    practiceEngine_.setHand(hand);
+    practiceEngine_.seek(playbackPositionSeconds_);
+    withdrawStudentNotes();
+    if (isWaitingForInput_) resumeAfterWait();
+    persistProgress(false);
+}
+
+// A note the song was holding may now be the student's: it would sound on
+// until its note-off, which is no longer sent. Everything is stopped and what
+// is still the song's is struck again.
+void PracticeSessionStore::withdrawStudentNotes()
+{
+    stopAllPlaybackNotes();
+    if (timeline_ && isPlaying_ && !isWaitingForInput_ && transport_ && !pendingPlaybackStart_)
+        reactivateSustainedNotes(*timeline_, playbackPositionSeconds_);
+}
+
+void PracticeSessionStore::resumeAfterWait()
+{
+    const bool wasWaiting = isWaitingForInput_;
+    clearWaitState();
+    if (!wasWaiting || !isPlaying_ || !transport_) return;
+    const auto clock = clockReading();
+    if (!clock) {
+        // Without a clock the tick would take the held transport for the end
+        // of the song; it starts it once a reading is back instead.
+        pendingPlaybackStart_ = true;
+        return;
+    }
+    if (!transportStep(clock, [&] { transport_->play(*clock); })) return;
+    resumeAccumulators(now());
+    if (timeline_) reactivateSustainedNotes(*timeline_, playbackPositionSeconds_);
+}
+
+std::string PracticeSessionStore::trackLabel(std::int64_t trackIndex) const
+{
+    if (const auto name = trackNames_.find(trackIndex); name != trackNames_.end()) return name->second;
+    const auto playable = colorTrackIndices();
+    const auto found = std::find(playable.begin(), playable.end(), trackIndex);
+    const std::int64_t position = found != playable.end() ? found - playable.begin() : trackIndex;
+    return "Track " + std::to_string(position + 1);
+}
+
+std::int64_t PracticeSessionStore::trackNoteCount(std::int64_t trackIndex) const
+{
+    return std::count_if(timelineNotes_.begin(), timelineNotes_.end(),
+                         [&](const MIDINoteSpan& span) { return span.trackIndex == trackIndex; });
+}
+
+PracticeTrackSetting PracticeSessionStore::trackSetting(std::int64_t trackIndex) const
+{
+    for (const auto& setting : trackSettings_)
+        if (setting.trackIndex() == trackIndex) return setting;
+    return PracticeTrackSetting(trackIndex, PracticeTrackHand::automatic, false);
+}
+
+std::vector<PracticeTrackSetting> PracticeSessionStore::normalizedTrackSettings() const
+{
+    std::vector<PracticeTrackSetting> settings;
+    for (const auto index : colorTrackIndices()) settings.push_back(trackSetting(index));
+    return settings;
+}
+
+void PracticeSessionStore::applyTrackSettings(std::vector<PracticeTrackSetting> settings)
+{
+    std::stable_sort(settings.begin(), settings.end(),
+                     [](const auto& a, const auto& b) { return a.trackIndex() < b.trackIndex(); });
+    assign(trackSettings_, std::move(settings), &PracticeSessionStore::trackSettingsChanged);
+    if (currentSongReference_) trackStore_.replace(trackSettings_, currentSongReference_->stableID());
+    refreshPracticeEngine();
+}
+
+void PracticeSessionStore::setTrackHand(PracticeTrackHand hand, std::int64_t trackIndex)
+{
+    auto settings = normalizedTrackSettings();
+    const auto target = std::find_if(settings.begin(), settings.end(),
+                                     [&](const auto& s) { return s.trackIndex() == trackIndex; });
+    if (target == settings.end()) return;
+    if (hand != PracticeTrackHand::automatic)
+        for (auto& setting : settings)
+            if (setting.trackIndex() != trackIndex && setting.hand == hand) setting.hand = PracticeTrackHand::automatic;
+    target->hand = hand;
+    applyTrackSettings(std::move(settings));
+    withdrawStudentNotes();
+}
+
+void PracticeSessionStore::setTrackMuted(bool muted, std::int64_t trackIndex)
+{
+    auto settings = normalizedTrackSettings();
+    const auto target = std::find_if(settings.begin(), settings.end(),
+                                     [&](const auto& s) { return s.trackIndex() == trackIndex; });
+    if (target == settings.end()) return;
+    target->isMuted = muted;
+    applyTrackSettings(std::move(settings));
+    if (muted) stopAllPlaybackNotes();
+}
+
+bool PracticeSessionStore::hasUnassignedPlayableTracks() const
+{
+    for (const auto& setting : normalizedTrackSettings())
+        if (setting.hand == PracticeTrackHand::automatic) return true;
+    return false;
+}
+
+void PracticeSessionStore::muteTracksWithoutHand()
+{
+    auto settings = normalizedTrackSettings();
+    for (auto& setting : settings) setting.isMuted = setting.hand == PracticeTrackHand::automatic;
+    applyTrackSettings(std::move(settings));
+    stopAllPlaybackNotes();
+}
+
+void PracticeSessionStore::unmuteAllTracks()
+{
+    auto settings = normalizedTrackSettings();
+    for (auto& setting : settings) setting.isMuted = false;
+    applyTrackSettings(std::move(settings));
+}
+
+void PracticeSessionStore::dismissTrackSelection()
+{
+    if (!isTrackSelectionPresented_) return;
+    setTrackSelectionPresented(false);
+    if (playsAfterTrackSelection_) {
+        playsAfterTrackSelection_ = false;
+        resumeTimelinePlayback();
+    }
+}
+
+void PracticeSessionStore::refreshPracticeEngine()
+{
+    practiceEngine_.reset(audibleTimelineNotes(), practiceHand_, PracticeHandMap(handSplitNote(), trackSettings_));
+    practiceEngine_.seek(playbackPositionSeconds_);
+    if (isWaitingForInput_) resumeAfterWait();
+}
+
+std::map<std::int64_t, std::string> PracticeSessionStore::trackNames(const MIDIFile& file)
+{
+    std::map<std::int64_t, std::string> names;
+    for (std::size_t i = 0; i < file.tracks.size(); ++i)
+        if (auto name = file.tracks[i].name()) names.emplace(static_cast<std::int64_t>(i), std::move(*name));
+    return names;
+}
+
+std::vector<PracticeTrackSetting>
+PracticeSessionStore::mergedTrackSettings(const std::vector<PracticeTrackSetting>& stored,
+                                          const std::vector<std::int64_t>& playableTrackIndices)
+{
+    std::unordered_map<std::int64_t, PracticeTrackSetting> byTrack;
+    for (const auto& setting : stored) byTrack.emplace(setting.trackIndex(), setting); // the first one wins
+    std::vector<PracticeTrackSetting> merged;
+    for (const auto index : playableTrackIndices) {
+        const auto found = byTrack.find(index);
+        merged.push_back(found != byTrack.end() ? found->second
+                                                : PracticeTrackSetting(index, PracticeTrackHand::automatic, false));
+    }
+    return merged;
+}
+
+} // namespace corvane

@@ -1,0 +1,285 @@
+#include "CorvaneApp/window/RootView.hpp"
+
+#include <QDialog>
+#include <QDragEnterEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QMimeData>
+#include <QShowEvent>
+#include <QPainter>
+#include <QStackedWidget>
+#include <QToolButton>
+
+#include <cmath>
+
+#include "CorvaneApp/commands/PracticeCommands.hpp"
+#include "CorvaneApp/commands/ShortcutLabel.hpp"
+#include "CorvaneApp/commands/WindowSpacebarShortcut.hpp"
+#include "CorvaneApp/kit/StudioAccent.hpp"
+#include "CorvaneApp/session/PracticeSessionStore.hpp"
+#include "CorvaneApp/window/DropHighlight.hpp"
+#include "CorvaneApp/window/ErrorAlert.hpp"
+#include "CorvaneApp/window/OpenMIDIRequests.hpp"
+#include "CorvaneApp/window/SidebarOverlay.hpp"
+#include "CorvaneApp/workspace/PracticeWorkspaceView.hpp"
+#include "CorvaneLibrary/DefaultsStore.hpp"
+#include "CorvaneLibrary/MusicLibraryStore.hpp"
+
+namespace corvane {
+
+namespace {
+
+// An empty place of the given name, filled by the view that comes later.
+QWidget* place(const char* name, QWidget* parent)
+{
+    auto widget = new QWidget(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+// A window outline with its leading pane filled: the sidebar.
+QIcon sidebarIcon(const QColor& color)
+{
+    QPixmap pixmap(36, 36);
+    pixmap.setDevicePixelRatio(2);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(color, 1.4));
+    const QRectF frame(1.5, 3.5, 15, 11);
+    painter.drawRoundedRect(frame, 2.5, 2.5);
+    painter.fillRect(QRectF(frame.left() + 1.5, frame.top() + 1.5, 4, frame.height() - 3), color);
+    return QIcon(pixmap);
+}
+
+QColor accentColor(const VisualPreset& preset)
+{
+    const auto unit = [](double value) { return std::isfinite(value) ? std::clamp(value, 0.0, 1.0) : 0.0; };
+    double hue = std::isfinite(preset.accentHue) ? std::fmod(preset.accentHue, 1.0) : 0.0;
+    if (hue < 0) hue += 1.0;
+    return QColor::fromHsvF(static_cast<float>(hue), static_cast<float>(unit(preset.accentSaturation)),
+                            static_cast<float>(unit(preset.accentBrightness)), 1.0f);
+}
+
+} // namespace
+
+RootView::RootView(PracticeSessionStore& store, QWidget* parent)
+    : QWidget(parent), store_(store), libraryStore_(std::make_unique<MusicLibraryStore>(store.userDefaults()))
+{
+    setObjectName(QStringLiteral("RootView"));
+    setFixedSize(contentWidth, contentHeight);
+    setAutoFillBackground(true);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAcceptDrops(true);
+
+    buildFrameRow();
+
+    dropHighlight_ = new DropHighlight(this);
+    sidebar_ = new SidebarOverlay(this);
+    connect(sidebar_, &SidebarOverlay::backdropTapped, this, [this] { setSidebar(false); });
+
+    spacebarShortcut_ = new WindowSpacebarShortcut(this);
+    spacebarShortcut_->setAction([this] { store_.togglePlayback(); });
+    spacebarShortcut_->setReturnToStartAction([this] { store_.seek(0); });
+
+    errorAlert_ = new ErrorAlert(this, store_, *libraryStore_);
+
+    connect(&store_, &PracticeSessionStore::currentSongChanged, this, &RootView::applyWindowTitle);
+    connect(&store_, &PracticeSessionStore::visualPresetChanged, this, &RootView::applyAccent);
+    connect(&store_, &PracticeSessionStore::isTrackSelectionPresentedChanged, this, &RootView::presentTrackSelection);
+    for (auto changed : {&PracticeSessionStore::isPlayingChanged, &PracticeSessionStore::countInProgressChanged,
+                         &PracticeSessionStore::currentSongChanged, &PracticeSessionStore::loopRangeChanged})
+        connect(&store_, changed, this, &RootView::practiceCommandActionsChanged);
+    // A new seek step shows in the menu titles at once.
+    connect(&store_.userDefaults(), &DefaultsStore::valueChanged, this, [this](const QString& key) {
+        if (key == QLatin1String(seekStepSecondsKey)) emit practiceCommandActionsChanged();
+    });
+    connect(&OpenMIDIRequests::shared(), &OpenMIDIRequests::pendingChanged, this, [this] {
+        if (hasAppeared_) consumePendingOpenRequest();
+    });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive) refreshLibraryOnActivation();
+    });
+
+    applyWindowTitle();
+    applyAccent();
+}
+
+RootView::~RootView()
+{
+    // The alert and dialogs refer to the library store; they go first.
+    delete errorAlert_;
+    errorAlert_ = nullptr;
+}
+
+void RootView::buildFrameRow()
+{
+    frameRow_ = new QWidget(this);
+    frameRow_->setObjectName(QStringLiteral("frameRow"));
+    frameRow_->setGeometry(0, 0, contentWidth, contentHeight);
+    auto row = new QHBoxLayout(frameRow_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    const auto column = [this](const char* name) {
+        auto widget = place(name, frameRow_);
+        widget->setFixedWidth(woodColumnWidth);
+        return widget;
+    };
+
+    destinations_ = new QStackedWidget(frameRow_);
+    destinations_->setObjectName(QStringLiteral("destinationArea"));
+    practiceWorkspace_ = new PracticeWorkspaceView(store_, WorkspaceStage::rendered, destinations_);
+    musicLibrary_ = place("MusicLibraryView", destinations_);
+    recentPractice_ = place("RecentPracticeView", destinations_);
+    destinations_->addWidget(practiceWorkspace_);
+    destinations_->addWidget(musicLibrary_);
+    destinations_->addWidget(recentPractice_);
+
+    inspector_ = place("VisualInspectorView", frameRow_);
+    inspector_->setFixedWidth(inspectorWidth);
+
+    auto wood1 = column("woodColumn1");
+    auto wood2 = column("woodColumn2");
+    auto wood3 = column("woodColumn3");
+    row->addWidget(wood1);
+    row->addWidget(destinations_, 1);
+    row->addWidget(wood2);
+    row->addWidget(inspector_);
+    row->addWidget(wood3);
+    // The columns lie above the destination area and the inspector where they meet.
+    for (auto wood : {wood1, wood2, wood3}) wood->raise();
+}
+
+QWidget* RootView::destinationView(LibraryDestination destination) const
+{
+    switch (destination) {
+    case LibraryDestination::practice: return practiceWorkspace_;
+    case LibraryDestination::library: return musicLibrary_;
+    case LibraryDestination::recent: return recentPractice_;
+    }
+    return practiceWorkspace_;
+}
+
+LibraryDestination RootView::shownDestination() const { return selection_.value_or(LibraryDestination::practice); }
+
+void RootView::setSelection(std::optional<LibraryDestination> destination)
+{
+    selection_ = destination;
+    destinations_->setCurrentWidget(destinationView(shownDestination()));
+}
+
+void RootView::setSidebar(bool presented)
+{
+    isSidebarPresented_ = presented;
+    sidebar_->setPresented(presented);
+}
+
+QString RootView::windowTitleText() const
+{
+    const auto& song = store_.currentSong();
+    return song ? QString::fromStdString(song->title()) : QStringLiteral("Brelmo");
+}
+
+void RootView::applyWindowTitle()
+{
+    const QString title = windowTitleText();
+    setWindowTitle(title);
+    if (window() != this) window()->setWindowTitle(title);
+}
+
+void RootView::applyAccent()
+{
+    const QColor accent = accentColor(store_.visualPreset());
+    setStudioAccent(this, accent);
+    QPalette tinted = palette();
+    tinted.setColor(QPalette::Highlight, accent);
+    tinted.setColor(QPalette::Link, accent);
+    setPalette(tinted);
+}
+
+QWidget* RootView::makeSidebarButton(QWidget* parent)
+{
+    auto button = new QToolButton(parent);
+    button->setObjectName(QStringLiteral("sidebarButton"));
+    button->setText(QStringLiteral("Barra lateral"));
+    button->setAccessibleName(QStringLiteral("Barra lateral"));
+    button->setIcon(sidebarIcon(palette().color(QPalette::WindowText)));
+    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setToolTip(QStringLiteral("Mostrar ou ocultar a barra lateral (%1)")
+                           .arg(shortcutLabel(QKeySequence(QString::fromLatin1(PracticeCommands::toggleInspectorShortcut)))));
+    connect(button, &QToolButton::clicked, this, [this] { setSidebar(!isSidebarPresented_); });
+    return button;
+}
+
+PracticeCommandActions RootView::practiceCommandActions()
+{
+    QPointer<RootView> self(this);
+    const auto onView = [self](void (*body)(RootView&)) {
+        return [self, body] {
+            if (self) body(*self);
+        };
+    };
+    return makePracticeCommandActions(
+        store_, {onView([](RootView& v) { v.requestImport(FileImportRequest::midi()); }),
+                 onView([](RootView& v) { v.setSelection(LibraryDestination::practice); }),
+                 onView([](RootView& v) { v.setSelection(LibraryDestination::recent); }),
+                 onView([](RootView& v) { v.setSidebar(!v.isSidebarPresented()); })});
+}
+
+void RootView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    applyWindowTitle();
+    if (event->spontaneous() || hasAppeared_) return;
+    hasAppeared_ = true;
+    // A file the operating system handed over before the window existed.
+    consumePendingOpenRequest();
+}
+
+void RootView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // Minimising is not going away; closing the window is.
+    if (event->spontaneous()) return;
+    store_.flushProgress();
+}
+
+void RootView::resizeEvent(QResizeEvent*)
+{
+    frameRow_->setGeometry(rect());
+    dropHighlight_->setGeometry(frameRow_->geometry());
+    sidebar_->setGeometry(rect());
+}
+
+void RootView::refreshLibraryOnActivation()
+{
+    if (hasAppeared_ && selection_ == LibraryDestination::library) libraryStore_->refreshAll();
+}
+
+void RootView::presentTrackSelection()
+{
+    if (!store_.isTrackSelectionPresented()) {
+        if (trackSelectionSheet_ && trackSelectionSheet_->isVisible()) {
+            trackSelectionSheet_->blockSignals(true);
+            trackSelectionSheet_->hide();
+            trackSelectionSheet_->blockSignals(false);
+        }
+        return;
+    }
+    if (!trackSelectionSheet_) {
+        trackSelectionSheet_ = new QDialog(this);
+        trackSelectionSheet_->setObjectName(QStringLiteral("TrackSelectionSheet"));
+        trackSelectionSheet_->setWindowModality(Qt::WindowModal);
+        trackSelectionSheet_->resize(520, 560);
+        // Closed by the window system: the controller starts what the opening held back.
+        connect(trackSelectionSheet_, &QDialog::finished, this, [this] { store_.dismissTrackSelection(); });
+    }
+    if (!trackSelectionSheet_->isVisible()) trackSelectionSheet_->open();
+}
+
+} // namespace corvane

@@ -1,0 +1,191 @@
+#include "CorvaneApp/workspace/PracticeWorkspaceView.hpp"
+
+#include <QEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "CorvaneApp/kit/StageWoodRail.hpp"
+#include "CorvaneApp/session/PracticeSessionStore.hpp"
+#include "CorvaneApp/workspace/CountInBadge.hpp"
+#include "CorvaneApp/workspace/StudyTimeline.hpp"
+#include "CorvaneApp/workspace/WaitingBadge.hpp"
+#include "CorvaneLibrary/DefaultsStore.hpp"
+
+#ifdef BRELMO_HAS_STAGE_VIEW
+#include "CorvaneRendering/GLStageView.hpp"
+
+#include <QOpenGLContext>
+#endif
+
+namespace corvane {
+
+namespace {
+
+// The stage where none is rendered.
+class PlainStage : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), QColor::fromRgbF(0.02f, 0.02f, 0.03f));
+    }
+};
+
+} // namespace
+
+#ifdef BRELMO_HAS_STAGE_VIEW
+// A window holding a GL widget cannot even be shown where the platform has no
+// OpenGL (the offscreen one): the stage stays plain there.
+static bool platformHasOpenGL()
+{
+    static const bool available = [] {
+        QOpenGLContext probe;
+        return probe.create();
+    }();
+    return available;
+}
+#endif
+
+// The rendered stage and the inputs last handed to it; empty for a plain stage.
+struct WorkspaceStageLink {
+#ifdef BRELMO_HAS_STAGE_VIEW
+    GLStageView* view = nullptr;
+    StageInputs inputs;
+    bool notesStale = true;
+#endif
+    void markNotesStale()
+    {
+#ifdef BRELMO_HAS_STAGE_VIEW
+        notesStale = true;
+#endif
+    }
+};
+
+PracticeWorkspaceView::PracticeWorkspaceView(PracticeSessionStore& store, WorkspaceStage stage, QWidget* parent)
+    : QWidget(parent), store_(store), link_(std::make_unique<WorkspaceStageLink>())
+{
+    setMinimumSize(560, 520);
+    auto column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    stageArea_ = new QWidget(this);
+    stageArea_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    stageArea_->installEventFilter(this);
+#ifdef BRELMO_HAS_STAGE_VIEW
+    if (stage == WorkspaceStage::rendered && platformHasOpenGL()) {
+        link_->view = new GLStageView(stageArea_);
+        stage_ = link_->view;
+    }
+#else
+    (void)stage;
+#endif
+    if (!stage_) stage_ = new PlainStage(stageArea_);
+    rail_ = new StageWoodRail(stageArea_);
+    countIn_ = new CountInBadge(stageArea_);
+    waiting_ = new WaitingBadge(stageArea_);
+    column->addWidget(stageArea_, 1);
+
+    timeline_ = new StudyTimelineView(store_, this);
+    column->addWidget(timeline_);
+
+    connect(&store_, &PracticeSessionStore::countInProgressChanged, this, &PracticeWorkspaceView::applyCountIn);
+    connect(&store_, &PracticeSessionStore::isWaitingForInputChanged, this, &PracticeWorkspaceView::applyWaiting);
+    connect(&store_, &PracticeSessionStore::waitingNotesChanged, this, &PracticeWorkspaceView::applyWaiting);
+
+    stageUpdate_.setSingleShot(true);
+    stageUpdate_.setInterval(0);
+    connect(&stageUpdate_, &QTimer::timeout, this, &PracticeWorkspaceView::pushStageInputs);
+    if (hasRenderedStage()) {
+        for (auto changed :
+             {&PracticeSessionStore::visualPresetChanged, &PracticeSessionStore::isPlayingChanged,
+              &PracticeSessionStore::currentSongChanged, &PracticeSessionStore::visualImpactEventsChanged,
+              &PracticeSessionStore::playbackPositionSecondsChanged, &PracticeSessionStore::backgroundImageURLChanged})
+            connect(&store_, changed, this, &PracticeWorkspaceView::scheduleStageUpdate);
+        for (auto changed : {&PracticeSessionStore::timelineNotesChanged, &PracticeSessionStore::trackSettingsChanged})
+            connect(&store_, changed, this, [this] {
+                link_->markNotesStale();
+                scheduleStageUpdate();
+            });
+        connect(&store_.userDefaults(), &DefaultsStore::valueChanged, this, [this](const QString& key) {
+            if (key == QLatin1String(reduceParticlesKey)) scheduleStageUpdate();
+        });
+        pushStageInputs();
+    }
+
+    applyCountIn();
+    applyWaiting();
+}
+
+PracticeWorkspaceView::~PracticeWorkspaceView() = default;
+
+bool PracticeWorkspaceView::hasRenderedStage() const
+{
+#ifdef BRELMO_HAS_STAGE_VIEW
+    return link_->view != nullptr;
+#else
+    return false;
+#endif
+}
+
+bool PracticeWorkspaceView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == stageArea_ && event->type() == QEvent::Resize) layOutStage();
+    return QWidget::eventFilter(watched, event);
+}
+
+void PracticeWorkspaceView::layOutStage()
+{
+    const int w = stageArea_->width();
+    const int h = stageArea_->height();
+    stage_->setGeometry(0, 0, w, h);
+    rail_->place(w, h);
+    countIn_->move((w - countIn_->width()) / 2, (h - countIn_->height()) / 2);
+    waiting_->move((w - waiting_->width()) / 2, h - 20 - waiting_->height());
+}
+
+void PracticeWorkspaceView::applyCountIn()
+{
+    if (const auto& progress = store_.countInProgress()) countIn_->setProgress(*progress);
+    countIn_->setPresented(store_.countInProgress().has_value());
+    layOutStage();
+}
+
+void PracticeWorkspaceView::applyWaiting()
+{
+    waiting_->setNotes(store_.waitingNotes());
+    waiting_->setPresented(store_.isWaitingForInput());
+    layOutStage();
+}
+
+void PracticeWorkspaceView::scheduleStageUpdate()
+{
+    if (!stageUpdate_.isActive()) stageUpdate_.start();
+}
+
+void PracticeWorkspaceView::pushStageInputs()
+{
+#ifdef BRELMO_HAS_STAGE_VIEW
+    if (!link_->view) return;
+    auto& inputs = link_->inputs;
+    inputs.preset = store_.visualPreset();
+    inputs.isPlaying = store_.isPlaying();
+    inputs.hasSong = store_.currentSong().has_value();
+    inputs.impactEvents = store_.visualImpactEvents();
+    // The audible notes are worked out anew only when the notes or the mutes changed.
+    if (link_->notesStale) {
+        inputs.timelineNotes = store_.audibleTimelineNotes();
+        link_->notesStale = false;
+    }
+    inputs.playbackPositionSeconds = store_.playbackPositionSeconds();
+    const bool reduceParticles = store_.userDefaults().boolValue(reduceParticlesKey).value_or(false);
+    inputs.accessibilityOptions = VisualAccessibilityOptions(false, false, reduceParticles, 1.0);
+    inputs.backgroundImagePath = store_.backgroundImageURL();
+    link_->view->update(inputs);
+#endif
+}
+
+} // namespace corvane

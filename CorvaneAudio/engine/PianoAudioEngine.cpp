@@ -1,0 +1,231 @@
+#include "CorvaneAudio/engine/PianoAudioEngine.hpp"
+
+#include <algorithm>
+
+#include "CorvaneAudio/HostClock.hpp"
+#include "CorvaneAudio/instruments/BundledPiano.hpp"
+#include "CorvaneAudio/instruments/LV2Instrument.hpp"
+#include "CorvaneAudio/instruments/SoundFontPiano.hpp"
+#include "CorvaneAudio/output/AudioOutputStream.hpp"
+#include "CorvaneAudio/output/AudioRenderCore.hpp"
+#include "CorvaneAudio/PianoAudioError.hpp"
+#include "CorvaneLibrary/DefaultsStore.hpp"
+
+namespace corvane {
+
+namespace {
+
+constexpr const char* outputClientName = "Brelmo";
+
+AudioHostAPI requirePreferredAPI()
+{
+    if (auto api = preferredAudioHostAPI()) return *api;
+    throw PianoAudioError(PianoAudioError::OutputUnitUnavailable{});
+}
+
+// A value equal to the one held notifies nobody.
+template <class T>
+void assignAndNotify(PianoAudioEngine& engine, T& property, T value, void (PianoAudioEngine::*changed)())
+{
+    if (value == property) return;
+    property = std::move(value);
+    emit (engine.*changed)();
+}
+
+std::unique_ptr<RenderInstrument> makeBundledPiano(double sampleRate)
+{
+    const auto soundFont = BundledPiano::defaultSoundFontURL();
+    if (!soundFont) throw PianoAudioError(PianoAudioError::SoundFontMissing{});
+    return std::make_unique<SoundFontPiano>(*soundFont, sampleRate);
+}
+
+} // namespace
+
+PianoAudioEngine::PianoAudioEngine(DefaultsStore& defaults, QObject* parent)
+    : PianoAudioEngine(defaults, requirePreferredAPI(), parent)
+{
+}
+
+PianoAudioEngine::PianoAudioEngine(DefaultsStore& defaults, AudioHostAPI api, QObject* parent)
+    : QObject(parent), defaults_(defaults), api_(api)
+{
+    activeInstrument_ = makeBundledPiano(CountInClicks::sampleRate);
+    clicks_ = CountInClicks::make();
+    core_ = std::make_unique<AudioRenderCore>(activeInstrument_.get(), clicks_);
+    stream_ = AudioOutputStream::make(api, *core_, outputClientName);
+    if (!stream_ || !stream_->defaultDeviceID()) throw PianoAudioError(PianoAudioError::OutputUnitUnavailable{});
+
+    reclaimTimer_.setInterval(20);
+    connect(&reclaimTimer_, &QTimer::timeout, this, [this] { reclaimRetiredInstruments(); });
+}
+
+PianoAudioEngine::~PianoAudioEngine()
+{
+    // The stream goes first: nothing may render into instruments being freed.
+    stream_.reset();
+    retiredInstruments_.clear();
+}
+
+bool PianoAudioEngine::isRunning() const { return stream_->isRunning(); }
+
+void PianoAudioEngine::start()
+{
+    if (stream_->isRunning()) return;
+    if (!stream_->isOpen()) {
+        try {
+            stream_->open(streamOutputUID_);
+        } catch (const AudioOutputOpenError& error) {
+            throw AudioStartError("A saída de áudio não pôde ser aberta (" + std::string(error.what()) + ").");
+        }
+    }
+    // Nothing renders now: the instruments and the core can be adjusted in place.
+    try {
+        activeInstrument_->prepare(stream_->sampleRate());
+    } catch (const std::exception& error) {
+        throw AudioStartError(error.what());
+    }
+    core_->setSampleRate(stream_->sampleRate());
+    core_->resetClock();
+    stream_->start();
+}
+
+void PianoAudioEngine::stopStream()
+{
+    stream_->stop();
+    // Whatever the callback left in the queue is applied here, in order.
+    core_->applyPending();
+    reclaimRetiredInstruments();
+}
+
+void PianoAudioEngine::stop()
+{
+    persistActiveInstrumentState();
+    submit(RenderCommand{RenderCommand::StopClick{}});
+    stopStream();
+}
+
+void PianoAudioEngine::submit(const RenderCommand& command)
+{
+    if (stream_->isRunning()) {
+        // Dropped only when the audio thread has stopped draining (a dead
+        // server): waiting for it would hang the main thread.
+        core_->enqueue(command);
+    } else {
+        applyStalledCommands();
+        core_->apply(command);
+    }
+}
+
+void PianoAudioEngine::applyStalledCommands()
+{
+    core_->applyPending();
+    if (stalledSwap_) core_->apply(*stalledSwap_);
+    stalledSwap_.reset();
+}
+
+void PianoAudioEngine::send(const MIDIInstrumentCommand& command) { submit(RenderCommand{command}); }
+
+void PianoAudioEngine::noteOn(std::uint8_t note, std::uint8_t velocity, std::uint8_t channel)
+{
+    send(MIDIInstrumentCommand::noteOn(note, velocity, channel));
+}
+
+void PianoAudioEngine::noteOff(std::uint8_t note, std::uint8_t channel)
+{
+    send(MIDIInstrumentCommand::noteOff(note, channel));
+}
+
+void PianoAudioEngine::sendController(std::uint8_t controller, std::uint8_t value, std::uint8_t channel)
+{
+    send(MIDIInstrumentCommand::controlChange(controller, value, channel));
+}
+
+void PianoAudioEngine::sendProgramChange(std::uint8_t program, std::uint8_t channel)
+{
+    send(MIDIInstrumentCommand::programChange(program, channel));
+}
+
+void PianoAudioEngine::sendPitchBend(std::uint16_t value, std::uint8_t channel)
+{
+    send(MIDIInstrumentCommand::pitchBend(value, channel));
+}
+
+void PianoAudioEngine::stopAllNotes() { send(MIDIInstrumentCommand::allNotesOff()); }
+
+void PianoAudioEngine::playCountInClick(bool accented)
+{
+    start();
+    submit(RenderCommand{RenderCommand::Click{accented}});
+}
+
+std::optional<AudioRenderClockInstant> PianoAudioEngine::currentRenderClockInstant() const
+{
+    if (!stream_->isRunning()) return std::nullopt;
+    const double rate = core_->sampleRate();
+    if (const auto reading = core_->clock().read())
+        return AudioRenderClockInstant{reading->sampleTime, rate, reading->hostTime};
+    // Running, but no render cycle yet: the host clock now.
+    return AudioRenderClockInstant{0, std::max(rate, 1.0), hostTimeNow()};
+}
+
+void PianoAudioEngine::reclaimRetiredInstruments()
+{
+    const bool running = stream_ && stream_->isRunning();
+    // A stream that stopped by itself may leave swaps queued; applied first,
+    // the core no longer points at an instrument about to be freed.
+    if (!running) applyStalledCommands();
+    else if (stalledSwap_ && core_->enqueue(*stalledSwap_)) stalledSwap_.reset();
+    const auto acknowledged = core_->acknowledgedSwap();
+    std::erase_if(retiredInstruments_, [&](const auto& retired) { return !running || retired.first <= acknowledged; });
+    if (retiredInstruments_.empty()) reclaimTimer_.stop();
+}
+
+// Observable properties.
+
+void PianoAudioEngine::setAvailableInstruments(std::vector<AudioInstrumentDescriptor> value)
+{
+    assignAndNotify(*this, availableInstruments_, std::move(value), &PianoAudioEngine::availableInstrumentsChanged);
+}
+
+void PianoAudioEngine::setSelectedInstrument(AudioInstrumentDescriptor value)
+{
+    assignAndNotify(*this, selectedInstrument_, std::move(value), &PianoAudioEngine::selectedInstrumentChanged);
+}
+
+void PianoAudioEngine::setLoadingInstrumentID(std::optional<std::string> value)
+{
+    assignAndNotify(*this, loadingInstrumentID_, std::move(value), &PianoAudioEngine::loadingInstrumentIDChanged);
+}
+
+void PianoAudioEngine::setIsRefreshingInstruments(bool value)
+{
+    assignAndNotify(*this, isRefreshingInstruments_, value, &PianoAudioEngine::isRefreshingInstrumentsChanged);
+}
+
+void PianoAudioEngine::setInstrumentError(std::optional<std::string> value)
+{
+    assignAndNotify(*this, instrumentError_, std::move(value), &PianoAudioEngine::instrumentErrorChanged);
+}
+
+void PianoAudioEngine::setAvailableAudioOutputs(std::vector<AudioOutputDevice> value)
+{
+    assignAndNotify(*this, availableAudioOutputs_, std::move(value), &PianoAudioEngine::availableAudioOutputsChanged);
+}
+
+void PianoAudioEngine::setSelectedOutputUID(std::optional<std::string> value)
+{
+    assignAndNotify(*this, selectedOutputUID_, std::move(value), &PianoAudioEngine::selectedOutputUIDChanged);
+}
+
+void PianoAudioEngine::setActiveInstrumentHasUserInterface(bool value)
+{
+    assignAndNotify(*this, activeInstrumentHasUserInterface_, value,
+                    &PianoAudioEngine::activeInstrumentHasUserInterfaceChanged);
+}
+
+void PianoAudioEngine::setOutputError(std::optional<std::string> value)
+{
+    assignAndNotify(*this, outputError_, std::move(value), &PianoAudioEngine::outputErrorChanged);
+}
+
+} // namespace corvane

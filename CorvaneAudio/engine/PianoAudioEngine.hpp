@@ -1,0 +1,164 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "CorvaneAudio/instruments/AudioInstrumentDescriptor.hpp"
+#include "CorvaneAudio/midi/MIDIInstrumentCommand.hpp"
+#include "CorvaneAudio/output/AudioHostAPI.hpp"
+#include "CorvaneAudio/output/AudioOutputDevice.hpp"
+#include "CorvaneAudio/output/AudioRenderClockInstant.hpp"
+#include "CorvaneAudio/output/AudioRenderCore.hpp"
+#include "CorvaneAudio/output/CountInClick.hpp"
+
+namespace corvane {
+
+class AudioOutputStream;
+class DefaultsStore;
+class LV2Instrument;
+class RenderInstrument;
+
+// The one sound source: the built-in piano or an LV2 instrument, played
+// through one output stream whose callback also mixes the count-in click and
+// times the render clock. Remembers the chosen instrument, output and each
+// plugin's state in the defaults store. Main thread only; the audio thread
+// is reached through a lock-free queue.
+class PianoAudioEngine : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* selectedInstrumentPreferenceKey = "audio.selectedInstrumentID";
+    static constexpr const char* selectedOutputPreferenceKey = "audio.selectedOutputUID";
+    static constexpr const char* instrumentStatePreferenceKeyPrefix = "audio.instrumentState.";
+
+    // On the preferred sound system. Throws PianoAudioError (soundFontMissing,
+    // countInBufferUnavailable, outputUnitUnavailable when there is no audio
+    // device at all) or InstrumentLoadError. Does not start the output.
+    explicit PianoAudioEngine(DefaultsStore& defaults, QObject* parent = nullptr);
+    PianoAudioEngine(DefaultsStore& defaults, AudioHostAPI api, QObject* parent = nullptr);
+    ~PianoAudioEngine() override;
+
+    const std::vector<AudioInstrumentDescriptor>& availableInstruments() const { return availableInstruments_; }
+    const AudioInstrumentDescriptor& selectedInstrument() const { return selectedInstrument_; }
+    const std::optional<std::string>& loadingInstrumentID() const { return loadingInstrumentID_; }
+    bool isRefreshingInstruments() const { return isRefreshingInstruments_; }
+    const std::optional<std::string>& instrumentError() const { return instrumentError_; }
+    const std::vector<AudioOutputDevice>& availableAudioOutputs() const { return availableAudioOutputs_; }
+    // Absent: the system's default output.
+    const std::optional<std::string>& selectedOutputUID() const { return selectedOutputUID_; }
+    bool activeInstrumentHasUserInterface() const { return activeInstrumentHasUserInterface_; }
+    const std::optional<std::string>& outputError() const { return outputError_; }
+
+    // Called just before the instrument or the output device changes.
+    std::function<void()> onWillReconfigure;
+
+    AudioHostAPI hostAPI() const { return api_; }
+    bool isRunning() const;
+    // Opens and starts the output when it does not run; throws AudioStartError.
+    void start();
+    // Stores the plugin's state, stops the click and the output.
+    void stop();
+
+    // Plays on the active instrument; never starts the output.
+    void send(const MIDIInstrumentCommand& command);
+    void noteOn(std::uint8_t note, std::uint8_t velocity, std::uint8_t channel);
+    void noteOff(std::uint8_t note, std::uint8_t channel);
+    void sendController(std::uint8_t controller, std::uint8_t value, std::uint8_t channel);
+    void sendProgramChange(std::uint8_t program, std::uint8_t channel);
+    void sendPitchBend(std::uint16_t value, std::uint8_t channel);
+    void stopAllNotes();
+
+    // Sounds one click now, cutting off one still sounding; starts the output
+    // when needed (throws AudioStartError when it cannot).
+    void playCountInClick(bool accented);
+    const CountInClicks& countInClicks() const { return clicks_; }
+
+    // Absent while the output does not run.
+    std::optional<AudioRenderClockInstant> currentRenderClockInstant() const;
+
+    // The hosted plugin when an LV2 instrument plays; null for the built-in piano.
+    LV2Instrument* activeAudioUnit() const { return activePlugin_; }
+
+    // Instrument and output choice. The asynchronous ones call `done` on the
+    // main thread when they have finished, whatever the outcome.
+    void restorePreferredInstrument(std::function<void()> done = {});
+    void refreshAvailableInstruments(std::function<void()> done = {});
+    void selectInstrument(const std::string& id, std::function<void()> done = {});
+    void selectInstrument(const AudioInstrumentDescriptor& descriptor, std::function<void()> done = {});
+    void selectAudioOutput(const std::optional<std::string>& uid);
+    void refreshAudioOutputs();
+    void persistActiveInstrumentState();
+
+signals:
+    void availableInstrumentsChanged();
+    void selectedInstrumentChanged();
+    void loadingInstrumentIDChanged();
+    void isRefreshingInstrumentsChanged();
+    void instrumentErrorChanged();
+    void availableAudioOutputsChanged();
+    void selectedOutputUIDChanged();
+    void activeInstrumentHasUserInterfaceChanged();
+    void outputErrorChanged();
+
+private:
+    struct BuiltInstrument;
+
+    void setAvailableInstruments(std::vector<AudioInstrumentDescriptor> value);
+    void setSelectedInstrument(AudioInstrumentDescriptor value);
+    void setLoadingInstrumentID(std::optional<std::string> value);
+    void setIsRefreshingInstruments(bool value);
+    void setInstrumentError(std::optional<std::string> value);
+    void setAvailableAudioOutputs(std::vector<AudioOutputDevice> value);
+    void setSelectedOutputUID(std::optional<std::string> value);
+    void setActiveInstrumentHasUserInterface(bool value);
+    void setOutputError(std::optional<std::string> value);
+
+    void submit(const RenderCommand& command);
+    void stopStream();
+    void finishSelection(const AudioInstrumentDescriptor& descriptor, std::shared_ptr<BuiltInstrument> built,
+                         std::function<void()> done);
+    void swapInstrument(const AudioInstrumentDescriptor& descriptor, std::unique_ptr<RenderInstrument> instrument,
+                        LV2Instrument* plugin);
+    void restoreState(const AudioInstrumentDescriptor& descriptor, LV2Instrument& plugin);
+    void probeUserInterfaceAvailability(const LV2Instrument& plugin, const std::string& descriptorID);
+    void reclaimRetiredInstruments();
+    // Main thread, no callback running: what the callback left queued, then a
+    // swap the full queue refused, so nothing overtakes or is lost.
+    void applyStalledCommands();
+
+    DefaultsStore& defaults_;
+    AudioHostAPI api_;
+    CountInClicks clicks_;
+    std::unique_ptr<RenderInstrument> activeInstrument_;
+    LV2Instrument* activePlugin_ = nullptr;
+    std::vector<std::pair<std::uint64_t, std::unique_ptr<RenderInstrument>>> retiredInstruments_;
+    std::uint64_t swapGeneration_ = 0;
+    // A swap the queue refused while the audio thread had stopped draining;
+    // retried until it goes through, and its outgoing instrument kept till then.
+    std::optional<RenderCommand> stalledSwap_;
+    std::unique_ptr<AudioRenderCore> core_;
+    std::unique_ptr<AudioOutputStream> stream_;
+    std::optional<std::string> streamOutputUID_; // the device the stream opens on
+    QTimer reclaimTimer_;
+    std::vector<std::function<void()>> refreshWaiters_;
+    bool didAttemptRestore_ = false;
+
+    std::vector<AudioInstrumentDescriptor> availableInstruments_{AudioInstrumentDescriptor::bundledPiano()};
+    AudioInstrumentDescriptor selectedInstrument_ = AudioInstrumentDescriptor::bundledPiano();
+    std::optional<std::string> loadingInstrumentID_;
+    bool isRefreshingInstruments_ = false;
+    std::optional<std::string> instrumentError_;
+    std::vector<AudioOutputDevice> availableAudioOutputs_;
+    std::optional<std::string> selectedOutputUID_;
+    bool activeInstrumentHasUserInterface_ = false;
+    std::optional<std::string> outputError_;
+};
+
+} // namespace corvane

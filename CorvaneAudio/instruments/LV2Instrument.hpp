@@ -1,0 +1,78 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "CorvaneAudio/instruments/AudioComponentDescription.hpp"
+#include "CorvaneAudio/instruments/RenderInstrument.hpp"
+
+typedef struct LilvPluginImpl LilvPlugin;
+typedef struct LilvInstanceImpl LilvInstance;
+
+namespace corvane {
+
+// A hosted LV2 instrument plugin: MIDI in through its atom event port, sound
+// out of its first two audio outputs. Its parameters are its input control
+// ports; its state is the plugin's own saved state plus those values, kept
+// as text.
+class LV2Instrument final : public RenderInstrument {
+public:
+    // Throws PianoAudioError (componentIsNotMIDIInstrument) for a plugin
+    // without MIDI input, InstrumentLoadError when it cannot be loaded.
+    // Safe on a worker thread.
+    static std::unique_ptr<LV2Instrument> instantiate(const AudioComponentDescription& description, double sampleRate);
+    ~LV2Instrument() override;
+    LV2Instrument(const LV2Instrument&) = delete;
+    LV2Instrument& operator=(const LV2Instrument&) = delete;
+
+    const std::string& pluginURI() const { return uri_; }
+    // Whether the plugin ships its own editor.
+    bool hasUserInterface() const { return hasUserInterface_; }
+
+    // Main thread; safe while the instrument renders.
+    std::vector<std::string> parameterSymbols() const;
+    std::optional<float> parameterValue(std::string_view symbol) const;
+    bool setParameterValue(std::string_view symbol, float value);
+
+    // Main thread; safe while the instrument renders. Absent when the plugin
+    // state cannot be captured.
+    std::optional<std::vector<std::uint8_t>> saveState();
+    // Main thread, only while the instrument does not render. False (and
+    // nothing changed) for bytes that are no state of this plugin.
+    bool restoreState(const std::vector<std::uint8_t>& bytes);
+
+    void prepare(double sampleRate) override;
+    double sampleRate() const override { return sampleRate_; }
+    void handle(const MIDIInstrumentCommand& command) override;
+    void render(float* left, float* right, std::uint32_t frames) override;
+
+private:
+    struct Parameter {
+        std::uint32_t port;
+        std::string symbol;
+        float minimum, maximum;
+        std::unique_ptr<std::atomic<float>> target; // written by the main thread
+    };
+    struct Buffers;
+
+    LV2Instrument(const LilvPlugin* plugin, double sampleRate);
+    void createInstance(double sampleRate);
+    void destroyInstance();
+    void connectPorts();
+    void resetEventBuffers();
+
+    const LilvPlugin* plugin_;
+    std::string uri_;
+    bool hasUserInterface_ = false;
+    double sampleRate_ = 0;
+    LilvInstance* instance_ = nullptr;
+    std::vector<Parameter> parameters_;
+    std::unique_ptr<Buffers> buffers_;
+};
+
+} // namespace corvane

@@ -1,0 +1,135 @@
+#include "CorvaneAudio/output/AudioOutputStream.hpp"
+
+#include <algorithm>
+
+#include "CorvaneAudio/HostClock.hpp"
+#include "CorvaneAudio/output/AudioRenderCore.hpp"
+#include "CorvaneAudio/output/RtAudioHost.hpp"
+#include "CorvaneAudio/PianoAudioError.hpp"
+
+namespace corvane {
+
+namespace {
+
+constexpr unsigned preferredBufferFrames = 256;
+constexpr unsigned preferredSampleRate = 48000;
+
+unsigned chooseSampleRate(const RtAudio::DeviceInfo& info)
+{
+    // 48 kHz is the clicks' own rate; a device that cannot run at it (a JACK
+    // server at another rate) gets its own rate.
+    if (std::find(info.sampleRates.begin(), info.sampleRates.end(), preferredSampleRate) != info.sampleRates.end())
+        return preferredSampleRate;
+    if (info.preferredSampleRate > 0) return info.preferredSampleRate;
+    if (!info.sampleRates.empty()) return info.sampleRates.back();
+    return preferredSampleRate;
+}
+
+} // namespace
+
+std::unique_ptr<AudioOutputStream> AudioOutputStream::make(AudioHostAPI api, AudioRenderCore& core,
+                                                           std::string clientName)
+{
+    auto audio = makeRtAudio(api);
+    if (!audio) return nullptr;
+    return std::unique_ptr<AudioOutputStream>(new AudioOutputStream(api, std::move(audio), core, std::move(clientName)));
+}
+
+AudioOutputStream::AudioOutputStream(AudioHostAPI api, std::unique_ptr<RtAudio> audio, AudioRenderCore& core,
+                                     std::string clientName)
+    : api_(api), audio_(std::move(audio)), core_(core), clientName_(std::move(clientName))
+{
+}
+
+AudioOutputStream::~AudioOutputStream() { close(); }
+
+std::vector<AudioDeviceProbe> AudioOutputStream::probe() { return probeDevices(*audio_); }
+
+std::vector<AudioOutputDevice> AudioOutputStream::devices() { return AudioOutputDeviceCatalog::devices(api_, probe()); }
+
+std::optional<std::uint32_t> AudioOutputStream::defaultDeviceID()
+{
+    return AudioOutputDeviceCatalog::defaultOutputDeviceID(probe());
+}
+
+void AudioOutputStream::open(const std::optional<std::string>& uid)
+{
+    close();
+    const auto probes = probe();
+    std::optional<std::uint32_t> id;
+    if (uid) {
+        for (const auto& device : AudioOutputDeviceCatalog::devices(api_, probes))
+            if (device.uid == *uid) id = device.id;
+    } else {
+        id = AudioOutputDeviceCatalog::defaultOutputDeviceID(probes);
+    }
+    if (!id) throw AudioOutputOpenError(RtAudioError::INVALID_DEVICE, "device not found");
+    const unsigned index = *id - 1;
+    try {
+        const auto info = audio_->getDeviceInfo(index);
+        RtAudio::StreamParameters parameters;
+        parameters.deviceId = index;
+        parameters.nChannels = std::min(info.outputChannels, 2u);
+        parameters.firstChannel = 0;
+        RtAudio::StreamOptions options;
+        options.flags = RTAUDIO_NONINTERLEAVED | RTAUDIO_SCHEDULE_REALTIME;
+        options.streamName = clientName_;
+        unsigned frames = preferredBufferFrames;
+        const unsigned rate = chooseSampleRate(info);
+        audio_->openStream(&parameters, nullptr, RTAUDIO_FLOAT32, rate, &frames, &AudioOutputStream::callback, this,
+                           &options, [](RtAudioError::Type, const std::string&) {});
+        sampleRate_ = audio_->getStreamSampleRate();
+        if (sampleRate_ <= 0) sampleRate_ = rate;
+        channels_ = parameters.nChannels;
+    } catch (const RtAudioError& error) {
+        close();
+        throw AudioOutputOpenError(static_cast<std::int32_t>(error.getType()), error.getMessage());
+    }
+}
+
+void AudioOutputStream::close()
+{
+    try {
+        if (audio_->isStreamRunning()) audio_->stopStream();
+        if (audio_->isStreamOpen()) audio_->closeStream();
+    } catch (const RtAudioError&) {
+    }
+    channels_ = 0;
+}
+
+bool AudioOutputStream::isOpen() const { return audio_->isStreamOpen(); }
+
+void AudioOutputStream::start()
+{
+    if (!isOpen()) throw AudioStartError("A saída de áudio não está aberta.");
+    try {
+        if (!audio_->isStreamRunning()) audio_->startStream();
+    } catch (const RtAudioError& error) {
+        throw AudioStartError("A saída de áudio não pôde ser iniciada (" + error.getMessage() + ").");
+    }
+    // With an error callback installed RtAudio reports a failed start there
+    // instead of throwing; the stream then simply is not running.
+    if (!audio_->isStreamRunning()) throw AudioStartError("A saída de áudio não pôde ser iniciada.");
+}
+
+void AudioOutputStream::stop()
+{
+    try {
+        if (audio_->isStreamRunning()) audio_->stopStream();
+    } catch (const RtAudioError&) {
+    }
+}
+
+bool AudioOutputStream::isRunning() const { return audio_->isStreamRunning(); }
+
+int AudioOutputStream::callback(void* output, void*, unsigned frames, double, unsigned, void* user)
+{
+    auto* self = static_cast<AudioOutputStream*>(user);
+    const std::uint64_t hostTime = hostTimeNow();
+    auto* samples = static_cast<float*>(output);
+    float* channels[2] = {samples, samples + frames};
+    self->core_.process(channels, self->channels_, frames, hostTime);
+    return 0;
+}
+
+} // namespace corvane

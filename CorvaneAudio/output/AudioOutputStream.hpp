@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "CorvaneAudio/output/AudioHostAPI.hpp"
+#include "CorvaneAudio/output/AudioOutputDeviceCatalog.hpp"
+
+class RtAudio;
+
+namespace corvane {
+
+class AudioRenderCore;
+
+// A device that refused to open, with the sound system's error code.
+class AudioOutputOpenError : public std::runtime_error {
+public:
+    AudioOutputOpenError(std::int32_t status, const std::string& message)
+        : std::runtime_error(message), status_(status)
+    {
+    }
+    std::int32_t status() const { return status_; }
+
+private:
+    std::int32_t status_;
+};
+
+// The one output stream: stereo (or mono) 32-bit float, non-interleaved,
+// whose callback runs the render core. Main thread only.
+class AudioOutputStream {
+public:
+    // Null when the API cannot be used at all.
+    static std::unique_ptr<AudioOutputStream> make(AudioHostAPI api, AudioRenderCore& core, std::string clientName);
+    ~AudioOutputStream();
+
+    std::vector<AudioDeviceProbe> probe();
+    std::vector<AudioOutputDevice> devices();
+    std::optional<std::uint32_t> defaultDeviceID();
+
+    // Opens on the device with this unique id, or on the default output when
+    // absent; the stream does not run yet. Throws AudioOutputOpenError.
+    void open(const std::optional<std::string>& uid);
+    void close();
+    bool isOpen() const;
+    // Throws AudioStartError.
+    void start();
+    // After it returns the callback no longer runs.
+    void stop();
+    bool isRunning() const;
+
+    double sampleRate() const { return sampleRate_; }
+
+private:
+    AudioOutputStream(AudioHostAPI api, std::unique_ptr<RtAudio> audio, AudioRenderCore& core, std::string clientName);
+    static int callback(void* output, void* input, unsigned frames, double streamTime, unsigned status, void* user);
+
+    AudioHostAPI api_;
+    std::unique_ptr<RtAudio> audio_;
+    AudioRenderCore& core_;
+    std::string clientName_;
+    double sampleRate_ = 0;
+    unsigned channels_ = 0;
+};
+
+} // namespace corvane
