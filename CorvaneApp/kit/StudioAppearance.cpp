@@ -32,6 +32,24 @@ const QColor& StudioAppearance::controlStroke()
     return color;
 }
 
+const QColor& StudioAppearance::primaryText()
+{
+    static const QColor color = QColor::fromRgbF(1, 1, 1, 0.85f);
+    return color;
+}
+
+const QColor& StudioAppearance::secondaryText()
+{
+    static const QColor color = QColor::fromRgbF(1, 1, 1, 0.55f);
+    return color;
+}
+
+const QColor& StudioAppearance::tertiaryText()
+{
+    static const QColor color = QColor::fromRgbF(1, 1, 1, 0.32f);
+    return color;
+}
+
 const QPalette& StudioAppearance::darkPalette()
 {
     static const QPalette palette = [] {

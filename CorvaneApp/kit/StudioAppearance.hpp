@@ -16,6 +16,10 @@ struct StudioAppearance {
     // Fill and 1-pixel outline of boxed value fields and swatches.
     static const QColor& controlFill();
     static const QColor& controlStroke();
+    // The three steps of text on dark panels: values, labels, section titles.
+    static const QColor& primaryText();
+    static const QColor& secondaryText();
+    static const QColor& tertiaryText();
 
     // The dark look every window of the application wears.
     static const QPalette& darkPalette();

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QWidget>
+
+namespace corvane {
+
+// A caption in capitals, in the legend font, spaced out and on one line,
+// ending in an ellipsis when it has less room than it wants.
+class StudioCapsLabel : public QWidget {
+    Q_OBJECT
+public:
+    StudioCapsLabel(const QString& title, double tracking, const QColor& color, QWidget* parent = nullptr);
+
+    const QString& title() const { return title_; }
+    void setTitle(const QString& title);
+    // What is drawn: the title in pt_BR capitals.
+    QString text() const;
+    double tracking() const { return font_.letterSpacing(); }
+    const QColor& color() const { return color_; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString title_;
+    QFont font_;
+    QColor color_;
+};
+
+// The title of a field in a row: tracking 1.0, secondary text.
+class StudioFieldLabel : public StudioCapsLabel {
+    Q_OBJECT
+public:
+    explicit StudioFieldLabel(const QString& title, QWidget* parent = nullptr);
+};
+
+// The title of a group of rows: tracking 1.4, tertiary text.
+class StudioSectionLabel : public StudioCapsLabel {
+    Q_OBJECT
+public:
+    explicit StudioSectionLabel(const QString& title, QWidget* parent = nullptr);
+};
+
+} // namespace corvane
