@@ -22,7 +22,23 @@ add_custom_command(
   COMMAND DemoMIDIWriter ${BRELMO_APP_BUILD_BUNDLE}/DemoMIDIs ${brelmo_demo_names}
   DEPENDS DemoMIDIWriter
   COMMENT "Writing the demo pieces into ${BRELMO_APP_BUNDLE_NAME}")
-add_custom_target(CorvaneAppBundle DEPENDS ${brelmo_demo_files})
+
+# The wooden trim's images are drawn by a small program of ours at build time;
+# no image is kept in the sources.
+add_executable(brelmo_generate_wood_images ${CMAKE_CURRENT_SOURCE_DIR}/resources/GenerateWoodImages.cpp)
+set_target_properties(brelmo_generate_wood_images PROPERTIES AUTOMOC OFF)
+target_link_libraries(brelmo_generate_wood_images PRIVATE Qt6::Gui)
+set(brelmo_wood_images "")
+foreach(name wood1 wood2 wood3 wood-horizontal-piano)
+  list(APPEND brelmo_wood_images ${BRELMO_APP_BUILD_BUNDLE}/${name}.png)
+endforeach()
+add_custom_command(
+  OUTPUT ${brelmo_wood_images}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${BRELMO_APP_BUILD_BUNDLE}
+  COMMAND brelmo_generate_wood_images ${BRELMO_APP_BUILD_BUNDLE}
+  DEPENDS brelmo_generate_wood_images
+  COMMENT "Drawing the wood images into ${BRELMO_APP_BUNDLE_NAME}")
+add_custom_target(CorvaneAppBundle DEPENDS ${brelmo_demo_files} ${brelmo_wood_images})
 add_dependencies(CorvaneAppCore CorvaneAppBundle)
 
 # Executables without a bundle beside them (tests run from the build tree) find this one.

@@ -1,11 +1,11 @@
 #include "CorvaneApp/kit/RetroTransportButton.hpp"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include "CorvaneApp/kit/RetroChrome.hpp"
 #include "CorvaneApp/kit/RetroPalette.hpp"
 #include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/StudioSymbols.hpp"
 
 namespace corvane {
 
@@ -13,55 +13,20 @@ namespace {
 
 QColor rgb(double r, double g, double b) { return QColor::fromRgbF(float(r), float(g), float(b)); }
 
-QPainterPath triangle(QPointF tip, double width, double height, bool pointsRight)
-{
-    const double back = pointsRight ? tip.x() - width : tip.x() + width;
-    QPainterPath path;
-    path.moveTo(tip);
-    path.lineTo(back, tip.y() - height / 2);
-    path.lineTo(back, tip.y() + height / 2);
-    path.closeSubpath();
-    return path;
-}
-
-// The symbol in a square of `size` centred on `centre`.
-QPainterPath symbolPath(TransportSymbol symbol, QPointF centre, double size)
-{
-    const double h = size * 0.8;
-    const double w = size * 0.5;
-    QPainterPath path;
-    switch (symbol) {
-    case TransportSymbol::play: path = triangle(centre + QPointF(w * 0.6, 0), w * 1.2, h, true); break;
-    case TransportSymbol::pause:
-        path.addRoundedRect(QRectF(centre.x() - w * 0.7, centre.y() - h / 2, w * 0.5, h), 1, 1);
-        path.addRoundedRect(QRectF(centre.x() + w * 0.2, centre.y() - h / 2, w * 0.5, h), 1, 1);
-        break;
-    case TransportSymbol::forward:
-        path.addPath(triangle(centre + QPointF(0, 0), w, h * 0.8, true));
-        path.addPath(triangle(centre + QPointF(w, 0), w, h * 0.8, true));
-        break;
-    case TransportSymbol::backward:
-        path.addPath(triangle(centre + QPointF(0, 0), w, h * 0.8, false));
-        path.addPath(triangle(centre - QPointF(w, 0), w, h * 0.8, false));
-        break;
-    }
-    return path;
-}
-
 } // namespace
 
-RetroTransportButton::RetroTransportButton(TransportSymbol symbol, double glyphSize, QWidget* parent)
-    : QAbstractButton(parent), symbol_(symbol), glyphSize_(glyphSize)
+RetroTransportButton::RetroTransportButton(const QString& systemImage, double glyphSize, QWidget* parent)
+    : QAbstractButton(parent), systemImage_(systemImage), glyphSize_(glyphSize)
 {
     setFixedSize(60, 37);
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
 }
 
-void RetroTransportButton::setSymbol(TransportSymbol symbol, double glyphSize)
+void RetroTransportButton::setSymbol(const QString& systemImage, double glyphSize)
 {
-    if (symbol == symbol_ && glyphSize == glyphSize_) return;
-    symbol_ = symbol;
+    if (systemImage == systemImage_ && glyphSize == glyphSize_) return;
+    systemImage_ = systemImage;
     glyphSize_ = glyphSize;
     update();
 }
@@ -89,9 +54,10 @@ void RetroTransportButton::paintEvent(QPaintEvent*)
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(QColor::fromRgbF(0, 0, 0, 0.65f), 1));
     painter.drawRoundedRect(face.adjusted(0.5, 0.5, -0.5, -0.5), 3.5, 3.5);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(isEnabled() ? greyLevel(0.13) : withOpacity(greyLevel(0.13), 0.4));
-    painter.drawPath(symbolPath(symbol_, face.center() + QPointF(0, pressed ? 0.5 : 0), glyphSize_));
+    const QPointF centre = face.center() + QPointF(0, pressed ? 0.5 : 0);
+    const QRectF glyph(centre.x() - glyphSize_ / 2, centre.y() - glyphSize_ / 2, glyphSize_, glyphSize_);
+    paintStudioSymbol(painter, systemImage_, glyph,
+                      isEnabled() ? greyLevel(0.13) : withOpacity(greyLevel(0.13), 0.4));
 }
 
 RetroLoopButton::RetroLoopButton(QWidget* parent) : QAbstractButton(parent)

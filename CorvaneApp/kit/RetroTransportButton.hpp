@@ -6,17 +6,17 @@
 
 namespace corvane {
 
-// The symbols the transport buttons carry, drawn here.
-enum class TransportSymbol { backward, forward, play, pause };
-
 // A cream push button with a black symbol that sinks while held; 60 × 37.
+// The symbol is a named pictogram ("play.fill", "backward.fill", …) drawn in a
+// square of `glyphSize`.
 class RetroTransportButton : public QAbstractButton {
     Q_OBJECT
+    Q_PROPERTY(QString systemImage READ systemImage)
 public:
-    RetroTransportButton(TransportSymbol symbol, double glyphSize, QWidget* parent = nullptr);
+    RetroTransportButton(const QString& systemImage, double glyphSize, QWidget* parent = nullptr);
 
-    TransportSymbol symbol() const { return symbol_; }
-    void setSymbol(TransportSymbol symbol, double glyphSize);
+    const QString& systemImage() const { return systemImage_; }
+    void setSymbol(const QString& systemImage, double glyphSize);
     // The tooltip, shown as given; also the spoken name.
     void setHelp(const QString& help);
 
@@ -26,7 +26,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    TransportSymbol symbol_;
+    QString systemImage_;
     double glyphSize_;
 };
 

@@ -18,8 +18,10 @@ public:
     virtual QAccessible::Role accessibleRole() const { return QAccessible::Slider; }
 };
 
-// Makes the accessibility layer expose StudioAdjustable widgets as above;
-// every such control calls it when it is made. Safe to call again.
+// Makes the accessibility layer expose StudioAdjustable widgets as above.
+// Every such control calls it first thing in its constructor: the first
+// accessibility event of a widget (setting its accessible name, say) fixes
+// the interface it keeps. Safe to call again.
 void installStudioAccessibility();
 
 } // namespace corvane

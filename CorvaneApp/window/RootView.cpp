@@ -6,16 +6,18 @@
 #include <QHBoxLayout>
 #include <QMimeData>
 #include <QShowEvent>
-#include <QPainter>
 #include <QStackedWidget>
 #include <QToolButton>
 
 #include <cmath>
+#include <utility>
 
 #include "CorvaneApp/commands/PracticeCommands.hpp"
 #include "CorvaneApp/commands/ShortcutLabel.hpp"
 #include "CorvaneApp/commands/WindowSpacebarShortcut.hpp"
+#include "CorvaneApp/kit/RetroWoodColumn.hpp"
 #include "CorvaneApp/kit/StudioAccent.hpp"
+#include "CorvaneApp/kit/StudioSymbols.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 #include "CorvaneApp/window/DropHighlight.hpp"
 #include "CorvaneApp/window/ErrorAlert.hpp"
@@ -37,20 +39,7 @@ QWidget* place(const char* name, QWidget* parent)
     return widget;
 }
 
-// A window outline with its leading pane filled: the sidebar.
-QIcon sidebarIcon(const QColor& color)
-{
-    QPixmap pixmap(36, 36);
-    pixmap.setDevicePixelRatio(2);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(color, 1.4));
-    const QRectF frame(1.5, 3.5, 15, 11);
-    painter.drawRoundedRect(frame, 2.5, 2.5);
-    painter.fillRect(QRectF(frame.left() + 1.5, frame.top() + 1.5, 4, frame.height() - 3), color);
-    return QIcon(pixmap);
-}
+constexpr const char* sidebarSymbol = "sidebar.leading";
 
 QColor accentColor(const VisualPreset& preset)
 {
@@ -123,9 +112,9 @@ void RootView::buildFrameRow()
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
 
-    const auto column = [this](const char* name) {
-        auto widget = place(name, frameRow_);
-        widget->setFixedWidth(woodColumnWidth);
+    const auto column = [this](const char* name, RetroWoodPlank plank) {
+        auto widget = new RetroWoodColumn(std::move(plank), woodColumnWidth, frameRow_);
+        widget->setObjectName(QString::fromLatin1(name));
         return widget;
     };
 
@@ -141,9 +130,9 @@ void RootView::buildFrameRow()
     inspector_ = place("VisualInspectorView", frameRow_);
     inspector_->setFixedWidth(inspectorWidth);
 
-    auto wood1 = column("woodColumn1");
-    auto wood2 = column("woodColumn2");
-    auto wood3 = column("woodColumn3");
+    auto wood1 = column("woodColumn1", {QStringLiteral("wood1"), 38, 2, 28});
+    auto wood2 = column("woodColumn2", {QStringLiteral("wood2"), 53, 14, 25});
+    auto wood3 = column("woodColumn3", {QStringLiteral("wood3"), 39, 14, 25});
     row->addWidget(wood1);
     row->addWidget(destinations_, 1);
     row->addWidget(wood2);
@@ -206,7 +195,9 @@ QWidget* RootView::makeSidebarButton(QWidget* parent)
     button->setObjectName(QStringLiteral("sidebarButton"));
     button->setText(QStringLiteral("Barra lateral"));
     button->setAccessibleName(QStringLiteral("Barra lateral"));
-    button->setIcon(sidebarIcon(palette().color(QPalette::WindowText)));
+    button->setProperty("systemImage", QString::fromLatin1(sidebarSymbol));
+    button->setIcon(
+        studioSymbolIcon(QString::fromLatin1(sidebarSymbol), 18, palette().color(QPalette::WindowText)));
     button->setToolButtonStyle(Qt::ToolButtonIconOnly);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);

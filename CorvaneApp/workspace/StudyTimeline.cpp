@@ -153,9 +153,9 @@ QWidget* StudyTimelineView::buildTransportPanel()
     stack->addWidget(lamp_, 0, Qt::AlignHCenter);
     auto buttons = new QHBoxLayout;
     buttons->setSpacing(7);
-    back_ = new RetroTransportButton(TransportSymbol::backward, 15);
-    play_ = new RetroTransportButton(TransportSymbol::play, 17);
-    forward_ = new RetroTransportButton(TransportSymbol::forward, 15);
+    back_ = new RetroTransportButton(QStringLiteral("backward.fill"), 15);
+    play_ = new RetroTransportButton(QStringLiteral("play.fill"), 17);
+    forward_ = new RetroTransportButton(QStringLiteral("forward.fill"), 15);
     buttons->addStretch();
     for (auto button : {back_, play_, forward_}) buttons->addWidget(button);
     buttons->addStretch();
@@ -231,7 +231,7 @@ void StudyTimelineView::applyTransport()
 {
     const bool active = isTransportActive();
     lamp_->setOn(active);
-    play_->setSymbol(active ? TransportSymbol::pause : TransportSymbol::play, 17);
+    play_->setSymbol(active ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"), 17);
     play_->setHelp(active ? QStringLiteral("Pausar (Espaço)") : QStringLiteral("Reproduzir (Espaço)"));
 }
 

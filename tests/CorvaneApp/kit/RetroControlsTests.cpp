@@ -163,7 +163,7 @@ TEST(RetroButtons, LoopButtonSwitchesCaptionTooltipAndLampTogether)
 
 TEST(RetroButtons, TransportButtonRunsOnceOnReleaseAndSinksWhileHeld)
 {
-    RetroTransportButton button(TransportSymbol::play, 17);
+    RetroTransportButton button(QStringLiteral("play.fill"), 17);
     EXPECT_EQ(button.size(), QSize(60, 37));
     button.show();
     int clicks = 0;

@@ -6,6 +6,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "CorvaneApp/kit/RetroWoodColumn.hpp"
 #include "CorvaneApp/window/ErrorAlert.hpp"
 #include "CorvaneApp/window/OpenMIDIRequests.hpp"
 #include "CorvaneApp/window/RootView.hpp"
@@ -51,6 +52,20 @@ TEST(RootView, LaysOutItsPlacesAndKeepsTheWindowState)
     EXPECT_EQ(view.inspectorPlace()->width(), 258);
     const auto practice = view.destinationView(LibraryDestination::practice);
     EXPECT_EQ(practice->parentWidget()->geometry(), QRect(19, 0, 1280 - 3 * 19 - 258, 762));
+    // The wooden columns, each cut from its own image, around the destinations and the inspector.
+    const struct {
+        const char* name;
+        RetroWoodPlank plank;
+        int left;
+    } columns[] = {{"woodColumn1", {"wood1", 38, 2, 28}, 0},
+                   {"woodColumn2", {"wood2", 53, 14, 25}, 1280 - 2 * 19 - 258},
+                   {"woodColumn3", {"wood3", 39, 14, 25}, 1280 - 19}};
+    for (const auto& [name, plank, left] : columns) {
+        auto column = view.findChild<RetroWoodColumn*>(QString::fromLatin1(name));
+        ASSERT_NE(column, nullptr) << name;
+        EXPECT_EQ(column->plank(), plank) << name;
+        EXPECT_EQ(column->geometry(), QRect(left, 0, 19, 762)) << name;
+    }
 
     view.setSelection(std::nullopt);
     EXPECT_EQ(view.shownDestination(), LibraryDestination::practice);
@@ -74,6 +89,8 @@ TEST(RootView, LaysOutItsPlacesAndKeepsTheWindowState)
     auto button = qobject_cast<QToolButton*>(view.makeSidebarButton(&view));
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->toolTip(), "Mostrar ou ocultar a barra lateral (Ctrl+Alt+I)");
+    EXPECT_EQ(button->property("systemImage").toString(), "sidebar.leading");
+    EXPECT_FALSE(button->icon().isNull());
     button->click();
     EXPECT_TRUE(view.isSidebarPresented());
     button->click();

@@ -33,7 +33,7 @@ TEST_F(StudyTimelineTest, WithoutSongTheDeckIsIdleAndDisabled)
     EXPECT_TRUE(c().isPlaying());
     EXPECT_FALSE(view.isTransportActive());
     EXPECT_FALSE(view.transportLamp().isOn());
-    EXPECT_EQ(view.playButton().symbol(), TransportSymbol::play);
+    EXPECT_EQ(view.playButton().systemImage(), "play.fill");
     EXPECT_EQ(view.playButton().toolTip(), QStringLiteral("Reproduzir (Espaço)"));
     EXPECT_EQ(view.summary().title(), QStringLiteral("Sem música"));
     EXPECT_EQ(view.summary().elapsed(), QStringLiteral("0:00"));
@@ -96,7 +96,7 @@ TEST_F(StudyTimelineTest, PlayButtonShowsPauseWhilePlaying)
     QTest::mouseClick(&view.playButton(), Qt::LeftButton);
     // Without an engine the controller may refuse to start; the deck follows what it says.
     EXPECT_EQ(view.isTransportActive(), c().isPlaying());
-    EXPECT_EQ(view.playButton().symbol(), c().isPlaying() ? TransportSymbol::pause : TransportSymbol::play);
+    EXPECT_EQ(view.playButton().systemImage(), c().isPlaying() ? "pause.fill" : "play.fill");
     EXPECT_EQ(view.transportLamp().isOn(), c().isPlaying());
     EXPECT_EQ(view.playButton().toolTip(),
               c().isPlaying() ? QStringLiteral("Pausar (Espaço)") : QStringLiteral("Reproduzir (Espaço)"));
