@@ -12,9 +12,17 @@
 #include "CorvaneApp/window/TerminationSignals.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 
+#ifdef BRELMO_HAS_STAGE_VIEW
+#include "CorvaneRendering/SoftwareRendering.hpp"
+#endif
+
 int main(int argc, char** argv)
 {
     corvane::markLaunch();
+#ifdef BRELMO_HAS_STAGE_VIEW
+    // Before any OpenGL context: Mesa's software rasteriser reads its thread count once, when it loads.
+    corvane::capSoftwareRasterizerThreads();
+#endif
     QApplication::setApplicationName(QStringLiteral("brelmo"));
     QApplication::setDesktopFileName(QStringLiteral("brelmo"));
     QApplication app(argc, argv);

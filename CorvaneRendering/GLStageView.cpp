@@ -1,18 +1,22 @@
 #include "CorvaneRendering/GLStageView.hpp"
 
+#include <QEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
+#include <QWindow>
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 
 #include "CorvaneRendering/GLStageRenderer.hpp"
 #include "CorvaneRendering/RendererError.hpp"
 #include "CorvaneRendering/RenderingLog.hpp"
+#include "CorvaneRendering/SoftwareRendering.hpp"
 
 namespace corvane {
 
 namespace {
-
-constexpr double frameInterval = 1.0 / 60.0;
 
 float encodedSRGB(float linear)
 {
@@ -31,11 +35,32 @@ GLStageView::GLStageView(QWidget* parent) : QOpenGLWidget(parent)
     clock_.start();
     frameTimer_.setSingleShot(true);
     frameTimer_.setTimerType(Qt::PreciseTimer);
-    connect(&frameTimer_, &QTimer::timeout, this, qOverload<>(&QOpenGLWidget::update));
+    connect(&frameTimer_, &QTimer::timeout, this, &GLStageView::drawNextFrame);
     connect(this, &QOpenGLWidget::frameSwapped, this, &GLStageView::scheduleNextFrame);
 }
 
-GLStageView::~GLStageView() { releaseRenderer(); }
+GLStageView::~GLStageView()
+{
+    if (watchedWindow_) watchedWindow_->removeEventFilter(this);
+    releaseRenderer();
+}
+
+int GLStageView::frameRate() const
+{
+    return frameRateOverride_.value_or(drawsInSoftware_ ? softwareFrameRate : hardwareFrameRate);
+}
+
+void GLStageView::setFrameRate(int framesPerSecond) { frameRateOverride_ = std::max(1, framesPerSecond); }
+
+bool GLStageView::isOnScreen() const
+{
+    if (!isVisible()) return false;
+    const QWidget* top = window();
+    if (top->isMinimized()) return false;
+    // A window the window manager unmapped (minimised, on another desktop) is not exposed.
+    const QWindow* handle = top->windowHandle();
+    return !handle || handle->isExposed();
+}
 
 void GLStageView::update(const StageInputs& inputs)
 {
@@ -52,6 +77,7 @@ void GLStageView::initializeGL()
     renderer_.reset();
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &GLStageView::releaseRenderer,
             Qt::UniqueConnection);
+    noteRenderer();
     try {
         renderer_ = std::make_unique<GLStageRenderer>(*context(), uptime());
         renderer_->push(inputs_);
@@ -75,12 +101,54 @@ void GLStageView::paintGL()
     const QSize pixels(static_cast<int>(std::lround(width() * ratio)), static_cast<int>(std::lround(height() * ratio)));
     if (renderer_) {
         renderer_->draw(defaultFramebufferObject(), pixels, QSizeF(width(), height()), uptime());
+        ++framesDrawn_;
         return;
     }
     auto* gl = context()->functions();
     gl->glClearColor(encodedSRGB(GLStageRenderer::clearColor[0]), encodedSRGB(GLStageRenderer::clearColor[1]),
                      encodedSRGB(GLStageRenderer::clearColor[2]), 1.0f);
     gl->glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void GLStageView::showEvent(QShowEvent* event)
+{
+    QOpenGLWidget::showEvent(event);
+    watchWindow();
+}
+
+void GLStageView::hideEvent(QHideEvent* event)
+{
+    frameTimer_.stop();
+    QOpenGLWidget::hideEvent(event);
+}
+
+bool GLStageView::eventFilter(QObject* watched, QEvent* event)
+{
+    // A window coming back from minimised is not always exposed anew (there
+    // may be no window manager to unmap it), so the frames restart here too.
+    if (watched == watchedWindow_ && event->type() == QEvent::WindowStateChange && isOnScreen()) update();
+    return QOpenGLWidget::eventFilter(watched, event);
+}
+
+void GLStageView::watchWindow()
+{
+    QWidget* top = window();
+    if (top == this || top == watchedWindow_) return;
+    if (watchedWindow_) watchedWindow_->removeEventFilter(this);
+    watchedWindow_ = top;
+    top->installEventFilter(this);
+}
+
+void GLStageView::noteRenderer()
+{
+    const auto* name = context()->functions()->glGetString(GL_RENDERER);
+    rendererName_ = name ? QString::fromLatin1(reinterpret_cast<const char*>(name)) : QString();
+    drawsInSoftware_ = isSoftwareRenderer(rendererName_.toStdString());
+    static std::atomic<bool> logged = false;
+    if (!drawsInSoftware_ || logged.exchange(true)) return;
+    const char* threads = std::getenv(softwareRasterizerThreadsVariable);
+    qCInfo(renderingPerformanceLog, "Stage drawn in software by %s, at %d frames a second with %s rasteriser threads",
+           qPrintable(rendererName_), frameRate(), threads && *threads ? threads : "the driver's default");
 }
 
 void GLStageView::releaseRenderer()
@@ -93,11 +161,17 @@ void GLStageView::releaseRenderer()
 
 void GLStageView::scheduleNextFrame()
 {
-    if (!renderer_) return;
-    // Wake at the next 1/60 s tick of the view's own clock, so that the rate stays at 60 Hz on average.
+    if (!renderer_ || !isOnScreen()) return;
+    // Wake at the next tick of the view's own clock, so that the rate holds on average.
+    const double frameInterval = 1.0 / frameRate();
     const double now = uptime();
     const double next = (std::floor(now / frameInterval) + 1) * frameInterval;
     frameTimer_.start(static_cast<int>(std::max(0.0, std::round((next - now) * 1000))));
+}
+
+void GLStageView::drawNextFrame()
+{
+    if (isOnScreen()) update();
 }
 
 double GLStageView::uptime() const { return static_cast<double>(clock_.nsecsElapsed()) * 1e-9; }

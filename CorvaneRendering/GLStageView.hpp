@@ -2,8 +2,11 @@
 
 #include <QElapsedTimer>
 #include <QOpenGLWidget>
+#include <QPointer>
 #include <QTimer>
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "CorvaneRendering/StageInputs.hpp"
 
@@ -14,12 +17,17 @@ class GLStageRenderer;
 // The practice stage on screen. It owns nothing but its inputs and the
 // renderer made in its context; on every update it hands the inputs to the
 // renderer, which then draws on its own at 60 frames a second from whatever
-// was last handed over. Without OpenGL 3.3, or when the stage program does
-// not build, it logs why and shows a plain stage.
+// was last handed over; at 30 when the driver draws in software, where every
+// frame costs processor time the audio thread needs. It draws nothing while
+// it is hidden or its window minimised. Without OpenGL 3.3, or when the stage
+// program does not build, it logs why and shows a plain stage.
 class GLStageView : public QOpenGLWidget {
     Q_OBJECT
 
 public:
+    static constexpr int hardwareFrameRate = 60;
+    static constexpr int softwareFrameRate = 30;
+
     explicit GLStageView(QWidget* parent = nullptr);
     ~GLStageView() override;
 
@@ -35,20 +43,46 @@ public:
     // The view's renderer, for inspection; absent as above.
     const GLStageRenderer* renderer() const { return renderer_.get(); }
 
+    // The driver's renderer name (GL_RENDERER) once the context is made, and
+    // whether that is a software rasteriser.
+    const QString& rendererName() const { return rendererName_; }
+    bool drawsInSoftware() const { return drawsInSoftware_; }
+    // Frames a second the view draws at while on screen: chosen by the
+    // renderer found, unless set here (the benchmarks compare rates).
+    int frameRate() const;
+    void setFrameRate(int framesPerSecond);
+    // Shown, in a window that is neither minimised nor covered up whole; the
+    // frames stop otherwise and start again when it returns.
+    bool isOnScreen() const;
+    // Frames the renderer has drawn. (QOpenGLWidget::frameSwapped also comes
+    // when only the window's other widgets were repainted.)
+    std::uint64_t framesDrawn() const { return framesDrawn_; }
+
 protected:
     void initializeGL() override;
     void resizeGL(int width, int height) override;
     void paintGL() override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void releaseRenderer();
+    void noteRenderer();
     void scheduleNextFrame();
+    void drawNextFrame();
+    void watchWindow();
     double uptime() const;
 
     StageInputs inputs_;
     std::unique_ptr<GLStageRenderer> renderer_;
     QTimer frameTimer_;
     QElapsedTimer clock_;
+    QString rendererName_;
+    bool drawsInSoftware_ = false;
+    std::optional<int> frameRateOverride_;
+    std::uint64_t framesDrawn_ = 0;
+    QPointer<QWidget> watchedWindow_; // the top-level whose minimising stops the frames
 };
 
 } // namespace corvane

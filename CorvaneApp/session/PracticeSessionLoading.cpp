@@ -140,7 +140,7 @@ void PracticeSessionStore::loadMIDI(const std::filesystem::path& url, std::optio
     timeline_ = std::move(timeline);
     transport_ = std::move(transport);
     timelineCursor_ = MIDITimelineCursor(*timeline_, 0);
-    assign(timelineNotes_, timeline_->noteSpans(), &PracticeSessionStore::timelineNotesChanged);
+    publishTimelineNotes(timeline_->noteSpans());
 
     measureMap_.emplace(timeline_->tempoMap(), timeline_->durationSeconds());
     assign(measureMarkers_, measureMap_->markers, &PracticeSessionStore::measureMarkersChanged);

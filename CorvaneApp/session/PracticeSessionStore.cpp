@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <set>
 
 #include "CorvaneApp/session/CountInRun.hpp"
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"
@@ -213,13 +212,6 @@ std::uint8_t PracticeSessionStore::handSplitNote() const
     const auto stored = userDefaults_.integerValue(handSplitNoteKey).value_or(0);
     if (stored == 0) return PracticeHandMap::defaultSplitNote;
     return static_cast<std::uint8_t>(std::clamp<std::int64_t>(stored, 21, 108));
-}
-
-std::vector<std::int64_t> PracticeSessionStore::colorTrackIndices() const
-{
-    std::set<std::int64_t> indices;
-    for (const auto& span : timelineNotes_) indices.insert(span.trackIndex);
-    return {indices.begin(), indices.end()};
 }
 
 std::vector<MIDINoteSpan> PracticeSessionStore::audibleTimelineNotes() const

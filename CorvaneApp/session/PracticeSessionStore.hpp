@@ -131,7 +131,9 @@ public:
 
     // Derived.
     std::uint8_t handSplitNote() const;
-    std::vector<std::int64_t> colorTrackIndices() const;
+    // The distinct track indices of the open song's notes, ascending; kept
+    // with the notes, as every track list reads it per row.
+    const std::vector<std::int64_t>& colorTrackIndices() const { return colorTrackIndices_; }
     std::vector<MIDINoteSpan> audibleTimelineNotes() const;
     const std::optional<MIDIMeasureMap>& measureMap() const { return measureMap_; }
     PianoAudioEngine* audioEngine() const { return audioEngine_; }
@@ -328,6 +330,8 @@ private:
     void routeLiveInput(const MIDIInputEvent& event);
 
     // Hands and tracks.
+    // Publishes the song's notes with the track indices and note counts kept beside them.
+    void publishTimelineNotes(std::vector<MIDINoteSpan> notes);
     void resumeAfterWait();
     std::vector<PracticeTrackSetting> normalizedTrackSettings() const;
     void applyTrackSettings(std::vector<PracticeTrackSetting> settings);
@@ -383,6 +387,10 @@ private:
     double loopSelectionEndSeconds_ = 0;
     double timelineDurationSeconds_ = 0;
     std::vector<MIDINoteSpan> timelineNotes_;
+    // Derived from timelineNotes_ when it is published: the distinct track
+    // indices, ascending, and the number of notes of each, in the same order.
+    std::vector<std::int64_t> colorTrackIndices_;
+    std::vector<std::int64_t> colorTrackNoteCounts_;
     VisualPreset visualPreset_;
     std::optional<std::string> backgroundImageURL_;
     std::optional<std::string> backgroundImageError_;

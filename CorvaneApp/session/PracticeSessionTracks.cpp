@@ -60,19 +60,38 @@ void PracticeSessionStore::resumeAfterWait()
     if (timeline_) reactivateSustainedNotes(*timeline_, playbackPositionSeconds_);
 }
 
+void PracticeSessionStore::publishTimelineNotes(std::vector<MIDINoteSpan> notes)
+{
+    if (notes == timelineNotes_) return;
+    timelineNotes_ = std::move(notes);
+    // One pass over the notes here spares every track list a pass per row.
+    std::map<std::int64_t, std::int64_t> counts;
+    for (const auto& span : timelineNotes_) ++counts[span.trackIndex];
+    colorTrackIndices_.clear();
+    colorTrackNoteCounts_.clear();
+    colorTrackIndices_.reserve(counts.size());
+    colorTrackNoteCounts_.reserve(counts.size());
+    for (const auto& [index, count] : counts) {
+        colorTrackIndices_.push_back(index);
+        colorTrackNoteCounts_.push_back(count);
+    }
+    emit timelineNotesChanged();
+}
+
 std::string PracticeSessionStore::trackLabel(std::int64_t trackIndex) const
 {
     if (const auto name = trackNames_.find(trackIndex); name != trackNames_.end()) return name->second;
-    const auto playable = colorTrackIndices();
-    const auto found = std::find(playable.begin(), playable.end(), trackIndex);
-    const std::int64_t position = found != playable.end() ? found - playable.begin() : trackIndex;
+    const auto found = std::lower_bound(colorTrackIndices_.begin(), colorTrackIndices_.end(), trackIndex);
+    const bool playable = found != colorTrackIndices_.end() && *found == trackIndex;
+    const std::int64_t position = playable ? found - colorTrackIndices_.begin() : trackIndex;
     return "Track " + std::to_string(position + 1);
 }
 
 std::int64_t PracticeSessionStore::trackNoteCount(std::int64_t trackIndex) const
 {
-    return std::count_if(timelineNotes_.begin(), timelineNotes_.end(),
-                         [&](const MIDINoteSpan& span) { return span.trackIndex == trackIndex; });
+    const auto found = std::lower_bound(colorTrackIndices_.begin(), colorTrackIndices_.end(), trackIndex);
+    if (found == colorTrackIndices_.end() || *found != trackIndex) return 0;
+    return colorTrackNoteCounts_[static_cast<std::size_t>(found - colorTrackIndices_.begin())];
 }
 
 PracticeTrackSetting PracticeSessionStore::trackSetting(std::int64_t trackIndex) const

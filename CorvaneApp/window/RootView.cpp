@@ -18,6 +18,7 @@
 #include "CorvaneApp/kit/RetroWoodColumn.hpp"
 #include "CorvaneApp/kit/StudioAccent.hpp"
 #include "CorvaneApp/kit/StudioSymbols.hpp"
+#include "CorvaneApp/library/MusicLibraryView.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 #include "CorvaneApp/window/DropHighlight.hpp"
 #include "CorvaneApp/window/ErrorAlert.hpp"
@@ -121,7 +122,14 @@ void RootView::buildFrameRow()
     destinations_ = new QStackedWidget(frameRow_);
     destinations_->setObjectName(QStringLiteral("destinationArea"));
     practiceWorkspace_ = new PracticeWorkspaceView(store_, WorkspaceStage::rendered, destinations_);
-    musicLibrary_ = place("MusicLibraryView", destinations_);
+    // The library's actions that need the window: its file dialog and the practice destination.
+    musicLibrary_ = new MusicLibraryView(
+        *libraryStore_,
+        {[this] { requestImport(FileImportRequest::midi()); },
+         [this] { requestImport(FileImportRequest::libraryFolder()); },
+         [this](const UUID& sourceID) { requestImport(FileImportRequest::reauthorizedFolder(sourceID)); },
+         [this](const ResolvedLibrarySong& song) { practice(song); }},
+        destinations_);
     recentPractice_ = place("RecentPracticeView", destinations_);
     destinations_->addWidget(practiceWorkspace_);
     destinations_->addWidget(musicLibrary_);
@@ -263,10 +271,7 @@ void RootView::presentTrackSelection()
         return;
     }
     if (!trackSelectionSheet_) {
-        trackSelectionSheet_ = new QDialog(this);
-        trackSelectionSheet_->setObjectName(QStringLiteral("TrackSelectionSheet"));
-        trackSelectionSheet_->setWindowModality(Qt::WindowModal);
-        trackSelectionSheet_->resize(520, 560);
+        trackSelectionSheet_ = new TrackSelectionSheet(store_, this);
         // Closed by the window system: the controller starts what the opening held back.
         connect(trackSelectionSheet_, &QDialog::finished, this, [this] { store_.dismissTrackSelection(); });
     }

@@ -13,6 +13,7 @@
 
 #include "CorvaneApp/commands/PracticeCommandActions.hpp"
 #include "CorvaneApp/window/FileImportRequest.hpp"
+#include "CorvaneApp/workspace/TrackSelectionSheet.hpp"
 #include "CorvaneDomain/LibraryDestination.hpp"
 
 class QStackedWidget;
@@ -89,7 +90,7 @@ public:
     bool isDropTargeted() const { return isDropTargeted_; }
     QFileDialog* fileDialog() const { return fileDialog_; }
     QMessageBox* replacementConfirmation() const { return replacementConfirmation_; }
-    QDialog* trackSelectionSheet() const { return trackSelectionSheet_; }
+    TrackSelectionSheet* trackSelectionSheet() const { return trackSelectionSheet_; }
     ErrorAlert& errorAlert() const { return *errorAlert_; }
     // The place of each destination and of the inspector.
     QWidget* destinationView(LibraryDestination destination) const;
@@ -146,7 +147,7 @@ private:
     ErrorAlert* errorAlert_ = nullptr;
     QPointer<QFileDialog> fileDialog_;
     QPointer<QMessageBox> replacementConfirmation_;
-    QPointer<QDialog> trackSelectionSheet_;
+    QPointer<TrackSelectionSheet> trackSelectionSheet_;
 };
 
 } // namespace corvane

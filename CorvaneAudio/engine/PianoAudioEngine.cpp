@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "CorvaneAudio/engine/HeldControllers.hpp"
 #include "CorvaneAudio/HostClock.hpp"
 #include "CorvaneAudio/instruments/BundledPiano.hpp"
 #include "CorvaneAudio/instruments/LV2Instrument.hpp"
-#include "CorvaneAudio/instruments/SoundFontPiano.hpp"
 #include "CorvaneAudio/output/AudioOutputStream.hpp"
 #include "CorvaneAudio/output/AudioRenderCore.hpp"
 #include "CorvaneAudio/PianoAudioError.hpp"
@@ -32,12 +32,21 @@ void assignAndNotify(PianoAudioEngine& engine, T& property, T value, void (Piano
     emit (engine.*changed)();
 }
 
-std::unique_ptr<RenderInstrument> makeBundledPiano(double sampleRate)
-{
-    const auto soundFont = BundledPiano::defaultSoundFontURL();
-    if (!soundFont) throw PianoAudioError(PianoAudioError::SoundFontMissing{});
-    return std::make_unique<SoundFontPiano>(*soundFont, sampleRate);
-}
+// Plays while the built-in piano loads: silence, at whatever rate it is asked.
+class LoadingPianoStandIn final : public RenderInstrument {
+public:
+    void prepare(double sampleRate) override { sampleRate_ = sampleRate; }
+    double sampleRate() const override { return sampleRate_; }
+    void handle(const MIDIInstrumentCommand&) override {}
+    void render(float* left, float* right, std::uint32_t frames) override
+    {
+        std::fill_n(left, frames, 0.0f);
+        std::fill_n(right, frames, 0.0f);
+    }
+
+private:
+    double sampleRate_ = CountInClicks::sampleRate;
+};
 
 } // namespace
 
@@ -47,9 +56,17 @@ PianoAudioEngine::PianoAudioEngine(DefaultsStore& defaults, QObject* parent)
 }
 
 PianoAudioEngine::PianoAudioEngine(DefaultsStore& defaults, AudioHostAPI api, QObject* parent)
-    : QObject(parent), defaults_(defaults), api_(api)
+    : PianoAudioEngine(defaults, api, &BundledPiano::defaultSoundFontURL, parent)
 {
-    activeInstrument_ = makeBundledPiano(CountInClicks::sampleRate);
+}
+
+PianoAudioEngine::PianoAudioEngine(DefaultsStore& defaults, AudioHostAPI api, SoundFontLocator locateSoundFont,
+                                   QObject* parent)
+    : QObject(parent), defaults_(defaults), api_(api), locateSoundFont_(std::move(locateSoundFont))
+{
+    const auto soundFont = locateSoundFont_();
+    if (!soundFont) throw PianoAudioError(PianoAudioError::SoundFontMissing{});
+    activeInstrument_ = std::make_unique<LoadingPianoStandIn>();
     clicks_ = CountInClicks::make();
     core_ = std::make_unique<AudioRenderCore>(activeInstrument_.get(), clicks_);
     stream_ = AudioOutputStream::make(api, *core_, outputClientName);
@@ -57,10 +74,14 @@ PianoAudioEngine::PianoAudioEngine(DefaultsStore& defaults, AudioHostAPI api, QO
 
     reclaimTimer_.setInterval(20);
     connect(&reclaimTimer_, &QTimer::timeout, this, [this] { reclaimRetiredInstruments(); });
+
+    heldControllers_ = std::make_unique<HeldControllers>();
+    loadBuiltInPiano(*soundFont, CountInClicks::sampleRate);
 }
 
 PianoAudioEngine::~PianoAudioEngine()
 {
+    released_->store(true);
     // The stream goes first: nothing may render into instruments being freed.
     stream_.reset();
     retiredInstruments_.clear();
@@ -123,7 +144,11 @@ void PianoAudioEngine::applyStalledCommands()
     stalledSwap_.reset();
 }
 
-void PianoAudioEngine::send(const MIDIInstrumentCommand& command) { submit(RenderCommand{command}); }
+void PianoAudioEngine::send(const MIDIInstrumentCommand& command)
+{
+    if (heldControllers_) heldControllers_->remember(command);
+    submit(RenderCommand{command});
+}
 
 void PianoAudioEngine::noteOn(std::uint8_t note, std::uint8_t velocity, std::uint8_t channel)
 {

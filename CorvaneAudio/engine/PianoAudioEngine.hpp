@@ -3,7 +3,9 @@
 #include <QObject>
 #include <QTimer>
 
+#include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -23,6 +25,7 @@ namespace corvane {
 
 class AudioOutputStream;
 class DefaultsStore;
+class HeldControllers;
 class LV2Instrument;
 class RenderInstrument;
 
@@ -31,6 +34,14 @@ class RenderInstrument;
 // times the render clock. Remembers the chosen instrument, output and each
 // plugin's state in the defaults store. Main thread only; the audio thread
 // is reached through a lock-free queue.
+//
+// The built-in piano's samples take a second or more to decode, so the engine
+// is made at once and the piano loads on a worker thread. Until it arrives
+// the engine runs, clicks and keeps its clock as usual, but notes are silent:
+// a note played meanwhile is not heard, not even when the piano arrives while
+// its key is still held. Controllers (the sustain pedal above all) are kept
+// and set on the piano when it arrives, so a pedal held down meanwhile holds
+// the notes played after.
 class PianoAudioEngine : public QObject {
     Q_OBJECT
 public:
@@ -38,11 +49,19 @@ public:
     static constexpr const char* selectedOutputPreferenceKey = "audio.selectedOutputUID";
     static constexpr const char* instrumentStatePreferenceKeyPrefix = "audio.instrumentState.";
 
+    // Where the built-in piano's SoundFont is; BundledPiano::defaultSoundFontURL
+    // unless the engine is given another.
+    using SoundFontLocator = std::function<std::optional<std::filesystem::path>()>;
+
     // On the preferred sound system. Throws PianoAudioError (soundFontMissing,
     // countInBufferUnavailable, outputUnitUnavailable when there is no audio
-    // device at all) or InstrumentLoadError. Does not start the output.
+    // device at all). Does not start the output. The piano loads afterwards
+    // (see above); a SoundFont that then fails to load leaves the piano
+    // silent and says why in `instrumentError`.
     explicit PianoAudioEngine(DefaultsStore& defaults, QObject* parent = nullptr);
     PianoAudioEngine(DefaultsStore& defaults, AudioHostAPI api, QObject* parent = nullptr);
+    PianoAudioEngine(DefaultsStore& defaults, AudioHostAPI api, SoundFontLocator locateSoundFont,
+                     QObject* parent = nullptr);
     ~PianoAudioEngine() override;
 
     const std::vector<AudioInstrumentDescriptor>& availableInstruments() const { return availableInstruments_; }
@@ -55,6 +74,8 @@ public:
     const std::optional<std::string>& selectedOutputUID() const { return selectedOutputUID_; }
     bool activeInstrumentHasUserInterface() const { return activeInstrumentHasUserInterface_; }
     const std::optional<std::string>& outputError() const { return outputError_; }
+    // The piano the engine starts with is still loading; notes are silent.
+    bool isLoadingBuiltInPiano() const { return heldControllers_ != nullptr; }
 
     // Called just before the instrument or the output device changes.
     std::function<void()> onWillReconfigure;
@@ -127,6 +148,11 @@ private:
     void swapInstrument(const AudioInstrumentDescriptor& descriptor, std::unique_ptr<RenderInstrument> instrument,
                         LV2Instrument* plugin);
     void restoreState(const AudioInstrumentDescriptor& descriptor, LV2Instrument& plugin);
+    // The starting piano: built (or, given `built`, rebuilt at another rate)
+    // on a worker, then put in place of the silent stand-in.
+    void loadBuiltInPiano(std::filesystem::path soundFont, double sampleRate,
+                          std::shared_ptr<BuiltInstrument> built = nullptr);
+    void adoptBuiltInPiano(std::shared_ptr<BuiltInstrument> built);
     void probeUserInterfaceAvailability(const LV2Instrument& plugin, const std::string& descriptorID);
     void reclaimRetiredInstruments();
     // Main thread, no callback running: what the callback left queued, then a
@@ -135,6 +161,11 @@ private:
 
     DefaultsStore& defaults_;
     AudioHostAPI api_;
+    SoundFontLocator locateSoundFont_;
+    // Present while the stand-in plays in place of the loading piano.
+    std::unique_ptr<HeldControllers> heldControllers_;
+    // Set when the engine goes: a piano still loading for it gives up.
+    std::shared_ptr<std::atomic<bool>> released_ = std::make_shared<std::atomic<bool>>(false);
     CountInClicks clicks_;
     std::unique_ptr<RenderInstrument> activeInstrument_;
     LV2Instrument* activePlugin_ = nullptr;

@@ -8,9 +8,9 @@
 
 #include <algorithm>
 
+#include "CorvaneAudio/engine/HeldControllers.hpp"
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"
 #include "CorvaneAudio/instruments/AudioUnitInstrumentCatalog.hpp"
-#include "CorvaneAudio/instruments/BundledPiano.hpp"
 #include "CorvaneAudio/instruments/LV2Instrument.hpp"
 #include "CorvaneAudio/instruments/SoundFontPiano.hpp"
 #include "CorvaneAudio/output/AudioOutputStream.hpp"
@@ -122,13 +122,13 @@ void PianoAudioEngine::selectInstrument(const AudioInstrumentDescriptor& descrip
 
     // Built where the stream will play it; a later output at another rate re-prepares it.
     const double sampleRate = stream_->isOpen() ? stream_->sampleRate() : CountInClicks::sampleRate;
-    const auto soundFont = BundledPiano::defaultSoundFontURL();
-    auto build = [descriptor, sampleRate, soundFont] {
+    const auto soundFont = locateSoundFont_();
+    auto build = [descriptor, sampleRate, soundFont, released = released_] {
         auto built = std::make_shared<BuiltInstrument>();
         try {
             if (descriptor.kind == AudioInstrumentDescriptor::Kind::bundledSoundFont) {
                 if (!soundFont) throw PianoAudioError(PianoAudioError::SoundFontMissing{});
-                built->instrument = std::make_unique<SoundFontPiano>(*soundFont, sampleRate);
+                built->instrument = std::make_unique<SoundFontPiano>(*soundFont, sampleRate, released.get());
             } else {
                 auto plugin = LV2Instrument::instantiate(*descriptor.componentDescription(), sampleRate);
                 built->plugin = plugin.get();
@@ -182,9 +182,55 @@ void PianoAudioEngine::finishSelection(const AudioInstrumentDescriptor& descript
     if (done) done();
 }
 
+void PianoAudioEngine::loadBuiltInPiano(std::filesystem::path soundFont, double sampleRate,
+                                        std::shared_ptr<BuiltInstrument> built)
+{
+    auto build = [soundFont = std::move(soundFont), sampleRate, built = std::move(built),
+                  released = released_]() mutable {
+        try {
+            if (built) {
+                // Rebuilt while the old synth still holds the decoded samples: milliseconds.
+                built->instrument->prepare(sampleRate);
+            } else {
+                built = std::make_shared<BuiltInstrument>();
+                built->instrument = std::make_unique<SoundFontPiano>(soundFont, sampleRate, released.get());
+            }
+        } catch (const std::exception& error) {
+            built->instrument.reset();
+            built->failure = error.what();
+        }
+        return built;
+    };
+    runDetached(this, std::move(build),
+                [this](std::shared_ptr<BuiltInstrument> built) { adoptBuiltInPiano(std::move(built)); });
+}
+
+void PianoAudioEngine::adoptBuiltInPiano(std::shared_ptr<BuiltInstrument> built)
+{
+    // An instrument selected meanwhile has taken the stand-in's place and stays.
+    if (!heldControllers_) return;
+    if (!built->instrument) {
+        heldControllers_.reset();
+        setInstrumentError("Não foi possível carregar " + selectedInstrument_.name + ": " + built->failure);
+        return;
+    }
+    // The output opened at another rate while the piano loaded.
+    if (stream_->isOpen() && stream_->sampleRate() != built->instrument->sampleRate()) {
+        const double sampleRate = stream_->sampleRate();
+        loadBuiltInPiano({}, sampleRate, std::move(built));
+        return;
+    }
+    const auto held = std::move(heldControllers_);
+    swapInstrument(AudioInstrumentDescriptor::bundledPiano(), std::move(built->instrument), nullptr);
+    // Behind the swap in the queue, so they reach the piano.
+    for (const auto& command : held->commands()) submit(RenderCommand{command});
+}
+
 void PianoAudioEngine::swapInstrument(const AudioInstrumentDescriptor& descriptor,
                                       std::unique_ptr<RenderInstrument> instrument, LV2Instrument* plugin)
 {
+    // Whatever takes the stand-in's place ends the wait for the starting piano.
+    heldControllers_.reset();
     auto outgoing = std::move(activeInstrument_);
     activeInstrument_ = std::move(instrument);
     activePlugin_ = plugin;

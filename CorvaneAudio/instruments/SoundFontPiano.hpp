@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 
 #include "CorvaneAudio/instruments/RenderInstrument.hpp"
@@ -14,13 +15,27 @@ namespace corvane {
 // channel 10 is no drum kit.
 class SoundFontPiano final : public RenderInstrument {
 public:
-    // Throws InstrumentLoadError when the SoundFont cannot be loaded.
-    SoundFontPiano(std::filesystem::path soundFont, double sampleRate);
+    // Chosen by measurement on the bundled grand piano: a ten-note chord at
+    // velocity 120 peaks about 2 dB below full scale, and no such chord clips.
+    static constexpr double gain = 0.87;
+    // Each note of the bundled piano takes up to four voices (two stereo
+    // layers); the densest demo played with the sustain pedal held, and a
+    // ten-note chord over it, stays well below this, so no sounding voice is
+    // ever taken for a new one.
+    static constexpr int polyphony = 768;
+
+    // Decodes the piano's samples, which may take a second or two; only the
+    // preset played is decoded, not the whole SoundFont. Throws
+    // InstrumentLoadError when the SoundFont cannot be loaded, or when
+    // `abandon` (read between the file's reads) turns true meanwhile: a
+    // caller who no longer wants the piano is not kept waiting for it.
+    SoundFontPiano(std::filesystem::path soundFont, double sampleRate, const std::atomic<bool>* abandon = nullptr);
     ~SoundFontPiano() override;
     SoundFontPiano(const SoundFontPiano&) = delete;
     SoundFontPiano& operator=(const SoundFontPiano&) = delete;
 
-    // FluidSynth fixes its rate at creation; a new rate rebuilds the synth.
+    // FluidSynth fixes its rate at creation; a new rate rebuilds the synth,
+    // which takes the samples the old one decoded (some 30 ms, not seconds).
     void prepare(double sampleRate) override;
     double sampleRate() const override { return sampleRate_; }
     void handle(const MIDIInstrumentCommand& command) override;

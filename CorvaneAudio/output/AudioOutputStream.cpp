@@ -1,13 +1,26 @@
 #include "CorvaneAudio/output/AudioOutputStream.hpp"
 
+#include <QCoreApplication>
+#include <QTimer>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 
 #include "CorvaneAudio/HostClock.hpp"
+#include "CorvaneAudio/output/AudioPerformanceLog.hpp"
 #include "CorvaneAudio/output/AudioRenderCore.hpp"
 #include "CorvaneAudio/output/RtAudioHost.hpp"
 #include "CorvaneAudio/PianoAudioError.hpp"
 
 namespace corvane {
+
+// What the callback found on its first run after a start.
+struct AudioOutputStream::SchedulingProbe {
+    std::atomic<bool> known = false;
+    AudioThreadScheduling found; // written by the audio thread before `known`
+    std::optional<AudioThreadScheduling> logged; // main thread
+};
 
 namespace {
 
@@ -37,7 +50,8 @@ std::unique_ptr<AudioOutputStream> AudioOutputStream::make(AudioHostAPI api, Aud
 
 AudioOutputStream::AudioOutputStream(AudioHostAPI api, std::unique_ptr<RtAudio> audio, AudioRenderCore& core,
                                      std::string clientName)
-    : api_(api), audio_(std::move(audio)), core_(core), clientName_(std::move(clientName))
+    : api_(api), audio_(std::move(audio)), core_(core), clientName_(std::move(clientName)),
+      scheduling_(std::make_shared<SchedulingProbe>())
 {
 }
 
@@ -73,6 +87,7 @@ void AudioOutputStream::open(const std::optional<std::string>& uid)
         parameters.firstChannel = 0;
         RtAudio::StreamOptions options;
         options.flags = RTAUDIO_NONINTERLEAVED | RTAUDIO_SCHEDULE_REALTIME;
+        options.priority = audioThreadPriority;
         options.streamName = clientName_;
         unsigned frames = preferredBufferFrames;
         const unsigned rate = chooseSampleRate(info);
@@ -102,14 +117,18 @@ bool AudioOutputStream::isOpen() const { return audio_->isStreamOpen(); }
 void AudioOutputStream::start()
 {
     if (!isOpen()) throw AudioStartError("A saída de áudio não está aberta.");
+    const bool starting = !audio_->isStreamRunning();
+    // No callback runs while the stream is stopped; the thread may be a new one after the start.
+    if (starting) scheduling_->known.store(false, std::memory_order_relaxed);
     try {
-        if (!audio_->isStreamRunning()) audio_->startStream();
+        if (starting) audio_->startStream();
     } catch (const RtAudioError& error) {
         throw AudioStartError("A saída de áudio não pôde ser iniciada (" + error.getMessage() + ").");
     }
     // With an error callback installed RtAudio reports a failed start there
     // instead of throwing; the stream then simply is not running.
     if (!audio_->isStreamRunning()) throw AudioStartError("A saída de áudio não pôde ser iniciada.");
+    if (starting) reportSchedulingWhenKnown(scheduling_, 40);
 }
 
 void AudioOutputStream::stop()
@@ -122,10 +141,47 @@ void AudioOutputStream::stop()
 
 bool AudioOutputStream::isRunning() const { return audio_->isStreamRunning(); }
 
+// Logs the scheduling once the callback has run, and only when it differs
+// from what was logged last: a stream started again and again logs once.
+void AudioOutputStream::reportSchedulingWhenKnown(const std::shared_ptr<SchedulingProbe>& probe, int attemptsLeft)
+{
+    if (probe->known.load(std::memory_order_acquire)) {
+        const AudioThreadScheduling found = probe->found;
+        // A thread that kept its scheduling from the last start is not news,
+        // whoever made it real-time.
+        const auto same = [](const AudioThreadScheduling& a, const AudioThreadScheduling& b) {
+            return a.realtime == b.realtime && a.policy == b.policy && a.priority == b.priority &&
+                   a.refusal == b.refusal;
+        };
+        if (probe->logged && same(*probe->logged, found)) return;
+        probe->logged = found;
+        if (found.realtime)
+            qCDebug(audioPerformanceLog, "%s", describe(found).c_str());
+        else
+            qCInfo(audioPerformanceLog, "%s", describe(found).c_str());
+        return;
+    }
+    if (attemptsLeft <= 0 || !QCoreApplication::instance()) return;
+    QTimer::singleShot(std::chrono::milliseconds(50),
+                       [probe, attemptsLeft] { reportSchedulingWhenKnown(probe, attemptsLeft - 1); });
+}
+
+std::optional<AudioThreadScheduling> AudioOutputStream::scheduling() const
+{
+    if (!scheduling_->known.load(std::memory_order_acquire)) return std::nullopt;
+    return scheduling_->found;
+}
+
 int AudioOutputStream::callback(void* output, void*, unsigned frames, double, unsigned, void* user)
 {
     auto* self = static_cast<AudioOutputStream*>(user);
     const std::uint64_t hostTime = hostTimeNow();
+    // Once per start: JACK's thread is real-time only when its server is, and
+    // RtAudio's own thread may have been refused; the request is made here too.
+    if (auto& probe = *self->scheduling_; !probe.known.load(std::memory_order_relaxed)) {
+        probe.found = requestRealtimeScheduling();
+        probe.known.store(true, std::memory_order_release);
+    }
     auto* samples = static_cast<float*>(output);
     float* channels[2] = {samples, samples + frames};
     self->core_.process(channels, self->channels_, frames, hostTime);

@@ -9,6 +9,7 @@
 
 #include "CorvaneAudio/output/AudioHostAPI.hpp"
 #include "CorvaneAudio/output/AudioOutputDeviceCatalog.hpp"
+#include "CorvaneAudio/output/AudioThreadScheduling.hpp"
 
 class RtAudio;
 
@@ -31,6 +32,11 @@ private:
 
 // The one output stream: stereo (or mono) 32-bit float, non-interleaved,
 // whose callback runs the render core. Main thread only.
+//
+// The callback's thread asks for real-time scheduling: through RtAudio where
+// RtAudio makes the thread, and on its first run where the thread is the
+// sound system's own (JACK's). Where the system refuses, it plays on with
+// ordinary scheduling. What it got is written to the log once it is known.
 class AudioOutputStream {
 public:
     // Null when the API cannot be used at all.
@@ -53,8 +59,13 @@ public:
     bool isRunning() const;
 
     double sampleRate() const { return sampleRate_; }
+    // How the callback's thread is scheduled; absent until its first run after a start.
+    std::optional<AudioThreadScheduling> scheduling() const;
 
 private:
+    struct SchedulingProbe;
+    static void reportSchedulingWhenKnown(const std::shared_ptr<SchedulingProbe>& probe, int attemptsLeft);
+
     AudioOutputStream(AudioHostAPI api, std::unique_ptr<RtAudio> audio, AudioRenderCore& core, std::string clientName);
     static int callback(void* output, void* input, unsigned frames, double streamTime, unsigned status, void* user);
 
@@ -64,6 +75,8 @@ private:
     std::string clientName_;
     double sampleRate_ = 0;
     unsigned channels_ = 0;
+    // Shared with the pending log report, which may outlive the stream.
+    std::shared_ptr<SchedulingProbe> scheduling_;
 };
 
 } // namespace corvane

@@ -38,3 +38,65 @@ TEST(GLStageView, DrawsInAWindowAndHandsImpactsOverOnce)
     EXPECT_GT(grey(image, 5, 395), 140); // the first white key
     EXPECT_LT(grey(image, 320, 100), 40); // the dark stage
 }
+
+TEST(GLStageView, KnowsItIsDrawnInSoftwareAndKeepsItsRate)
+{
+    // The suite runs on Xvfb, whose OpenGL is always Mesa's software rasteriser.
+    GLStageView view;
+    EXPECT_EQ(view.frameRate(), GLStageView::hardwareFrameRate); // nothing known before the context
+    view.resize(320, 200);
+    view.show();
+    ASSERT_TRUE(processEventsUntil([&] { return view.framesDrawn() >= 2; }));
+    EXPECT_FALSE(view.rendererName().isEmpty());
+    EXPECT_TRUE(view.drawsInSoftware()) << view.rendererName().toStdString();
+    EXPECT_EQ(view.frameRate(), GLStageView::softwareFrameRate);
+
+    // About 30 frames a second, not 60.
+    const auto before = view.framesDrawn();
+    processEventsFor(std::chrono::milliseconds(1000));
+    const auto drawn = view.framesDrawn() - before;
+    EXPECT_GE(drawn, 10u);
+    EXPECT_LE(drawn, 36u);
+
+    view.setFrameRate(45);
+    EXPECT_EQ(view.frameRate(), 45);
+    view.setFrameRate(0); // never a zero interval
+    EXPECT_EQ(view.frameRate(), 1);
+}
+
+TEST(GLStageView, DrawsNothingWhileHiddenOrMinimised)
+{
+    QWidget window;
+    window.resize(400, 300);
+    auto* view = new GLStageView(&window);
+    view->setGeometry(0, 0, 400, 300);
+    window.show();
+    const auto drawsOn = [&] {
+        const auto start = view->framesDrawn();
+        return processEventsUntil([&] { return view->framesDrawn() >= start + 3; }, std::chrono::seconds(5));
+    };
+    // After a short settling (a frame already asked for may still come), no frame for a while.
+    const auto staysStill = [&] {
+        processEventsFor(std::chrono::milliseconds(150));
+        const auto start = view->framesDrawn();
+        processEventsFor(std::chrono::milliseconds(400));
+        return view->framesDrawn() == start;
+    };
+    ASSERT_TRUE(drawsOn());
+    EXPECT_TRUE(view->isOnScreen());
+
+    view->hide();
+    EXPECT_FALSE(view->isOnScreen());
+    EXPECT_TRUE(staysStill());
+    view->show();
+    EXPECT_TRUE(drawsOn());
+
+    // Without a window manager (Xvfb) the window stays mapped: its state alone tells.
+    window.showMinimized();
+    ASSERT_TRUE(processEventsUntil([&] { return window.isMinimized(); }));
+    EXPECT_FALSE(view->isOnScreen());
+    EXPECT_TRUE(staysStill());
+    window.showNormal();
+    EXPECT_TRUE(drawsOn());
+    EXPECT_TRUE(view->isOnScreen());
+}

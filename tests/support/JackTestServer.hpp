@@ -22,7 +22,12 @@
 
 class JackTestServer {
 public:
-    explicit JackTestServer(int sampleRate = 48000, int period = 256)
+    // `logFile`: where the server's messages go (which client missed a period);
+    // nowhere when empty. `realtime`: the server's thread, and its clients'
+    // where they may, run with real-time scheduling, as on a user's machine
+    // (tests run without, needing no privilege).
+    explicit JackTestServer(int sampleRate = 48000, int period = 256, const std::string& logFile = {},
+                            bool realtime = false)
         : name_("brelmo-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++))
     {
         const std::string rate = std::to_string(sampleRate);
@@ -32,13 +37,14 @@ public:
         if (pid_ == 0) {
             // A test process that crashes or is killed by a timeout takes its server with it.
             ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-            const int null = ::open("/dev/null", O_WRONLY);
-            if (null >= 0) {
-                ::dup2(null, STDOUT_FILENO);
-                ::dup2(null, STDERR_FILENO);
+            const int output = logFile.empty() ? ::open("/dev/null", O_WRONLY)
+                                               : ::open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (output >= 0) {
+                ::dup2(output, STDOUT_FILENO);
+                ::dup2(output, STDERR_FILENO);
             }
-            ::execlp("jackd", "jackd", "--no-realtime", "-n", name_.c_str(), "-d", "dummy", "-r", rate.c_str(), "-p",
-                     frames.c_str(), static_cast<char*>(nullptr));
+            ::execlp("jackd", "jackd", realtime ? "--realtime" : "--no-realtime", "-n", name_.c_str(), "-d", "dummy",
+                     "-r", rate.c_str(), "-p", frames.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);

@@ -144,6 +144,8 @@ TEST_F(PlaybackTest, ALoopWrapsAndSoundsAgainFromItsStart)
 TEST_F(PlaybackTest, ThePianoIsHeardWhilePlayingAndFallsSilentOnPause)
 {
     JackRecorder recorder("session-recorder");
+    // Notes played before the piano has loaded are silent.
+    ASSERT_TRUE(processEventsUntil([&] { return !engine->isLoadingBuiltInPiano(); }, 15s));
     auto& c = makeController();
     c.loadMIDI(songs.write("chord.mid", score({{{0, 16, 60}, {0, 16, 64}, {0, 16, 67}}})));
     ASSERT_TRUE(processEventsUntil([&] { return !recorder.outputPorts("^Brelmo").empty(); }, 5s));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -72,6 +73,13 @@ protected:
     {
         engine = std::make_unique<corvane::PianoAudioEngine>(*defaults, corvane::AudioHostAPI::jack);
         engine->onWillReconfigure = [this] { ++reconfigurations; };
+    }
+
+    // The built-in piano loads on a worker after the engine is made, a
+    // second or so; notes played before it has arrived are silent.
+    bool waitForBuiltInPiano()
+    {
+        return processEventsUntil([&] { return !engine->isLoadingBuiltInPiano(); }, std::chrono::seconds(15));
     }
 
     JackTestServer& server = sharedJackServer(); // before any client

@@ -104,6 +104,7 @@ TEST_F(InstrumentSelectionTest, EffectPluginIsRefusedAndThePianoKeepsPlaying)
 {
     const auto effect = AudioUnitInstrumentCatalog::descriptor("http://drobilla.net/plugins/mda/Ambience");
     ASSERT_TRUE(effect);
+    ASSERT_TRUE(waitForBuiltInPiano());
     engine->start();
     recorder.connectFrom("^Brelmo");
     select(*effect);

@@ -32,6 +32,7 @@ protected:
 
 TEST_F(OutputSelectionTest, SwitchingReconnectsTheRunningOutputAndIsRemembered)
 {
+    ASSERT_TRUE(waitForBuiltInPiano());
     engine->start();
     ASSERT_TRUE(processEventsUntil([&] { return systemHears(enginePort()); }, 5s));
 

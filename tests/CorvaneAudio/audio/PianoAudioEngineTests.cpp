@@ -30,6 +30,7 @@ protected:
 
 TEST_F(PianoAudioEngineTest, PianoNotesAreHeardAndReleased)
 {
+    ASSERT_TRUE(waitForBuiltInPiano());
     engine->start();
     listen();
     processEventsFor(100ms);
@@ -159,6 +160,7 @@ TEST_F(PianoAudioEngineTest, NotesNeverStartTheOutputButAClickDoes)
 
 TEST_F(PianoAudioEngineTest, AllNotesOffSilencesHeldAndSustainedNotes)
 {
+    ASSERT_TRUE(waitForBuiltInPiano());
     engine->start();
     listen();
     engine->sendController(64, 127, 0);

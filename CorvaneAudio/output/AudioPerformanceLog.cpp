@@ -1,0 +1,11 @@
+#include "CorvaneAudio/output/AudioPerformanceLog.hpp"
+
+namespace corvane {
+
+const QLoggingCategory& audioPerformanceLog()
+{
+    static const QLoggingCategory category("com.corvane.linux.AudioPerformance", QtInfoMsg);
+    return category;
+}
+
+} // namespace corvane

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+// Without a graphics card Mesa draws the stage on the processor (llvmpipe),
+// by default with one rasteriser thread per core: every frame then takes all
+// the cores at once and the audio thread misses its deadline. These tell when
+// the stage is drawn in software and keep the rasteriser to a few threads.
+
+// True when an OpenGL renderer name (GL_RENDERER) is one of Mesa's software
+// rasterisers: llvmpipe, softpipe or the old swrast ("Software Rasterizer").
+bool isSoftwareRenderer(std::string_view rendererName);
+
+// The rasteriser threads the stage is given on a machine with `cores` cores:
+// two, or one where there are fewer than four cores. Two keep a full stage
+// moving at the software frame rate while the audio thread always finds a free core.
+int softwareRasterizerThreads(unsigned cores);
+
+// The environment variable Mesa's llvmpipe reads its thread count from.
+inline constexpr const char* softwareRasterizerThreadsVariable = "LP_NUM_THREADS";
+
+// Sets LP_NUM_THREADS to softwareRasterizerThreads(cores) unless the user set
+// it (to anything not empty); returns the value in force afterwards. Mesa reads
+// it once, when the driver loads: call this before the QApplication is made.
+// Drivers for real graphics cards ignore it.
+std::string capSoftwareRasterizerThreads(unsigned cores);
+std::string capSoftwareRasterizerThreads();
+
+} // namespace corvane

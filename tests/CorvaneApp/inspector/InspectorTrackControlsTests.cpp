@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <QtTest/QTest>
+
+#include "CorvaneApp/ControllerHarness.hpp"
+#include "CorvaneApp/TrackTestSongs.hpp"
+#include "CorvaneApp/inspector/InspectorTrackControls.hpp"
+#include "CorvaneApp/kit/StudioChipButton.hpp"
+#include "CorvaneApp/kit/StudioLabels.hpp"
+#include "CorvaneApp/kit/StudioSection.hpp"
+#include "CorvaneApp/kit/TrackRowView.hpp"
+#include "support/QtEventLoop.hpp"
+#include "support/TestFolder.hpp"
+
+using namespace corvane;
+
+namespace {
+
+using Hand = PracticeTrackHand;
+
+QStringList labelsOf(const std::vector<TrackRowView*>& rows)
+{
+    QStringList labels;
+    for (auto row : rows) labels << row->label();
+    return labels;
+}
+
+} // namespace
+
+class InspectorTrackControlsTest : public ::testing::Test {
+protected:
+    PracticeSessionStore& c() { return harness.controller(); }
+    void open(const std::vector<TestTrack>& tracks, const std::string& name = "faixas.mid")
+    {
+        c().loadMIDI(folder.write(name, trackSong(tracks)));
+        ASSERT_EQ(c().lastImportError(), std::nullopt);
+    }
+
+    ControllerHarness harness{true};
+    TestFolder folder{"brelmo-inspector-tracks"};
+    // Placed as the practice page places it, the accessory beside the title;
+    // the section owns both.
+    InspectorTrackControls* placed = new InspectorTrackControls(harness.controller());
+    InspectorTrackControls& controls = *placed;
+    StudioSection section{QStringLiteral("Faixas"), std::nullopt, placed, placed->accessory()};
+};
+
+TEST_F(InspectorTrackControlsTest, WithoutSongOnlyTheInvitationShows)
+{
+    section.resize(230, 300);
+    section.show();
+    EXPECT_TRUE(controls.emptyText().isVisible());
+    EXPECT_EQ(controls.emptyText().text(), QStringLiteral("Abra uma música para ver as faixas."));
+    EXPECT_FALSE(controls.list().isVisible());
+    EXPECT_FALSE(controls.onlyAssignedButton().isVisible());
+    EXPECT_EQ(controls.accessory()->parentWidget(), section.header());
+}
+
+TEST_F(InspectorTrackControlsTest, GroupsFollowTheMuteFlagsAndRowsMoveRatherThanRebuild)
+{
+    section.resize(230, 400);
+    section.show();
+    open({{"Piano direita", 3}, {"", 1234}, {"Baixo", 1}});
+    EXPECT_FALSE(controls.emptyText().isVisible());
+    ASSERT_TRUE(controls.list().isVisible());
+    EXPECT_EQ(labelsOf(controls.playingRows()), (QStringList{"PIANO DIREITA", "TRACK 2", "BAIXO"}));
+    EXPECT_EQ(controls.row(2)->subtitle(), QStringLiteral("1.234 notas"));
+    EXPECT_EQ(controls.row(3)->subtitle(), QStringLiteral("1 notas"));
+    EXPECT_EQ(controls.playingTitle().title(), QStringLiteral("Tocando"));
+    EXPECT_TRUE(controls.playingTitle().isVisible());
+    EXPECT_FALSE(controls.nonePlayingText().isVisible());
+    EXPECT_FALSE(controls.mutedTitle().isVisible()) << "no muted track: no Mudas group";
+    EXPECT_TRUE(controls.mutedRows().empty());
+    EXPECT_TRUE(controls.onlyAssignedButton().isVisible());
+    EXPECT_EQ(controls.onlyAssignedButton().text(), QStringLiteral("Só as atribuídas"));
+    EXPECT_EQ(controls.onlyAssignedButton().toolTip(),
+              QStringLiteral("Cala todas as faixas que não são esquerda nem direita"));
+
+    TrackRowView* baixo = controls.row(3);
+    QTest::mouseClick(&baixo->speakerChip(), Qt::LeftButton);
+    EXPECT_TRUE(c().trackSetting(3).isMuted);
+    EXPECT_EQ(controls.row(3), baixo) << "the same row, moved";
+    EXPECT_EQ(labelsOf(controls.mutedRows()), QStringList{"BAIXO"});
+    EXPECT_TRUE(controls.mutedTitle().isVisible());
+    EXPECT_EQ(controls.mutedTitle().title(), QStringLiteral("Mudas"));
+    processEventsFor(std::chrono::milliseconds(20));
+    EXPECT_GT(baixo->y(), controls.mutedTitle().y());
+    EXPECT_GT(controls.mutedTitle().y(), controls.row(2)->y());
+
+    // The row's hand chips reach the controller.
+    QTest::mouseClick(&controls.row(1)->rightChip(), Qt::LeftButton);
+    EXPECT_EQ(c().trackSetting(1).hand, Hand::right);
+    EXPECT_TRUE(controls.row(1)->rightChip().isSelected().value());
+
+    // The shortcut: after it "Tocando" holds exactly the tracks with a hand.
+    QTest::mouseClick(&controls.onlyAssignedButton(), Qt::LeftButton);
+    EXPECT_EQ(labelsOf(controls.playingRows()), QStringList{"PIANO DIREITA"});
+    EXPECT_EQ(labelsOf(controls.mutedRows()), (QStringList{"TRACK 2", "BAIXO"}));
+    EXPECT_TRUE(controls.onlyAssignedButton().isVisible()) << "tracks 2 and 3 still lack a hand";
+
+    // Every track muted: "Tocando" says so.
+    QTest::mouseClick(&controls.row(1)->speakerChip(), Qt::LeftButton);
+    EXPECT_TRUE(controls.playingRows().empty());
+    EXPECT_TRUE(controls.nonePlayingText().isVisible());
+    EXPECT_EQ(controls.nonePlayingText().text(), QStringLiteral("Nenhuma faixa tocando."));
+    EXPECT_EQ(controls.mutedRows().size(), 3u);
+}
+
+TEST_F(InspectorTrackControlsTest, TheShortcutLeavesWhenEveryTrackHasAHand)
+{
+    section.show();
+    open({{"A", 1}, {"B", 1}});
+    EXPECT_TRUE(controls.onlyAssignedButton().isVisible());
+    c().setTrackHand(Hand::left, 1);
+    EXPECT_TRUE(controls.onlyAssignedButton().isVisible());
+    c().setTrackHand(Hand::right, 2);
+    EXPECT_FALSE(controls.onlyAssignedButton().isVisible());
+    c().setTrackHand(Hand::automatic, 2);
+    EXPECT_TRUE(controls.onlyAssignedButton().isVisible());
+}
+
+TEST_F(InspectorTrackControlsTest, ManyTracksScrollInsideTheCapAndKeepThePosition)
+{
+    section.resize(230, 600);
+    section.show();
+    open({{"Um", 1}, {"Dois", 1}});
+    processEventsFor(std::chrono::milliseconds(20));
+    EXPECT_LT(controls.list().height(), InspectorTrackControls::maximumListHeight);
+    EXPECT_EQ(controls.list().height(), controls.list().widget()->sizeHint().height());
+
+    std::vector<TestTrack> many(30, TestTrack{"Faixa", 2});
+    open(many, "muitas.mid");
+    processEventsFor(std::chrono::milliseconds(20));
+    EXPECT_EQ(controls.list().height(), 190);
+    EXPECT_EQ(controls.list().verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_FALSE(controls.list().verticalScrollBar()->isVisible());
+    QScrollBar* bar = controls.list().verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 300);
+    bar->setValue(300);
+    TrackRowView* first = controls.row(1);
+    // Muting a track moves its row; the list keeps where it was.
+    c().setTrackMuted(true, 30);
+    processEventsFor(std::chrono::milliseconds(20));
+    EXPECT_EQ(bar->value(), 300);
+    EXPECT_EQ(controls.row(1), first);
+    EXPECT_EQ(controls.mutedRows().size(), 1u);
+
+    // Tracks of another song: the rows of lost tracks leave.
+    open({{"X", 1}, {"Y", 1}, {"Z", 1}}, "outra.mid");
+    EXPECT_EQ(labelsOf(controls.playingRows()), (QStringList{"X", "Y", "Z"}));
+    EXPECT_EQ(controls.row(4), nullptr);
+    EXPECT_EQ(controls.row(1), first) << "track 1 keeps its row";
+}

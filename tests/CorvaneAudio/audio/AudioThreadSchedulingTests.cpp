@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <QLoggingCategory>
+
+#include <algorithm>
+#include <cerrno>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <linux/capability.h>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "AudioTestSupport.hpp"
+#include "CorvaneAudio/output/AudioOutputStream.hpp"
+#include "CorvaneAudio/output/AudioRenderCore.hpp"
+#include "CorvaneAudio/output/AudioThreadScheduling.hpp"
+
+using namespace corvane;
+
+namespace {
+
+int currentPolicy()
+{
+    int policy = 0;
+    sched_param param{};
+    pthread_getschedparam(pthread_self(), &policy, &param);
+    return policy & ~SCHED_RESET_ON_FORK;
+}
+
+// Takes CAP_SYS_NICE from this process, as an ordinary user has it; false when it cannot.
+bool dropNicePrivilege()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (::syscall(SYS_capget, &header, data) != 0) return false;
+    data[0].effective &= ~(1u << CAP_SYS_NICE);
+    data[0].permitted &= ~(1u << CAP_SYS_NICE);
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+// Log lines of the audio performance category.
+std::mutex logMutex;
+std::vector<std::string> logLines;
+QtMessageHandler previousHandler = nullptr;
+void captureLog(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (context.category && std::string(context.category) == "com.corvane.linux.AudioPerformance") {
+        std::lock_guard lock(logMutex);
+        logLines.push_back((type == QtDebugMsg ? "debug: " : "info: ") + message.toStdString());
+        return;
+    }
+    previousHandler(type, context, message);
+}
+
+class SilentInstrument : public RenderInstrument {
+public:
+    void prepare(double rate) override { rate_ = rate; }
+    double sampleRate() const override { return rate_; }
+    void handle(const MIDIInstrumentCommand&) override {}
+    void render(float* left, float* right, std::uint32_t frames) override
+    {
+        std::fill(left, left + frames, 0.0f);
+        std::fill(right, right + frames, 0.0f);
+    }
+
+private:
+    double rate_ = 48000;
+};
+
+} // namespace
+
+TEST(AudioThreadScheduling, AsksOnceAndReportsWhatTheThreadGot)
+{
+    AudioThreadScheduling first, second;
+    int policyAfter = -1;
+    std::thread([&] {
+        first = requestRealtimeScheduling();
+        policyAfter = currentPolicy();
+        second = requestRealtimeScheduling();
+    }).join();
+    if (first.realtime) {
+        EXPECT_TRUE(first.raised);
+        EXPECT_EQ(first.policy, SCHED_FIFO);
+        EXPECT_EQ(first.priority, audioThreadPriority);
+        EXPECT_EQ(policyAfter, SCHED_FIFO);
+        EXPECT_EQ(first.refusal, 0);
+        // Already real-time: left as it is, and not counted as raised again.
+        EXPECT_TRUE(second.realtime);
+        EXPECT_FALSE(second.raised);
+        EXPECT_EQ(second.priority, audioThreadPriority);
+        EXPECT_EQ(describe(first), "Audio thread raised to real-time scheduling (SCHED_FIFO, priority 10)");
+        EXPECT_EQ(describe(second),
+                  "Audio thread runs with the sound system's real-time scheduling (SCHED_FIFO, priority 10)");
+    } else {
+        EXPECT_EQ(first.refusal, EPERM);
+        EXPECT_EQ(policyAfter, SCHED_OTHER);
+    }
+
+    // Without the privilege and with no real-time allowance the thread plays on as it was.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit none{0, 0};
+        if (!dropNicePrivilege() || ::setrlimit(RLIMIT_RTPRIO, &none) != 0) ::_exit(2);
+        const auto refused = requestRealtimeScheduling();
+        const bool ok = !refused.realtime && !refused.raised && refused.refusal == EPERM &&
+                        refused.policy == SCHED_OTHER && currentPolicy() == SCHED_OTHER &&
+                        describe(refused) == "Audio thread runs with ordinary scheduling (SCHED_OTHER): real-time "
+                                             "scheduling was refused (Operation not permitted)";
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(AudioThreadScheduling, TheStreamAsksOnItsFirstCallbackAndLogsOnlyChanges)
+{
+    sharedJackServer();
+    QLoggingCategory::setFilterRules(QStringLiteral("com.corvane.linux.AudioPerformance.debug=true"));
+    previousHandler = qInstallMessageHandler(captureLog);
+    {
+        const auto clicks = CountInClicks::make();
+        SilentInstrument instrument;
+        AudioRenderCore core(&instrument, clicks);
+        auto stream = AudioOutputStream::make(AudioHostAPI::jack, core, "Brelmo Scheduling");
+        ASSERT_TRUE(stream);
+        stream->open(std::nullopt);
+        EXPECT_FALSE(stream->scheduling()); // nothing ran yet
+        stream->start();
+        ASSERT_TRUE(processEventsUntil([&] {
+            std::lock_guard lock(logMutex);
+            return !logLines.empty();
+        }));
+        const auto scheduling = stream->scheduling();
+        ASSERT_TRUE(scheduling);
+        // The test server runs without real time, so the request is this program's own.
+        EXPECT_EQ(scheduling->realtime, scheduling->raised);
+        {
+            std::lock_guard lock(logMutex);
+            ASSERT_EQ(logLines.size(), 1u);
+            EXPECT_EQ(logLines[0], (scheduling->realtime ? "debug: " : "info: ") + describe(*scheduling));
+        }
+
+        // Started again on the same terms: nothing new to say.
+        stream->stop();
+        stream->start();
+        ASSERT_TRUE(processEventsUntil([&] { return stream->scheduling().has_value(); }));
+        processEventsFor(std::chrono::milliseconds(300));
+        std::lock_guard lock(logMutex);
+        EXPECT_EQ(logLines.size(), 1u);
+    }
+    qInstallMessageHandler(previousHandler);
+    QLoggingCategory::setFilterRules(QString());
+}
