@@ -51,8 +51,8 @@ public:
     // renderer found, unless set here (the benchmarks compare rates).
     int frameRate() const;
     void setFrameRate(int framesPerSecond);
-    // Shown, in a window that is neither minimised nor covered up whole; the
-    // frames stop otherwise and start again when it returns.
+    // Shown, in a window that is neither minimised nor unmapped (no longer
+    // exposed); the frames stop otherwise and start again when it returns.
     bool isOnScreen() const;
     // Frames the renderer has drawn. (QOpenGLWidget::frameSwapped also comes
     // when only the window's other widgets were repainted.)

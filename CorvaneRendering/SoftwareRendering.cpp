@@ -11,10 +11,10 @@ namespace {
 
 bool containsIgnoringCase(std::string_view text, std::string_view word)
 {
-    const auto lower = [](unsigned char c) { return static_cast<char>(std::tolower(c)); };
-    return std::search(text.begin(), text.end(), word.begin(), word.end(),
-                       [&](char a, char b) { return lower(static_cast<unsigned char>(a)) == lower(static_cast<unsigned char>(b)); }) !=
-           text.end();
+    const auto sameLetter = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    };
+    return std::search(text.begin(), text.end(), word.begin(), word.end(), sameLetter) != text.end();
 }
 
 } // namespace
