@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "CorvaneApp/kit/StudioScrollColumn.hpp"
 #include "CorvaneApp/kit/HiddenScrollers.hpp"
 #include "CorvaneApp/kit/StudioAppearance.hpp"
 #include "CorvaneApp/kit/StudioChipButton.hpp"
@@ -55,21 +56,11 @@ InspectorTrackControls::InspectorTrackControls(PracticeSessionStore& store, QWid
                               this);
     stack->addWidget(emptyText_);
 
-    list_ = new QScrollArea(this);
-    list_->setFrameShape(QFrame::NoFrame);
-    list_->setWidgetResizable(true);
-    list_->viewport()->setAutoFillBackground(false);
-    list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto content = new QWidget;
-    content->setAutoFillBackground(false);
-    column_ = new QVBoxLayout(content);
-    column_->setContentsMargins(0, 0, 0, 0);
-    column_->setSpacing(0);
+    list_ = makeStudioScrollColumn(this, column_);
+    QWidget* content = list_->widget();
     playingTitle_ = new StudioSectionLabel(QStringLiteral("Tocando"), content);
     nonePlaying_ = captionLabel(QStringLiteral("Nenhuma faixa tocando."), StudioAppearance::tertiaryText(), content);
     mutedTitle_ = new StudioSectionLabel(QStringLiteral("Mudas"), content);
-    list_->setWidget(content);
     stack->addWidget(list_);
     hidingScrollers(this);
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <map>
 
+#include "CorvaneApp/kit/StudioScrollColumn.hpp"
 #include "CorvaneApp/kit/HiddenScrollers.hpp"
 #include "CorvaneApp/kit/RetroPanel.hpp"
 #include "CorvaneApp/kit/StudioAppearance.hpp"
@@ -95,20 +96,10 @@ QWidget* TrackSelectionSheet::makeHeader()
 
 QWidget* TrackSelectionSheet::makeList()
 {
-    list_ = new QScrollArea(this);
-    list_->setFrameShape(QFrame::NoFrame);
-    list_->setWidgetResizable(true);
-    list_->viewport()->setAutoFillBackground(false);
-    // Never a bar, even for the first frame; the window's helper keeps it so.
-    list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto content = new QWidget;
-    content->setAutoFillBackground(false);
-    rowStack_ = new QVBoxLayout(content);
+    list_ = makeStudioScrollColumn(this, rowStack_);
     rowStack_->setContentsMargins(20, 16, 20, 16);
     rowStack_->setSpacing(10);
     rowStack_->addStretch(1);
-    list_->setWidget(content);
     hidingScrollers(this);
     return list_;
 }
