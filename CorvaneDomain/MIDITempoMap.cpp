@@ -146,10 +146,24 @@ double MIDITempoMap::seconds(std::uint64_t tick) const
 {
     if (const auto* smpte = std::get_if<MIDITimeDivision::SMPTE>(&timeDivision_.value))
         return static_cast<double>(tick) / smpteTicksPerSecond(*smpte);
-    const auto ticksPerQuarter = std::get<MIDITimeDivision::TicksPerQuarterNote>(timeDivision_.value).ticks;
     auto it = std::upper_bound(tempoChanges_.begin(), tempoChanges_.end(), tick,
                                [](std::uint64_t t, const MIDITempoChange& c) { return t < c.tick; });
-    const auto& change = it == tempoChanges_.begin() ? *it : *(it - 1);
+    return secondsAfter(it == tempoChanges_.begin() ? *it : *(it - 1), tick);
+}
+
+double MIDITempoMap::seconds(std::uint64_t tick, std::size_t& changeIndex) const
+{
+    if (std::holds_alternative<MIDITimeDivision::SMPTE>(timeDivision_.value)) return seconds(tick);
+    // A tick behind the one reached starts the walk over.
+    if (changeIndex >= tempoChanges_.size() || tempoChanges_[changeIndex].tick > tick) changeIndex = 0;
+    while (changeIndex + 1 < tempoChanges_.size() && tempoChanges_[changeIndex + 1].tick <= tick) ++changeIndex;
+    return secondsAfter(tempoChanges_[changeIndex], tick);
+}
+
+// Both lookups share this arithmetic, so they agree to the last bit.
+double MIDITempoMap::secondsAfter(const MIDITempoChange& change, std::uint64_t tick) const
+{
+    const auto ticksPerQuarter = std::get<MIDITimeDivision::TicksPerQuarterNote>(timeDivision_.value).ticks;
     return change.seconds + static_cast<double>(tick - change.tick) * change.microsecondsPerQuarterNote /
                                 (static_cast<double>(ticksPerQuarter) * 1'000'000.0);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <variant>
@@ -76,6 +77,10 @@ public:
     const std::vector<MIDITimeSignatureChange>& timeSignatureChanges() const { return timeSignatureChanges_; }
 
     double seconds(std::uint64_t tick) const;
+    // The same seconds for ticks met in ascending order: `changeIndex` (start
+    // it at 0) keeps the tempo change reached, so a walk through a whole song
+    // steps over each change once instead of searching for every tick.
+    double seconds(std::uint64_t tick, std::size_t& changeIndex) const;
     double tick(double seconds) const;
     double quarterNotes(double seconds) const;
     double secondsAtQuarterNotes(double quarterNotes) const;
@@ -84,6 +89,7 @@ public:
 
 private:
     MIDITempoMap(const MIDIFile& file, const std::vector<std::int64_t>& trackIndices);
+    double secondsAfter(const MIDITempoChange& change, std::uint64_t tick) const;
 
     MIDITimeDivision timeDivision_;
     std::vector<MIDITempoChange> tempoChanges_;

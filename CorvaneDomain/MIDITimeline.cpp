@@ -1,43 +1,97 @@
 #include "CorvaneDomain/MIDITimeline.hpp"
 
 #include <algorithm>
-#include <unordered_map>
+#include <cstdint>
+#include <memory>
+#include <type_traits>
 
 namespace corvane {
 
+static_assert(sizeof(MIDITimelineEvent) == 48 && std::is_trivially_copyable_v<MIDITimelineEvent>);
+
 namespace {
 
-struct NoteKey {
-    std::int64_t trackIndex;
-    std::uint8_t channel;
-    std::uint8_t note;
-    bool operator==(const NoteKey&) const = default;
-};
+// The open notes of every (track, channel, note) key, oldest first, as
+// indices into the span list: a flat table of keys found by open addressing.
+// A song asks for a few thousand keys at most, so the table stays in cache
+// while millions of notes pass through it; a key's list is emptied, not
+// erased, so a key played often reuses its storage.
+class OpenNotes {
+public:
+    static constexpr std::size_t none = SIZE_MAX;
 
-struct NoteKeyHash {
-    std::size_t operator()(const NoteKey& k) const
+    static std::uint64_t key(std::int64_t trackIndex, std::uint8_t channel, std::uint8_t note)
     {
-        return std::hash<std::uint64_t>{}((static_cast<std::uint64_t>(k.trackIndex) << 16) ^ (k.channel << 8) ^ k.note);
+        return (static_cast<std::uint64_t>(trackIndex) << 16) | (std::uint64_t(channel) << 8) | note;
     }
-};
 
-// Open notes of one key, oldest first, as indices into the span list. Kept
-// (emptied) rather than erased so that a key played often reuses its storage.
-struct OpenNotes {
-    std::vector<std::size_t> spans;
-    std::size_t head = 0;
+    OpenNotes() : slots_(256) {}
 
-    bool empty() const { return head == spans.size(); }
-    void push(std::size_t span) { spans.push_back(span); }
-    std::size_t pop()
+    void push(std::uint64_t key, std::size_t span) { find(key, true)->spans.push_back(span); }
+
+    // The oldest open span of the key, now closed; `none` when it has none.
+    std::size_t pop(std::uint64_t key)
     {
-        const std::size_t first = spans[head++];
-        if (head == spans.size()) {
-            spans.clear();
-            head = 0;
+        Slot* slot = find(key, false);
+        if (!slot || slot->head == slot->spans.size()) return none;
+        const std::size_t first = slot->spans[slot->head++];
+        if (slot->head == slot->spans.size()) {
+            slot->spans.clear();
+            slot->head = 0;
         }
         return first;
     }
+
+    template <class Visit> void forEachOpen(Visit visit) const
+    {
+        for (const auto& slot : slots_)
+            for (std::size_t i = slot.head; i < slot.spans.size(); ++i) visit(slot.spans[i]);
+    }
+
+private:
+    static constexpr std::uint64_t emptyKey = UINT64_MAX;
+
+    struct Slot {
+        std::uint64_t key = emptyKey;
+        std::size_t head = 0;
+        std::vector<std::size_t> spans;
+    };
+
+    static std::size_t hash(std::uint64_t key) { return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32); }
+
+    Slot* find(std::uint64_t key, bool inserting)
+    {
+        for (;;) {
+            const std::size_t mask = slots_.size() - 1;
+            for (std::size_t i = hash(key) & mask;; i = (i + 1) & mask) {
+                if (slots_[i].key == key) return &slots_[i];
+                if (slots_[i].key != emptyKey) continue;
+                if (!inserting) return nullptr;
+                // Kept at most half full, so probes stay short.
+                if (2 * (used_ + 1) > slots_.size()) break;
+                ++used_;
+                slots_[i].key = key;
+                return &slots_[i];
+            }
+            grow();
+        }
+    }
+
+    void grow()
+    {
+        std::vector<Slot> old(slots_.size() * 2);
+        old.swap(slots_);
+        const std::size_t mask = slots_.size() - 1;
+        for (auto& slot : old) {
+            if (slot.key == emptyKey) continue;
+            std::size_t i = hash(slot.key) & mask;
+            while (slots_[i].key != emptyKey) i = (i + 1) & mask;
+            slots_[i] = std::move(slot);
+        }
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
 };
 
 bool lessByTickTrackEvent(const MIDITimelineEvent& a, const MIDITimelineEvent& b)
@@ -55,105 +109,125 @@ bool lessByStartTrackEvent(const MIDINoteSpan& a, const MIDINoteSpan& b)
 }
 
 // The chosen tracks' events ordered by tick, then track index, then event
-// index. The key is unique, so any correct sort gives the one stable order;
-// parsed tracks are already in tick order, so a k-way merge does it in
-// O(n log k) without moving the events twice.
-std::vector<MIDITimelineEvent> mergedEvents(const MIDIFile& file, const std::vector<std::int64_t>& trackIndices)
+// index, each handed to `visit` as soon as it is in place, while it is still
+// in cache. Parsed tracks are in tick order, so a k-way merge does it in
+// O(n log k); false, with `merged` unfinished, when some track's ticks go
+// backwards (only a file built by hand can hold such a track).
+template <class Visit>
+bool mergeInTickOrder(const MIDIFile& file, const std::vector<std::int64_t>& trackIndices,
+                      std::vector<MIDITimelineEvent>& merged, Visit visit)
 {
-    std::size_t count = 0;
-    bool eachTrackInTickOrder = true;
-    for (auto index : trackIndices) {
-        const auto& events = file.tracks[static_cast<std::size_t>(index)].events;
-        count += events.size();
-        for (std::size_t i = 1; i < events.size() && eachTrackInTickOrder; ++i)
-            eachTrackInTickOrder = events[i - 1].tick <= events[i].tick;
-    }
-    std::vector<MIDITimelineEvent> merged;
-    merged.reserve(count);
-    auto append = [&](std::int64_t trackIndex, std::size_t i) {
-        const auto& event = file.tracks[static_cast<std::size_t>(trackIndex)].events[i];
-        merged.push_back(MIDITimelineEvent{event.tick, 0.0, trackIndex, static_cast<std::int64_t>(i), event.kind});
-    };
-
-    if (!eachTrackInTickOrder) {
-        // Hand-built files may hold ticks out of order; sort them in full.
-        for (auto index : trackIndices)
-            for (std::size_t i = 0; i < file.tracks[static_cast<std::size_t>(index)].events.size(); ++i) append(index, i);
-        std::sort(merged.begin(), merged.end(), lessByTickTrackEvent);
-        return merged;
-    }
-
     struct Head {
         std::uint64_t tick;
         std::int64_t trackIndex;
         std::size_t position;
+        const std::vector<MIDIEvent>* events;
+    };
+    auto before = [](const Head& a, const Head& b) {
+        return a.tick != b.tick ? a.tick < b.tick : a.trackIndex < b.trackIndex;
     };
     // A min-heap on (tick, track index); within a track the position keeps file order.
-    auto later = [](const Head& a, const Head& b) {
-        return a.tick != b.tick ? a.tick > b.tick : a.trackIndex > b.trackIndex;
-    };
     std::vector<Head> heap;
     for (auto index : trackIndices) {
         const auto& events = file.tracks[static_cast<std::size_t>(index)].events;
-        if (!events.empty()) heap.push_back({events[0].tick, index, 0});
+        if (!events.empty()) heap.push_back({events[0].tick, index, 0, &events});
     }
-    std::make_heap(heap.begin(), heap.end(), later);
+    std::make_heap(heap.begin(), heap.end(), [&](const Head& a, const Head& b) { return before(b, a); });
     while (!heap.empty()) {
-        std::pop_heap(heap.begin(), heap.end(), later);
-        Head& head = heap.back();
-        const auto& events = file.tracks[static_cast<std::size_t>(head.trackIndex)].events;
-        append(head.trackIndex, head.position);
-        if (++head.position < events.size()) {
-            head.tick = events[head.position].tick;
-            std::push_heap(heap.begin(), heap.end(), later);
+        Head& top = heap.front();
+        const auto& event = (*top.events)[top.position];
+        merged.push_back(
+            MIDITimelineEvent{event.tick, 0.0, top.trackIndex, static_cast<std::int64_t>(top.position), event.kind});
+        visit(merged.back());
+        if (++top.position < top.events->size()) {
+            // The tracks are read as many interleaved streams, too many for
+            // the hardware to foresee; fetching a few events ahead hides the
+            // wait for memory.
+            __builtin_prefetch(top.events->data() + std::min(top.position + 8, top.events->size() - 1));
+            const std::uint64_t next = (*top.events)[top.position].tick;
+            if (next < top.tick) return false;
+            top.tick = next;
         } else {
+            top = heap.back();
             heap.pop_back();
         }
+        // The top changed in place: one sift down instead of a pop and a push.
+        const std::size_t size = heap.size();
+        for (std::size_t i = 0;;) {
+            std::size_t smallest = i;
+            const std::size_t left = 2 * i + 1, right = left + 1;
+            if (left < size && before(heap[left], heap[smallest])) smallest = left;
+            if (right < size && before(heap[right], heap[smallest])) smallest = right;
+            if (smallest == i) break;
+            std::swap(heap[i], heap[smallest]);
+            i = smallest;
+        }
     }
-    return merged;
+    return true;
 }
 
-// Spans are laid out in note-on order, which is already their final order
-// unless two ticks round to the same seconds; the check keeps that case exact.
-std::vector<MIDINoteSpan> pairNotes(const std::vector<MIDITimelineEvent>& events, double durationSeconds)
-{
-    std::unordered_map<NoteKey, OpenNotes, NoteKeyHash> open;
-    std::vector<MIDINoteSpan> spans;
-    spans.reserve(events.size() / 2);
+// Stamps merged events with seconds and pairs their notes into spans, in
+// one pass with the merge. Spans are laid out in note-on order, which is
+// already their final order unless two ticks round to the same seconds; the
+// check at the end keeps that case exact.
+class TimelineStamper {
+public:
+    TimelineStamper(const MIDITempoMap& tempoMap, std::size_t eventCount) : tempoMap_(tempoMap)
+    {
+        spans_.reserve(eventCount / 2);
+    }
 
-    for (const auto& event : events) {
+    void add(MIDITimelineEvent& event)
+    {
+        // Events come in tick order: the tempo map is walked, not searched.
+        event.seconds = tempoMap_.seconds(event.tick, tempoChange_);
+        largestTick_ = std::max(largestTick_, event.tick);
+
         const auto* channelEvent = std::get_if<MIDIChannelEvent>(&event.kind);
-        if (!channelEvent) continue;
+        if (!channelEvent) return;
         std::uint8_t releasedNote;
         if (const auto* on = channelEvent->message.as<MIDIChannelMessage::NoteOn>()) {
             if (on->velocity > 0) {
-                open[NoteKey{event.trackIndex, channelEvent->channel, on->note}].push(spans.size());
+                open_.push(OpenNotes::key(event.trackIndex, channelEvent->channel, on->note), spans_.size());
                 // The end stays open until a release or the end of the song.
-                spans.push_back(MIDINoteSpan{on->note, on->velocity, channelEvent->channel, event.trackIndex,
-                                             event.eventIndex, event.seconds, event.seconds});
-                continue;
+                spans_.push_back(MIDINoteSpan{on->note, on->velocity, channelEvent->channel, event.trackIndex,
+                                              event.eventIndex, event.seconds, event.seconds});
+                return;
             }
             releasedNote = on->note;
         } else if (const auto* off = channelEvent->message.as<MIDIChannelMessage::NoteOff>()) {
             releasedNote = off->note;
         } else {
-            continue;
+            return;
         }
-        auto it = open.find(NoteKey{event.trackIndex, channelEvent->channel, releasedNote});
-        if (it == open.end() || it->second.empty()) continue;
-        auto& span = spans[it->second.pop()];
+        const std::size_t closed = open_.pop(OpenNotes::key(event.trackIndex, channelEvent->channel, releasedNote));
+        if (closed == OpenNotes::none) return;
+        auto& span = spans_[closed];
         span.endSeconds = std::max(span.startSeconds, event.seconds);
     }
-    for (auto& [key, notes] : open) {
-        while (!notes.empty()) {
-            auto& span = spans[notes.pop()];
-            span.endSeconds = std::max(span.startSeconds, durationSeconds);
-        }
+
+    // The duration; notes never released end there.
+    double finish()
+    {
+        const double duration = tempoMap_.seconds(largestTick_);
+        open_.forEachOpen([&](std::size_t index) {
+            auto& span = spans_[index];
+            span.endSeconds = std::max(span.startSeconds, duration);
+        });
+        if (!std::is_sorted(spans_.begin(), spans_.end(), lessByStartTrackEvent))
+            std::sort(spans_.begin(), spans_.end(), lessByStartTrackEvent);
+        return duration;
     }
-    if (!std::is_sorted(spans.begin(), spans.end(), lessByStartTrackEvent))
-        std::sort(spans.begin(), spans.end(), lessByStartTrackEvent);
-    return spans;
-}
+
+    std::vector<MIDINoteSpan>& spans() { return spans_; }
+
+private:
+    const MIDITempoMap& tempoMap_;
+    std::size_t tempoChange_ = 0;
+    std::uint64_t largestTick_ = 0;
+    OpenNotes open_;
+    std::vector<MIDINoteSpan> spans_;
+};
 
 } // namespace
 
@@ -167,15 +241,32 @@ MIDITimeline::MIDITimeline(const MIDIFile& file, std::int64_t trackIndex)
 MIDITimeline::MIDITimeline(const MIDIFile& file, MIDITempoMap tempoMap, const std::vector<std::int64_t>& trackIndices)
     : tempoMap_(std::move(tempoMap))
 {
-    auto events = std::make_shared<std::vector<MIDITimelineEvent>>(mergedEvents(file, trackIndices));
-    std::uint64_t largestTick = 0;
-    for (auto& event : *events) {
-        event.seconds = tempoMap_.seconds(event.tick);
-        largestTick = std::max(largestTick, event.tick);
+    std::size_t count = 0;
+    for (auto index : trackIndices) count += file.tracks[static_cast<std::size_t>(index)].events.size();
+    auto events = std::make_shared<std::vector<MIDITimelineEvent>>();
+    events->reserve(count);
+    auto stamper = std::make_unique<TimelineStamper>(tempoMap_, count);
+    if (!mergeInTickOrder(file, trackIndices, *events, [&](MIDITimelineEvent& event) { stamper->add(event); })) {
+        // Ticks out of order within a track: sort everything, then stamp.
+        events->clear();
+        stamper = std::make_unique<TimelineStamper>(tempoMap_, count);
+        for (auto index : trackIndices) {
+            const auto& trackEvents = file.tracks[static_cast<std::size_t>(index)].events;
+            for (std::size_t i = 0; i < trackEvents.size(); ++i)
+                events->push_back(MIDITimelineEvent{trackEvents[i].tick, 0.0, index, static_cast<std::int64_t>(i),
+                                                    trackEvents[i].kind});
+        }
+        std::sort(events->begin(), events->end(), lessByTickTrackEvent);
+        for (auto& event : *events) stamper->add(event);
     }
-    durationSeconds_ = tempoMap_.seconds(largestTick);
-    noteSpans_ = std::make_shared<const std::vector<MIDINoteSpan>>(pairNotes(*events, durationSeconds_));
+    durationSeconds_ = stamper->finish();
+    noteSpans_ = std::make_shared<const std::vector<MIDINoteSpan>>(std::move(stamper->spans()));
     events_ = std::move(events);
+    for (auto index : trackIndices) {
+        const auto& owner = file.tracks[static_cast<std::size_t>(index)].payloadOwner;
+        if (owner && std::find(payloadOwners_.begin(), payloadOwners_.end(), owner) == payloadOwners_.end())
+            payloadOwners_.push_back(owner);
+    }
 }
 
 std::int64_t MIDITimeline::firstEventIndex(double seconds) const

@@ -77,6 +77,9 @@ private:
     std::shared_ptr<const std::vector<MIDITimelineEvent>> events_;
     std::shared_ptr<const std::vector<MIDINoteSpan>> noteSpans_;
     double durationSeconds_ = 0;
+    // What keeps the long payloads of meta and system-exclusive events alive
+    // after the parsed file is gone.
+    std::vector<std::shared_ptr<const void>> payloadOwners_;
 };
 
 // Index of the next event to hand out during playback.

@@ -3,6 +3,8 @@
 #include "CorvaneDomain/RegularFileReader.hpp"
 
 #include <cstring>
+#include <memory>
+#include <vector>
 
 namespace corvane {
 
@@ -101,10 +103,34 @@ MIDIChannelMessage channelMessage(std::uint8_t status, const std::uint8_t* data)
     }
 }
 
-MIDITrack parseTrack(MIDIByteReader& reader, std::int64_t trackEnd, std::int64_t trackIndex)
+// The file's bytes, copied once when the first payload too long to be held
+// in its event is met: the events view it, and it outlives the caller's bytes.
+class PayloadStore {
+public:
+    explicit PayloadStore(std::span<const std::uint8_t> file) : file_(file) {}
+
+    MIDIEventBytes payload(std::span<const std::uint8_t> bytes)
+    {
+        if (bytes.size() <= MIDIEventBytes::inlineCapacity) return MIDIEventBytes::viewing(bytes);
+        if (!copy_) copy_ = std::make_shared<const std::vector<std::uint8_t>>(file_.begin(), file_.end());
+        const auto offset = static_cast<std::size_t>(bytes.data() - file_.data());
+        return MIDIEventBytes::viewing({copy_->data() + offset, bytes.size()});
+    }
+
+    std::shared_ptr<const void> owner() const { return copy_; }
+
+private:
+    std::span<const std::uint8_t> file_;
+    std::shared_ptr<const std::vector<std::uint8_t>> copy_;
+};
+
+MIDITrack parseTrack(MIDIByteReader& reader, std::int64_t trackEnd, std::int64_t trackIndex, PayloadStore& payloads)
 {
     MIDITrack track;
     if (reader.offset == trackEnd) return track;
+    // Every event takes at least two bytes of its chunk (a delta time and one
+    // byte after it), so the list never has to grow and move what it holds.
+    track.events.reserve(static_cast<std::size_t>((trackEnd - reader.offset) / 2 + 1));
 
     int runningStatus = -1;
     std::uint64_t tick = 0;
@@ -129,7 +155,6 @@ MIDITrack parseTrack(MIDIByteReader& reader, std::int64_t trackEnd, std::int64_t
             status = byte;
         }
 
-        MIDIEventKind kind;
         if (status >= 0x80 && status <= 0xEF) {
             const int needed = (status >> 4) == 0xC || (status >> 4) == 0xD ? 1 : 2;
             while (dataRead < needed) {
@@ -141,7 +166,8 @@ MIDITrack parseTrack(MIDIByteReader& reader, std::int64_t trackEnd, std::int64_t
             }
             data[0] &= 0x7F;
             data[1] &= 0x7F;
-            kind = MIDIChannelEvent{static_cast<std::uint8_t>(status & 0x0F), channelMessage(status, data)};
+            track.events.emplace_back(
+                delta, tick, MIDIChannelEvent{static_cast<std::uint8_t>(status & 0x0F), channelMessage(status, data)});
             runningStatus = status;
         } else if (status == 0xFF) {
             if (p + 1 >= trackEnd || p + 1 >= reader.size()) throw Error(Error::UnexpectedEnd{p + 1});
@@ -149,18 +175,16 @@ MIDITrack parseTrack(MIDIByteReader& reader, std::int64_t trackEnd, std::int64_t
             reader.offset = p + 2;
             const std::uint32_t length = reader.readVariableLengthQuantity(trackEnd);
             auto bytes = reader.readBytes(length, trackEnd);
-            kind = MIDIMetaEvent{type, std::vector<std::uint8_t>(bytes.begin(), bytes.end())};
+            track.events.emplace_back(delta, tick, MIDIMetaEvent{type, payloads.payload(bytes)});
             runningStatus = -1;
         } else if (status == 0xF0 || status == 0xF7) {
             const std::uint32_t length = reader.readVariableLengthQuantity(trackEnd);
             auto bytes = reader.readBytes(length, trackEnd);
-            kind = MIDISystemExclusiveEvent{status, std::vector<std::uint8_t>(bytes.begin(), bytes.end())};
+            track.events.emplace_back(delta, tick, MIDISystemExclusiveEvent{status, payloads.payload(bytes)});
             runningStatus = -1;
         } else {
             throw Error(Error::InvalidStatus{status, p});
         }
-
-        track.events.push_back(MIDIEvent{delta, tick, std::move(kind)});
 
         if (reader.offset == trackEnd) return track;
         if (reader.offset > trackEnd) throw Error(Error::TrackBoundaryExceeded{trackIndex});
@@ -193,6 +217,7 @@ MIDIFile StandardMIDIFileParser::parse(std::span<const std::uint8_t> bytes) cons
 
     MIDIFile file{*format, division, {}};
     file.tracks.reserve(trackCount);
+    PayloadStore payloads(bytes);
     for (std::int64_t index = 0; index < trackCount; ++index) {
         const std::int64_t chunkStart = reader.offset;
         if (!chunkNameIs(reader.readBytes(4, reader.size()), "MTrk"))
@@ -201,9 +226,11 @@ MIDIFile StandardMIDIFileParser::parse(std::span<const std::uint8_t> bytes) cons
         const std::int64_t dataStart = reader.offset;
         const std::int64_t dataEnd = dataStart + static_cast<std::int64_t>(length);
         if (dataEnd > reader.size()) throw Error(Error::UnexpectedEnd{dataStart});
-        file.tracks.push_back(parseTrack(reader, dataEnd, index));
+        file.tracks.push_back(parseTrack(reader, dataEnd, index, payloads));
         reader.offset = dataEnd;
     }
+    if (auto owner = payloads.owner())
+        for (auto& track : file.tracks) track.payloadOwner = owner;
     return file;
 }
 

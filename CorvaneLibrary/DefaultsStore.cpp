@@ -82,9 +82,9 @@ bool sameValue(const DefaultsStore::Value& a, const DefaultsStore::Value& b) {
     return a == b;
 }
 
-std::string documentText(const std::map<std::string, DefaultsStore::Value>& entries) {
+template <class Values> std::string documentText(const Values& entries) {
     nlohmann::json values = nlohmann::json::object();
-    for (const auto& [key, value] : entries) values[key] = encodeValue(value);
+    for (const auto& [key, value] : entries) values[key] = encodeValue(*value);
     const nlohmann::json document = {{"format", formatVersion}, {"values", std::move(values)}};
     // Invalid UTF-8 in a key or string is replaced rather than aborting the write.
     return document.dump(1, ' ', false, nlohmann::json::error_handler_t::replace);
@@ -94,10 +94,19 @@ std::string documentText(const std::map<std::string, DefaultsStore::Value>& entr
 
 DefaultsStore::DefaultsStore(std::filesystem::path file, QObject* parent)
     : QObject(parent), file_(std::move(file)) {
-    load();
+    loader_ = std::thread([this] {
+        Values values = load();
+        {
+            std::lock_guard lock(mutex_);
+            values_ = std::move(values);
+            loaded_ = true;
+        }
+        loadFinished_.notify_all();
+    });
 }
 
 DefaultsStore::~DefaultsStore() {
+    loader_.join();
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -121,13 +130,21 @@ std::filesystem::path DefaultsStore::standardFile() {
 
 const std::filesystem::path& DefaultsStore::file() const { return file_; }
 
-void DefaultsStore::load() {
+std::unique_lock<std::mutex> DefaultsStore::loadedLock() const {
+    std::unique_lock lock(mutex_);
+    loadFinished_.wait(lock, [this] { return loaded_; });
+    return lock;
+}
+
+// On the loader thread; nothing else touches the store's fields until it is done.
+DefaultsStore::Values DefaultsStore::load() {
+    Values values;
     std::error_code ec;
-    if (!std::filesystem::exists(file_, ec)) return;
+    if (!std::filesystem::exists(file_, ec)) return values;
     std::ifstream in(file_, std::ios::binary);
     if (!in) {
         setAside("cannot be opened");
-        return;
+        return values;
     }
     std::stringstream buffer;
     buffer << in.rdbuf();
@@ -136,16 +153,22 @@ void DefaultsStore::load() {
     if (document.is_discarded() || !document.is_object() || !document.contains("values") ||
         !document["values"].is_object()) {
         setAside("is not a defaults file");
-        return;
+        return values;
     }
     bool someUnreadable = false;
     for (const auto& [key, encoded] : document["values"].items()) {
-        if (auto value = decodeValue(encoded)) values_.emplace(key, std::move(*value));
+        if (auto value = decodeValue(encoded)) values.emplace(key, std::make_shared<const Value>(std::move(*value)));
         else someUnreadable = true;
     }
     // The readable values are kept; the file itself is moved aside so that the
     // next write does not destroy what could not be read.
     if (someUnreadable) setAside("holds unreadable values");
+    return values;
+}
+
+const std::optional<std::filesystem::path>& DefaultsStore::setAsideFile() const {
+    auto lock = loadedLock();
+    return setAsideFile_;
 }
 
 void DefaultsStore::setAside(const std::string& reason) {
@@ -169,15 +192,15 @@ void DefaultsStore::setAside(const std::string& reason) {
 }
 
 bool DefaultsStore::contains(const std::string& key) const {
-    std::lock_guard lock(mutex_);
+    auto lock = loadedLock();
     return values_.count(key) != 0;
 }
 
 template <class T> std::optional<T> DefaultsStore::valueAs(const std::string& key) const {
-    std::lock_guard lock(mutex_);
+    auto lock = loadedLock();
     auto it = values_.find(key);
     if (it == values_.end()) return std::nullopt;
-    if (auto v = std::get_if<T>(&it->second)) return *v;
+    if (auto v = std::get_if<T>(it->second.get())) return *v;
     return std::nullopt;
 }
 
@@ -186,12 +209,12 @@ std::optional<std::int64_t> DefaultsStore::integerValue(const std::string& key) 
     return valueAs<std::int64_t>(key);
 }
 std::optional<double> DefaultsStore::doubleValue(const std::string& key) const {
-    std::lock_guard lock(mutex_);
+    auto lock = loadedLock();
     auto it = values_.find(key);
     if (it == values_.end()) return std::nullopt;
-    if (auto v = std::get_if<double>(&it->second)) return *v;
+    if (auto v = std::get_if<double>(it->second.get())) return *v;
     // A whole number written as an integer (a latency of 5) is still a number.
-    if (auto v = std::get_if<std::int64_t>(&it->second)) return static_cast<double>(*v);
+    if (auto v = std::get_if<std::int64_t>(it->second.get())) return static_cast<double>(*v);
     return std::nullopt;
 }
 std::optional<std::string> DefaultsStore::stringValue(const std::string& key) const {
@@ -206,9 +229,10 @@ void DefaultsStore::setInteger(const std::string& key, std::int64_t value) { sto
 void DefaultsStore::setDouble(const std::string& key, double value) { store(key, value); }
 void DefaultsStore::setString(const std::string& key, const std::string& value) { store(key, value); }
 void DefaultsStore::setData(const std::string& key, const std::vector<std::uint8_t>& value) { store(key, value); }
+void DefaultsStore::setData(const std::string& key, std::vector<std::uint8_t>&& value) { store(key, std::move(value)); }
 
 std::vector<std::string> DefaultsStore::keys() const {
-    std::lock_guard lock(mutex_);
+    auto lock = loadedLock();
     std::vector<std::string> out;
     out.reserve(values_.size());
     for (const auto& entry : values_) out.push_back(entry.first);
@@ -216,25 +240,25 @@ std::vector<std::string> DefaultsStore::keys() const {
 }
 
 std::optional<std::string> DefaultsStore::lastWriteError() const {
-    std::lock_guard lock(mutex_);
+    auto lock = loadedLock();
     return lastWriteError_;
 }
 
 void DefaultsStore::setRenameFunction(AtomicFileWriter::RenameFunction rename) {
-    std::lock_guard lock(mutex_);
+    auto lock = loadedLock();
     rename_ = std::move(rename);
 }
 
 void DefaultsStore::store(const std::string& key, Value value) {
     bool changed = false;
     {
-        std::lock_guard lock(mutex_);
+        auto lock = loadedLock();
         auto it = values_.find(key);
-        changed = it == values_.end() || !sameValue(it->second, value);
+        changed = it == values_.end() || !sameValue(*it->second, value);
         // After a failed write the file lags behind memory: an unchanged value
         // still asks for a write, so that the file catches up.
         if (!changed && !lastWriteError_) return;
-        if (changed) values_[key] = std::move(value);
+        if (changed) values_[key] = std::make_shared<const Value>(std::move(value));
         requestWriteLocked();
     }
     // Signals go out after the lock is released: slots may read the store.
@@ -244,7 +268,7 @@ void DefaultsStore::store(const std::string& key, Value value) {
 void DefaultsStore::remove(const std::string& key) {
     bool changed = false;
     {
-        std::lock_guard lock(mutex_);
+        auto lock = loadedLock();
         changed = values_.erase(key) != 0;
         if (!changed && !lastWriteError_) return;
         requestWriteLocked();
@@ -266,7 +290,7 @@ void DefaultsStore::runWriter() {
         // Everything changed up to now goes into this one write; later changes
         // raise `requested_` again and get the next one.
         const std::uint64_t generation = requested_;
-        const std::map<std::string, Value> snapshot = values_;
+        const Values snapshot = values_;
         const AtomicFileWriter::RenameFunction rename = rename_;
         lock.unlock();
         std::optional<std::string> failure = AtomicFileWriter::write(file_, documentText(snapshot), rename);
@@ -284,7 +308,7 @@ void DefaultsStore::runWriter() {
 
 void DefaultsStore::flush() {
     {
-        std::unique_lock lock(mutex_);
+        auto lock = loadedLock();
         const std::uint64_t target = requested_;
         writeFinished_.wait(lock, [&] { return written_ >= target; });
     }

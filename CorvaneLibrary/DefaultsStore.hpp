@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -24,6 +25,10 @@ namespace corvane {
 // writer, which folds the changes made while it writes into its next write, so
 // that a change costs the calling thread no disk time. A file that cannot be
 // read is moved aside and the store starts empty rather than failing.
+//
+// The file is read and decoded on a thread of its own, started by the
+// constructor, so that a large file does not hold up the first window; the
+// first call that needs the values waits for them.
 //
 // Safe to call from any thread; `valueChanged` is emitted on the calling
 // thread, and only when the stored value actually changed. `writeFailed` is
@@ -52,6 +57,8 @@ public:
     void setDouble(const std::string& key, double value);
     void setString(const std::string& key, const std::string& value);
     void setData(const std::string& key, const std::vector<std::uint8_t>& value);
+    // The same without a copy of a large value.
+    void setData(const std::string& key, std::vector<std::uint8_t>&& value);
     void remove(const std::string& key);
     // Blocks until every change made before the call is on disk (or its write
     // failed: then `lastWriteError` says why and, on the store's thread,
@@ -61,7 +68,7 @@ public:
     std::vector<std::string> keys() const;
 
     // Where an unreadable file found at start-up was moved, if one was.
-    const std::optional<std::filesystem::path>& setAsideFile() const { return setAsideFile_; }
+    const std::optional<std::filesystem::path>& setAsideFile() const;
     // English description of the last failed write (for logs); cleared by a
     // successful one. A failed write keeps the value in memory; the next
     // change, even one setting an unchanged value, writes again.
@@ -76,8 +83,14 @@ signals:
     void writeFailed(const QString& message);
 
 private:
-    void load();
+    // Values are shared, never changed in place: the writer's snapshot then
+    // copies pointers, not megabytes, while it holds the lock.
+    using Values = std::map<std::string, std::shared_ptr<const Value>>;
+
+    Values load();
     void setAside(const std::string& reason);
+    // The lock, taken once the file has been read.
+    std::unique_lock<std::mutex> loadedLock() const;
     void store(const std::string& key, Value value);
     void requestWriteLocked();
     void runWriter();
@@ -86,7 +99,9 @@ private:
 
     std::filesystem::path file_;
     mutable std::mutex mutex_;
-    std::map<std::string, Value> values_;
+    bool loaded_ = false;
+    mutable std::condition_variable loadFinished_;
+    Values values_;
     std::optional<std::string> lastWriteError_;
     std::optional<std::filesystem::path> setAsideFile_;
     AtomicFileWriter::RenameFunction rename_;
@@ -100,6 +115,7 @@ private:
     std::condition_variable writeFinished_;
     std::vector<std::string> undeliveredFailures_;
     std::thread writer_; // started by the first change
+    std::thread loader_;
 };
 
 } // namespace corvane

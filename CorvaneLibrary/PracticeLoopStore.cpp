@@ -14,12 +14,30 @@ void clearProgress(PracticeLoopBookmark& bookmark) {
     bookmark.lastPracticedAt.reset();
 }
 
+// One song's member of the stored object, exactly as encoding the whole
+// object writes it (keys in order, no spaces, bad UTF-8 replaced); absent
+// when the list cannot be encoded.
+std::optional<std::string> encodedMember(const std::string& song, const std::vector<PracticeLoopBookmark>& list) {
+    try {
+        constexpr auto replace = nlohmann::json::error_handler_t::replace;
+        return nlohmann::json(song).dump(-1, ' ', false, replace) + ':' +
+               encodeJSON(list, codingPathAppending({}, song)).dump(-1, ' ', false, replace);
+    } catch (const JSONEncodingError&) {
+        return std::nullopt;
+    } catch (const nlohmann::json::exception&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 PracticeLoopStore::PracticeLoopStore(DefaultsStore& defaults, std::int64_t maximumPerSong)
     : defaults_(defaults), maximumPerSong_(std::max<std::int64_t>(maximumPerSong, 1)) {
     if (auto document = restoredRecord<SongKeyedRecordsDocument<PracticeLoopBookmark>>(defaults_, storageKey))
         bookmarksBySong_ = std::move(document->records);
+    // Encoded now, while the application starts, rather than by the first save during playback.
+    for (const auto& [song, list] : bookmarksBySong_)
+        if (auto text = encodedMember(song, list)) encodedSongs_.emplace(song, std::move(*text));
 }
 
 std::vector<PracticeLoopBookmark> PracticeLoopStore::bookmarks(const std::string& song) const {
@@ -54,7 +72,7 @@ bool PracticeLoopStore::add(const PracticeLoopBookmark& bookmark, const std::str
     sorted.reserve(order.size());
     for (const auto i : order) sorted.push_back(list[i]);
     bookmarksBySong_.insert_or_assign(song, std::move(sorted));
-    persist();
+    persist(song);
     return kept;
 }
 
@@ -63,7 +81,7 @@ void PracticeLoopStore::remove(const UUID& id, const std::string& song) {
     if (it == bookmarksBySong_.end()) return;
     std::erase_if(it->second, [&](const PracticeLoopBookmark& b) { return b.id() == id; });
     if (it->second.empty()) bookmarksBySong_.erase(it);
-    persist();
+    persist(song);
 }
 
 template <class Change>
@@ -74,7 +92,7 @@ void PracticeLoopStore::changeBookmark(const UUID& id, const std::string& song, 
                               [&](const PracticeLoopBookmark& b) { return b.id() == id; });
     if (found == it->second.end()) return;
     change(*found);
-    persist();
+    persist(song);
 }
 
 void PracticeLoopStore::rename(const UUID& id, const std::string& name, const std::string& song) {
@@ -97,11 +115,33 @@ void PracticeLoopStore::resetProgress(const UUID& id, const std::string& song) {
 void PracticeLoopStore::resetAllProgress() {
     for (auto& [song, list] : bookmarksBySong_)
         for (auto& bookmark : list) clearProgress(bookmark);
-    persist();
+    persist(std::nullopt);
 }
 
-void PracticeLoopStore::persist() {
-    storeRecord(defaults_, storageKey, SongKeyedRecordsDocument<PracticeLoopBookmark>{bookmarksBySong_});
+void PracticeLoopStore::persist(const std::optional<std::string>& changedSong) {
+    if (changedSong) encodedSongs_.erase(*changedSong);
+    else encodedSongs_.clear();
+    std::size_t length = 2;
+    for (const auto& [song, list] : bookmarksBySong_) {
+        auto member = encodedSongs_.find(song);
+        if (member == encodedSongs_.end()) {
+            auto text = encodedMember(song, list);
+            // As when the whole object failed to encode: nothing is written.
+            if (!text) return;
+            member = encodedSongs_.emplace(song, std::move(*text)).first;
+        }
+        length += member->second.size() + 1;
+    }
+    std::vector<std::uint8_t> document;
+    document.reserve(length);
+    document.push_back('{');
+    for (const auto& [song, list] : bookmarksBySong_) {
+        if (document.size() > 1) document.push_back(',');
+        const std::string& member = encodedSongs_.at(song);
+        document.insert(document.end(), member.begin(), member.end());
+    }
+    document.push_back('}');
+    defaults_.setData(storageKey, std::move(document));
 }
 
 } // namespace corvane

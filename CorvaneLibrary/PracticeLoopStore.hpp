@@ -9,6 +9,8 @@
 #include "CorvaneDomain/UUID.hpp"
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,11 +44,17 @@ public:
 
 private:
     template <class Change> void changeBookmark(const UUID& id, const std::string& song, Change change);
-    void persist();
+    // Stores every song's list; only `changedSong`'s (every song's when
+    // absent) is encoded again, the others' text is reused.
+    void persist(const std::optional<std::string>& changedSong);
 
     DefaultsStore& defaults_;
     std::int64_t maximumPerSong_;
     SongKeyedRecords<PracticeLoopBookmark> bookmarksBySong_;
+    // Each song's member of the stored object (`"song":[...]`) as last
+    // encoded: a save during a loop then costs the open song's records, not
+    // those of every song. A song missing here is encoded at the next save.
+    std::map<std::string, std::string> encodedSongs_;
 };
 
 } // namespace corvane

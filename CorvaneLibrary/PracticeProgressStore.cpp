@@ -17,6 +17,17 @@ double orderKey(Date date) {
     return seconds == seconds ? seconds : -std::numeric_limits<double>::infinity();
 }
 
+// An entry as encoding the whole list writes it; absent when it cannot be encoded.
+std::optional<std::string> encodedEntry(const PracticeHistoryEntry& entry) {
+    try {
+        return encodeJSON(entry).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    } catch (const JSONEncodingError&) {
+        return std::nullopt;
+    } catch (const nlohmann::json::exception&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 PracticeProgressStore::PracticeProgressStore(DefaultsStore& defaults, std::int64_t maximumHistoryCount)
@@ -26,6 +37,9 @@ PracticeProgressStore::PracticeProgressStore(DefaultsStore& defaults, std::int64
         historyEntries_ = std::move(*history);
     // Trimmed in memory only: the stored list stays as it is until the next write.
     sortAndTrimHistory();
+    // Encoded now, while the application starts, rather than by the first save during playback.
+    for (const auto& entry : historyEntries_)
+        if (auto text = encodedEntry(entry)) encodedEntries_.insert_or_assign(entry.id(), EncodedEntry{entry, std::move(*text)});
 }
 
 void PracticeProgressStore::sortAndTrimHistory() {
@@ -36,7 +50,27 @@ void PracticeProgressStore::sortAndTrimHistory() {
 }
 
 void PracticeProgressStore::writeHistory() {
-    storeRecord(defaults_, historyKey, historyEntries_);
+    std::map<UUID, EncodedEntry> encoded;
+    std::vector<std::uint8_t> document;
+    document.reserve(lastHistoryBytes_ + 1024);
+    document.push_back('[');
+    for (const auto& entry : historyEntries_) {
+        auto cached = encodedEntries_.find(entry.id());
+        if (cached == encodedEntries_.end() || !(cached->second.entry == entry)) {
+            auto text = encodedEntry(entry);
+            // As when the whole list failed to encode: nothing is written.
+            if (!text) return;
+            cached = encodedEntries_.insert_or_assign(entry.id(), EncodedEntry{entry, std::move(*text)}).first;
+        }
+        if (document.size() > 1) document.push_back(',');
+        document.insert(document.end(), cached->second.text.begin(), cached->second.text.end());
+        encoded.insert_or_assign(entry.id(), cached->second);
+    }
+    document.push_back(']');
+    // Only the entries still listed are kept for the next save.
+    encodedEntries_ = std::move(encoded);
+    lastHistoryBytes_ = document.size();
+    defaults_.setData(historyKey, std::move(document));
 }
 
 void PracticeProgressStore::saveCurrentSession(const PersistedPracticeSession& session) {

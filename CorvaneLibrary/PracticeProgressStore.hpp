@@ -7,6 +7,7 @@
 #include "CorvaneDomain/RecentPracticeSong.hpp"
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +48,14 @@ private:
     std::int64_t maximumHistoryCount_;
     std::optional<PersistedPracticeSession> currentSession_;
     std::vector<PracticeHistoryEntry> historyEntries_;
+    // Each entry's JSON text as last written, with the entry it encodes: a
+    // save re-encodes only the entries that changed (the open song's).
+    struct EncodedEntry {
+        PracticeHistoryEntry entry;
+        std::string text;
+    };
+    std::map<UUID, EncodedEntry> encodedEntries_;
+    std::size_t lastHistoryBytes_ = 0;
 };
 
 } // namespace corvane

@@ -157,6 +157,7 @@ void GLStageRenderer::buildPipelines(const std::string& source)
     particleBloomCompositePipeline_ = {particleComposite, BlendMode::additive};
     blurPipeline_ = {blur, BlendMode::opaque};
     presentPipeline_ = {present, BlendMode::opaque};
+    presentScaleLocation_ = present->uniformLocation("presentScale");
     blurDirectionLocation_ = blur->uniformLocation("blurDirection");
     blurTapCountLocation_ = blur->uniformLocation("blurTapCount");
     blurOffsetsLocation_ = blur->uniformLocation("blurOffsets");
@@ -221,6 +222,11 @@ void GLStageRenderer::logDrawableSizeIfNeeded(QSize pixelSize)
     loggedDrawableSize_ = pixelSize;
     qCInfo(renderingPerformanceLog, "Stage drawable resized to %ldx%ld pixels", static_cast<long>(pixelSize.width()),
            static_cast<long>(pixelSize.height()));
+}
+
+void GLStageRenderer::setRenderScale(double scale)
+{
+    renderScale_ = std::isfinite(scale) ? std::clamp(scale, 0.25, 1.0) : 1.0;
 }
 
 void GLStageRenderer::prepareTargets(QSize pixelSize)
@@ -323,7 +329,9 @@ void GLStageRenderer::draw(std::uint32_t framebuffer, QSize pixelSize, QSizeF lo
     if (!(viewport.x > 0) || !(viewport.y > 0)) return;
     const auto uniform = makeViewportUniform(viewport, frameState_, times);
     makeInstances(scene_, viewport, frameState_, times, activeImpacts_);
-    prepareTargets(pixelSize);
+    const QSize drawnSize(std::max(1, static_cast<int>(std::lround(pixelSize.width() * renderScale_))),
+                          std::max(1, static_cast<int>(std::lround(pixelSize.height() * renderScale_))));
+    prepareTargets(drawnSize);
     updateParticleBloomBlur(static_cast<float>(frameState_.preset.particleGlowRadius));
     if (!frameTarget_->isValid()) return;
 
@@ -394,6 +402,8 @@ void GLStageRenderer::draw(std::uint32_t framebuffer, QSize pixelSize, QSizeF lo
     gl.glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     gl.glViewport(0, 0, pixelSize.width(), pixelSize.height());
     use(presentPipeline_);
+    gl.glUniform2f(presentScaleLocation_, static_cast<float>(drawnSize.width()) / static_cast<float>(pixelSize.width()),
+                   static_cast<float>(drawnSize.height()) / static_cast<float>(pixelSize.height()));
     bindTexture(0, frameTarget_->texture(), 0);
     drawFullScreen(presentPipeline_);
     restoreState();

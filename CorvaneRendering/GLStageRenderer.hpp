@@ -72,6 +72,11 @@ public:
     // pixels, drawn into `framebuffer`; `now` is the time in seconds on the caller's steady clock.
     void draw(std::uint32_t framebuffer, QSize pixelSize, QSizeF logicalSize, double now);
 
+    // The frame is drawn at this fraction of the framebuffer's pixels and
+    // scaled up into it: a software rasteriser's cost follows the pixels.
+    void setRenderScale(double scale);
+    double renderScale() const { return renderScale_; }
+
     // Writes the drawable size to the log when it changed (and is not empty).
     void logDrawableSizeIfNeeded(QSize pixelSize);
 
@@ -133,6 +138,8 @@ private:
     std::uint32_t compositeSampler_ = 0, blurSampler_ = 0;
     std::uint32_t uniformBuffer_ = 0;
     std::uint32_t emptyVertexArray_ = 0; // for the full-screen triangles, which read no attributes
+    double renderScale_ = 1.0;
+    int presentScaleLocation_ = -1;
     int blurDirectionLocation_ = -1, blurTapCountLocation_ = -1, blurOffsetsLocation_ = -1, blurWeightsLocation_ = -1;
     std::unique_ptr<GLInstanceBuffer> instances_;
 

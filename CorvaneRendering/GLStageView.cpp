@@ -1,5 +1,6 @@
 #include "CorvaneRendering/GLStageView.hpp"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -36,6 +37,11 @@ GLStageView::GLStageView(QWidget* parent) : QOpenGLWidget(parent)
     frameTimer_.setSingleShot(true);
     frameTimer_.setTimerType(Qt::PreciseTimer);
     connect(&frameTimer_, &QTimer::timeout, this, &GLStageView::drawNextFrame);
+    compositionTimer_.setSingleShot(true);
+    compositionTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&compositionTimer_, &QTimer::timeout, this, [this] {
+        if (watchedWindow_) QCoreApplication::postEvent(watchedWindow_, new QEvent(QEvent::UpdateRequest));
+    });
     connect(this, &QOpenGLWidget::frameSwapped, this, &GLStageView::scheduleNextFrame);
 }
 
@@ -51,6 +57,17 @@ int GLStageView::frameRate() const
 }
 
 void GLStageView::setFrameRate(int framesPerSecond) { frameRateOverride_ = std::max(1, framesPerSecond); }
+
+double GLStageView::renderScale() const
+{
+    return renderScaleOverride_.value_or(drawsInSoftware_ ? softwareRenderScale : 1.0);
+}
+
+void GLStageView::setRenderScale(double scale)
+{
+    renderScaleOverride_ = scale;
+    if (renderer_) renderer_->setRenderScale(scale);
+}
 
 bool GLStageView::isOnScreen() const
 {
@@ -80,6 +97,7 @@ void GLStageView::initializeGL()
     noteRenderer();
     try {
         renderer_ = std::make_unique<GLStageRenderer>(*context(), uptime());
+        renderer_->setRenderScale(renderScale());
         renderer_->push(inputs_);
     } catch (const RendererError& error) {
         qCWarning(renderingPerformanceLog, "Stage renderer unavailable, showing a plain stage: %s", error.what());
@@ -127,7 +145,25 @@ bool GLStageView::eventFilter(QObject* watched, QEvent* event)
     // A window coming back from minimised is not always exposed anew (there
     // may be no window manager to unmap it), so the frames restart here too.
     if (watched == watchedWindow_ && event->type() == QEvent::WindowStateChange && isOnScreen()) update();
+    if (watched == watchedWindow_ && event->type() == QEvent::UpdateRequest && gateComposition(event)) return true;
     return QOpenGLWidget::eventFilter(watched, event);
+}
+
+// True when the window's update request is held back; a request of its
+// own is sent at the next slot (the window sends no other while one waits).
+bool GLStageView::gateComposition(QEvent*)
+{
+    if (!drawsInSoftware_) return false;
+    const double interval = 1.0 / frameRate();
+    const double now = uptime();
+    if (lastComposition_ < 0 || now - lastComposition_ >= interval) {
+        lastComposition_ = now;
+        compositionTimer_.stop();
+        return false;
+    }
+    if (!compositionTimer_.isActive())
+        compositionTimer_.start(static_cast<int>(std::ceil((lastComposition_ + interval - now) * 1000)));
+    return true;
 }
 
 void GLStageView::watchWindow()
@@ -147,8 +183,10 @@ void GLStageView::noteRenderer()
     static std::atomic<bool> logged = false;
     if (!drawsInSoftware_ || logged.exchange(true)) return;
     const char* threads = std::getenv(softwareRasterizerThreadsVariable);
-    qCInfo(renderingPerformanceLog, "Stage drawn in software by %s, at %d frames a second with %s rasteriser threads",
-           qPrintable(rendererName_), frameRate(), threads && *threads ? threads : "the driver's default");
+    qCInfo(renderingPerformanceLog,
+           "Stage drawn in software by %s, at %d frames a second and %d%% of its pixels' size with %s rasteriser threads",
+           qPrintable(rendererName_), frameRate(), static_cast<int>(std::lround(renderScale() * 100)),
+           threads && *threads ? threads : "the driver's default");
 }
 
 void GLStageView::releaseRenderer()

@@ -27,6 +27,10 @@ class GLStageView : public QOpenGLWidget {
 public:
     static constexpr int hardwareFrameRate = 60;
     static constexpr int softwareFrameRate = 30;
+    // In software the frame is drawn at this fraction of the view's pixels
+    // and scaled up: the rasteriser's time follows the pixel count, and that
+    // time holds the main thread, which also times the notes.
+    static constexpr double softwareRenderScale = 0.5;
 
     explicit GLStageView(QWidget* parent = nullptr);
     ~GLStageView() override;
@@ -51,6 +55,10 @@ public:
     // renderer found, unless set here (the benchmarks compare rates).
     int frameRate() const;
     void setFrameRate(int framesPerSecond);
+    // The fraction of the view's pixels a frame is drawn at: chosen by the
+    // renderer found, unless set here (the benchmarks compare them).
+    double renderScale() const;
+    void setRenderScale(double scale);
     // Shown, in a window that is neither minimised nor unmapped (no longer
     // exposed); the frames stop otherwise and start again when it returns.
     bool isOnScreen() const;
@@ -77,10 +85,18 @@ private:
     StageInputs inputs_;
     std::unique_ptr<GLStageRenderer> renderer_;
     QTimer frameTimer_;
+    // In software the window is put together at most at the frame rate: each
+    // composition redraws the whole window through the rasteriser, whichever
+    // widget asked for it (the deck's playhead and odometer ask many times a
+    // second). Requests in between wait for the next slot, together.
+    QTimer compositionTimer_;
+    double lastComposition_ = -1;
+    bool gateComposition(QEvent* event);
     QElapsedTimer clock_;
     QString rendererName_;
     bool drawsInSoftware_ = false;
     std::optional<int> frameRateOverride_;
+    std::optional<double> renderScaleOverride_;
     std::uint64_t framesDrawn_ = 0;
     QPointer<QWidget> watchedWindow_; // the top-level whose minimising stops the frames
 };

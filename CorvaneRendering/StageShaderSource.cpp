@@ -364,9 +364,14 @@ void blurFragment()
 }
 
 // Copies the finished frame to the window, encoding linear colour as sRGB.
+// A frame drawn smaller than the window (software GL) is scaled up by the
+// sampler's linear filter; at full size each pixel reads its own texel centre.
+uniform vec2 presentScale;
+
 void presentFragment()
 {
-    vec3 c = clamp(texelFetch(texture0, ivec2(gl_FragCoord.xy), 0).rgb, 0.0, 1.0);
+    vec2 source = gl_FragCoord.xy * presentScale / vec2(textureSize(texture0, 0));
+    vec3 c = clamp(texture(texture0, source).rgb, 0.0, 1.0);
     vec3 low = c * 12.92;
     vec3 high = 1.055 * pow(c, vec3(1.0 / 2.4)) - 0.055;
     fragColor = vec4(mix(high, low, lessThanEqual(c, vec3(0.0031308))), 1.0);

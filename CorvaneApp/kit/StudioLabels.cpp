@@ -1,5 +1,6 @@
 #include "CorvaneApp/kit/StudioLabels.hpp"
 
+#include <QLabel>
 #include <QPainter>
 
 #include "CorvaneApp/kit/StudioAppearance.hpp"
@@ -7,6 +8,17 @@
 #include "CorvaneApp/kit/StudioLocale.hpp"
 
 namespace corvane {
+
+QLabel* studioTextLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent)
+{
+    auto label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+    return label;
+}
 
 StudioCapsLabel::StudioCapsLabel(const QString& title, double tracking, const QColor& color, QWidget* parent)
     : QWidget(parent), font_(studioLegend()), color_(color)

@@ -4,7 +4,13 @@
 #include <QFont>
 #include <QWidget>
 
+class QLabel;
+
 namespace corvane {
+
+// A plain-text label in the given font and colour; markup in stored names
+// (song titles, file names) is shown as typed.
+QLabel* studioTextLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent = nullptr);
 
 // A caption in capitals, in the legend font, spaced out and on one line,
 // ending in an ellipsis when it has less room than it wants.

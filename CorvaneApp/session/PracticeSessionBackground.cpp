@@ -1,6 +1,8 @@
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 
-#include <QImage>
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageReader>
 
 #include "CorvaneDomain/RegularFileReader.hpp"
 #include "CorvaneLibrary/BookmarkService.hpp"
@@ -20,10 +22,19 @@ std::optional<std::vector<std::uint8_t>> readPhoto(const std::filesystem::path& 
     }
 }
 
+// Reads the header only: a full decode would refuse a large photo (Qt's
+// allocation limit is 128 MiB, below a 48-megapixel picture) and would cost
+// a whole decode on the main thread at every restore.
 bool decodesAsImage(const std::vector<std::uint8_t>& bytes)
 {
-    QImage image;
-    return image.loadFromData(bytes.data(), static_cast<int>(bytes.size())) && !image.isNull();
+    if (bytes.empty()) return false;
+    const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer;
+    buffer.setData(data);
+    if (!buffer.open(QIODevice::ReadOnly)) return false;
+    QImageReader reader(&buffer);
+    return reader.canRead() && !reader.size().isEmpty();
 }
 
 } // namespace

@@ -14,6 +14,7 @@ void PracticeSessionStore::startCountIn()
 {
     if (!startAudioEngine()) return;
     cancelCountIn();
+    withdrawPlaybackSentAhead();
     assign(isPlaying_, false, &PracticeSessionStore::isPlayingChanged);
     pendingPlaybackStart_ = false;
     const MIDICountInPlan plan(*timeline_, playbackPositionSeconds_, countInMeasureCount_, playbackRate_);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -35,6 +36,15 @@ struct PracticeSessionEnvironment {
     // Told of every timeline event the tick sends: its song time, and the
     // song position at the moment it left. For timing measurements.
     std::function<void(double eventSeconds, double sentAtSeconds)> playbackEventSent;
+    // Told of every note-on the song sends to the audio engine: its note,
+    // channel, and the render-clock time it is due at. For timing measurements.
+    std::function<void(std::uint8_t note, std::uint8_t channel, double dueClockSeconds)> playbackNoteOnSent;
+    // False sends each event to the engine only when it falls due, as the
+    // external MIDI output is always sent: for benchmarks that compare the two.
+    bool sendsPlaybackAhead = true;
+    // How far ahead of the render clock the song is sent; absent: one tick
+    // and two of the output's cycles, plus a margin. For benchmarks.
+    std::optional<double> playbackLookAheadSeconds;
 };
 
 } // namespace corvane

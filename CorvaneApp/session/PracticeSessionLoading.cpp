@@ -161,6 +161,7 @@ void PracticeSessionStore::loadMIDI(const std::filesystem::path& url, std::optio
     position = std::clamp(std::isfinite(position) ? position : 0.0, 0.0, timeline_->durationSeconds());
     assign(playbackPositionSeconds_, position, &PracticeSessionStore::playbackPositionSecondsChanged);
     timelineCursor_->seek(*timeline_, position);
+    sendPlaybackFromCursor();
 
     assign(playbackRate_, transport_->playbackRate(), &PracticeSessionStore::playbackRateChanged);
     const auto loop = transport_->loopRange();

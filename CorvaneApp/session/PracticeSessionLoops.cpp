@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "CorvaneDomain/TextDecoding.hpp"
+#include "CorvaneLibrary/DefaultsStore.hpp"
 #include "CorvaneLibrary/PracticeLoopStore.hpp"
 
 namespace corvane {
@@ -10,6 +12,16 @@ namespace corvane {
 namespace {
 
 double selectionGap(double duration) { return std::min(duration, 0.1); }
+
+// Blank by the rule the loop's display name trims with.
+bool isBlankName(const std::string& name)
+{
+    return trimWhitespaceAndNewlines(
+               decodeUTF8Lossy({reinterpret_cast<const std::uint8_t*>(name.data()), name.size()}))
+        .empty();
+}
+
+bool isUsableStep(double seconds) { return std::isfinite(seconds) && seconds > 0; }
 
 } // namespace
 
@@ -97,10 +109,12 @@ std::optional<PracticeLoopBookmark> PracticeSessionStore::saveCurrentLoop(const 
     auto created = corvane::bookmark(*measureMap_, *loopRange_, name);
     if (!created) return std::nullopt;
     const std::string song = currentSongReference_->stableID();
-    // Saving the same bars again renames that loop and keeps its progress.
-    for (const auto& existing : loopStore_.bookmarks(song)) {
+    const auto saved = loopStore_.bookmarks(song);
+    // Saving the same bars again renames that loop and keeps its progress;
+    // "Salvar atual" saves without a name, which must not erase the user's.
+    for (const auto& existing : saved) {
         if (existing.startMeasure == created->startMeasure && existing.endMeasure == created->endMeasure) {
-            loopStore_.rename(existing.id(), created->name, song);
+            if (!isBlankName(created->name)) loopStore_.rename(existing.id(), created->name, song);
             bumpProgressRevision();
             syncActiveLoopBookmark();
             for (const auto& renamed : loopStore_.bookmarks(song))
@@ -108,11 +122,25 @@ std::optional<PracticeLoopBookmark> PracticeSessionStore::saveCurrentLoop(const 
             return std::nullopt;
         }
     }
+    // A full song would make room by evicting one of the user's loops.
+    if (std::ssize(saved) >= PracticeLoopStore::applicationMaximumPerSong) return std::nullopt;
     const bool kept = loopStore_.add(*created, song);
     bumpProgressRevision();
     syncActiveLoopBookmark();
     if (!kept) return std::nullopt; // the per-song limit left it out
     return created;
+}
+
+double PracticeSessionStore::loopNudgeStepSeconds() const
+{
+    const auto stored = userDefaults_.doubleValue(loopNudgeStepKey);
+    // A NaN step would move a nudged bound to 0.
+    return stored && isUsableStep(*stored) ? *stored : defaultLoopNudgeStepSeconds;
+}
+
+void PracticeSessionStore::setLoopNudgeStepSeconds(double seconds)
+{
+    if (isUsableStep(seconds)) userDefaults_.setDouble(loopNudgeStepKey, seconds);
 }
 
 void PracticeSessionStore::deleteLoop(const PracticeLoopBookmark& loop)

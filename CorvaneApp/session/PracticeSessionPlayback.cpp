@@ -68,12 +68,15 @@ bool PracticeSessionStore::isStudentNote(const std::optional<PracticeHandMap>& s
 
 void PracticeSessionStore::stopAllPlaybackNotes()
 {
+    // What was sent ahead goes first, so that the router releases only what sounds.
+    withdrawPlaybackSentAhead();
     sendToEngine(instrumentRouter_.stop(MIDIEventOrigin::playback()));
     if (midiDeviceMonitor_) midiDeviceMonitor_->sendAllNotesOff();
 }
 
 void PracticeSessionStore::stopAllInstrumentNotes()
 {
+    withdrawPlaybackSentAhead();
     sendToEngine(instrumentRouter_.stopAll());
     if (midiDeviceMonitor_) midiDeviceMonitor_->sendAllNotesOff();
 }
@@ -156,6 +159,7 @@ bool PracticeSessionStore::startTransport(double clock)
         return false;
     if (before.isAtEnd()) {
         timelineCursor_ = MIDITimelineCursor(*timeline_, 0);
+        sendPlaybackFromCursor();
         assign(playbackPositionSeconds_, 0.0, &PracticeSessionStore::playbackPositionSecondsChanged);
         practiceEngine_.seek(0);
     }
@@ -210,6 +214,8 @@ void PracticeSessionStore::pauseTimelinePlayback()
         assign(playbackPositionSeconds_, snapshot.positionSeconds, &PracticeSessionStore::playbackPositionSecondsChanged);
     }
     assign(isPlaying_, false, &PracticeSessionStore::isPlayingChanged);
+    // What had played ahead of the pause position stays played: resuming
+    // sends on from the first event that had not.
     stopAllPlaybackNotes();
     const Date date = now();
     pauseAccumulators(date);
@@ -270,7 +276,11 @@ void PracticeSessionStore::scheduleNextTick()
 
 void PracticeSessionStore::advanceTimelinePlayback()
 {
-    if (practiceEngine_.handMap().splitNote != handSplitNote()) refreshPracticeEngine();
+    if (practiceEngine_.handMap().splitNote != handSplitNote()) {
+        // Which notes are the student's has changed: what was sent ahead is sent again.
+        withdrawPlaybackSentAhead();
+        refreshPracticeEngine();
+    }
     if (isWaitingForInput_ || !timeline_ || !timelineCursor_ || !transport_) return;
     const auto clock = clockReading();
     if (!clock) return;
@@ -285,14 +295,18 @@ void PracticeSessionStore::advanceTimelinePlayback()
         const double start = s.loopRange->startSeconds;
         stopAllPlaybackNotes();
         timelineCursor_->seek(*timeline_, start);
+        sendPlaybackFromCursor();
         practiceEngine_.seek(start);
         reactivateSustainedNotes(*timeline_, start);
         lastLoopIteration_ = s.loopIteration;
         if (activeLoopBookmarkID_) ++loopRepetitions_;
     }
 
+    // Sending ahead stops short of a chord that wait mode will stop at.
+    std::optional<double> holdBefore;
     if (!countInProgress_ && practiceMode_ == PracticeMode::wait) {
         const auto target = practiceEngine_.waitTarget(s.positionSeconds);
+        if (target) holdBefore = target->startSeconds;
         if (target && s.positionSeconds >= target->startSeconds) {
             if (!transportStep(c, [&] {
                     transport_->pause(c);
@@ -301,6 +315,7 @@ void PracticeSessionStore::advanceTimelinePlayback()
                 return;
             stopAllPlaybackNotes();
             timelineCursor_->seek(*timeline_, target->startSeconds);
+            sendPlaybackFromCursor();
             assign(playbackPositionSeconds_, target->startSeconds, &PracticeSessionStore::playbackPositionSecondsChanged);
             waitingTarget_ = target;
             assign(waitingNotes_, target->requiredNotes, &PracticeSessionStore::waitingNotesChanged);
@@ -309,7 +324,12 @@ void PracticeSessionStore::advanceTimelinePlayback()
         }
     }
 
-    if (s.state == MIDITransportState::playing) {
+    if (s.state == MIDITransportState::playing && sendsPlaybackAhead()) {
+        sendPlaybackAhead(c, s, holdBefore);
+        const auto due = timeline_->pendingEvents(timelineCursor_->eventIndex, s.positionSeconds);
+        emitPlaybackImpacts(due);
+        timelineCursor_->eventIndex = due.endIndex;
+    } else if (s.state == MIDITransportState::playing) {
         const auto due = timeline_->pendingEvents(timelineCursor_->eventIndex, s.positionSeconds);
         // One hand map per tick: the student's notes do not change within it.
         const auto studentHands = studentHandMap();
@@ -328,8 +348,12 @@ void PracticeSessionStore::advanceTimelinePlayback()
                                        sendPlaybackEvent(MIDIInputMessage::NoteOff{m.note, 0}, channel);
                                    return;
                                }
-                               if (!isStudents(m.note, event.trackIndex))
+                               if (!isStudents(m.note, event.trackIndex)) {
+                                   if (environment_.playbackNoteOnSent)
+                                       environment_.playbackNoteOnSent(
+                                           m.note, channel & 0x0F, c + (event.seconds - s.positionSeconds) / s.playbackRate);
                                    sendPlaybackEvent(MIDIInputMessage::NoteOn{m.note, m.velocity}, channel);
+                               }
                                emitImpact(m.note, m.velocity, visualPreset_.accentHue, event.trackIndex);
                            },
                            [&](const MIDIChannelMessage::NoteOff& m) {
@@ -411,11 +435,15 @@ void PracticeSessionStore::seek(double seconds)
         return;
     assign(playbackPositionSeconds_, s.positionSeconds, &PracticeSessionStore::playbackPositionSecondsChanged);
     if (timelineCursor_) timelineCursor_->seek(*timeline_, s.positionSeconds);
+    sendPlaybackFromCursor();
     practiceEngine_.seek(s.positionSeconds);
     lastLoopIteration_ = s.loopIteration;
     const bool playing = s.state == MIDITransportState::playing;
     assign(isPlaying_, playing, &PracticeSessionStore::isPlayingChanged);
-    if (playing) reactivateSustainedNotes(*timeline_, s.positionSeconds);
+    if (playing) {
+        reactivateSustainedNotes(*timeline_, s.positionSeconds);
+        resendPlaybackAhead();
+    }
     if (wasPlaying && !playing) {
         // A seek to the end stops playback, and the clock of the metrics with it.
         const Date date = now();
@@ -438,6 +466,9 @@ void PracticeSessionStore::setPlaybackRate(double rate)
         return;
     }
     assign(playbackRate_, transport_->playbackRate(), &PracticeSessionStore::playbackRateChanged);
+    // What was sent ahead was timed for the old rate.
+    withdrawPlaybackSentAhead();
+    resendPlaybackAhead();
     persistProgress(false);
 }
 
@@ -467,9 +498,13 @@ void PracticeSessionStore::updateLoop(std::optional<MIDILoopRange> range)
     }
     assign(playbackPositionSeconds_, s.positionSeconds, &PracticeSessionStore::playbackPositionSecondsChanged);
     if (timelineCursor_) timelineCursor_->seek(*timeline_, s.positionSeconds);
+    sendPlaybackFromCursor();
     practiceEngine_.seek(s.positionSeconds);
     lastLoopIteration_ = s.loopIteration;
-    if (s.state == MIDITransportState::playing) reactivateSustainedNotes(*timeline_, s.positionSeconds);
+    if (s.state == MIDITransportState::playing) {
+        reactivateSustainedNotes(*timeline_, s.positionSeconds);
+        resendPlaybackAhead();
+    }
     persistProgress(false);
     syncActiveLoopBookmark();
 }

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -64,6 +65,12 @@ public:
     static constexpr const char* countInEnabledKey = "practice.countIn.enabled.v2";
     static constexpr const char* countInMeasureCountKey = "practice.countIn.measureCount";
     static constexpr const char* handSplitNoteKey = "practice.handSplitNote";
+    // Kept for the settings window and the stage; the controller itself reads neither.
+    static constexpr const char* metronomeKey = "practice.metronome";
+    static constexpr const char* reduceParticlesKey = "accessibility.reduceParticles";
+    // The loop editor's fine-adjustment step, in seconds.
+    static constexpr const char* loopNudgeStepKey = "practice.loopNudgeStepSeconds";
+    static constexpr double defaultLoopNudgeStepSeconds = 0.05;
     static constexpr int playbackTickMilliseconds = 8;
     static constexpr double progressSaveIntervalSeconds = 2.0;
     static constexpr std::size_t maximumImpactEvents = 32;
@@ -198,9 +205,16 @@ public:
     void setLoopStartMeasure(std::int64_t measure);
     void setLoopEndMeasure(std::int64_t measure);
     bool canSaveCurrentLoop() const;
-    // Absent when nothing could be saved, including when the store's limit
-    // left the new loop out.
+    // Absent when nothing could be saved, including when the song already
+    // holds the most loops it may (saving then would evict one of them) or
+    // the store's limit left the new loop out. Saving the bars of a saved
+    // loop again renames it, unless the name is blank: then it is returned
+    // unchanged.
     std::optional<PracticeLoopBookmark> saveCurrentLoop(const std::string& name);
+    // The stored step; anything stored that is not a positive finite number
+    // reads as the default. A step that is not one is not stored.
+    double loopNudgeStepSeconds() const;
+    void setLoopNudgeStepSeconds(double seconds);
     void deleteLoop(const PracticeLoopBookmark& bookmark);
     void renameLoop(const PracticeLoopBookmark& bookmark, const std::string& name);
     std::vector<PracticeLoopBookmark> savedLoops() const;
@@ -292,6 +306,30 @@ private:
     void advanceTimelinePlayback();
     void reactivateSustainedNotes(const MIDITimeline& timeline, double seconds);
     void reportSentEvent(double eventSeconds);
+    // Playback sent ahead (PracticeSessionScheduling.cpp). The song's sound
+    // goes to the engine a short window ahead of its time, each event with
+    // the render-clock time it falls at; everything that changes what should
+    // sound takes back what was sent and has not yet played.
+    bool sendsPlaybackAhead() const;
+    double playbackLookAheadSeconds() const;
+    // Sends the events from `scheduledEventIndex_` that fall before the
+    // window's end (never at or past `holdBefore`, the loop's end, or a chord
+    // wait mode stops at), as the transport stands in `s` at `clock`.
+    void sendPlaybackAhead(double clock, const MIDITransportSnapshot& s, std::optional<double> holdBefore);
+    // The same, at a fresh clock reading, when playing.
+    void resendPlaybackAhead();
+    // Takes back what has not yet played: the router forgets it and the
+    // events are sent again from the first one taken back.
+    void withdrawPlaybackSentAhead();
+    // After a jump: sending goes on from the cursor, nothing sent being pending.
+    void sendPlaybackFromCursor();
+    // Where the sound stands: the first event that has not played, or the
+    // published position when nothing ahead of it was sent.
+    double soundingPositionSeconds() const;
+    // The song's message for a timeline event; absent for what it does not send.
+    std::optional<MIDIInputMessage> playbackMessage(const MIDITimelineEvent& event,
+                                                    const std::optional<PracticeHandMap>& studentHands) const;
+    void emitPlaybackImpacts(const MIDITimelineEventSlice& due);
     void stopAfterClockFailure(std::optional<double> clock);
     // Runs `step`, a change of the transport at `clock`; when the transport
     // refuses the clock, playback stops (stopAfterClockFailure) and the answer is false.
@@ -431,6 +469,17 @@ private:
     bool pendingPlaybackStart_ = false;
     std::uint64_t lastLoopIteration_ = 0;
     std::unique_ptr<QTimer> playbackTimer_;
+    // The next timeline event to send ahead, and each event sent ahead and
+    // not known to have played, oldest first (identity absent: nothing
+    // went to the engine for it).
+    struct SentAhead {
+        std::int64_t eventIndex = 0;
+        std::optional<std::uint64_t> identity;
+        bool playedAtOnce = false;
+        MIDIInstrumentRouter::Change change;
+    };
+    std::int64_t scheduledEventIndex_ = 0;
+    std::deque<SentAhead> sentAhead_;
     std::unique_ptr<CountInRun> countInRun_;
     GuidedPracticeEngine practiceEngine_;
     MIDIInstrumentRouter instrumentRouter_;

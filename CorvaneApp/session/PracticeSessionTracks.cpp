@@ -39,8 +39,10 @@ void PracticeSessionStore::setPracticeHand(PracticeHand hand)
 void PracticeSessionStore::withdrawStudentNotes()
 {
     stopAllPlaybackNotes();
+    // Where the sound stands, which may be ahead of the published position.
     if (timeline_ && isPlaying_ && !isWaitingForInput_ && transport_ && !pendingPlaybackStart_)
-        reactivateSustainedNotes(*timeline_, playbackPositionSeconds_);
+        reactivateSustainedNotes(*timeline_, soundingPositionSeconds());
+    resendPlaybackAhead();
 }
 
 void PracticeSessionStore::resumeAfterWait()
@@ -58,6 +60,7 @@ void PracticeSessionStore::resumeAfterWait()
     if (!transportStep(clock, [&] { transport_->play(*clock); })) return;
     resumeAccumulators(now());
     if (timeline_) reactivateSustainedNotes(*timeline_, playbackPositionSeconds_);
+    resendPlaybackAhead();
 }
 
 void PracticeSessionStore::publishTimelineNotes(std::vector<MIDINoteSpan> notes)
@@ -114,7 +117,10 @@ void PracticeSessionStore::applyTrackSettings(std::vector<PracticeTrackSetting> 
                      [](const auto& a, const auto& b) { return a.trackIndex() < b.trackIndex(); });
     assign(trackSettings_, std::move(settings), &PracticeSessionStore::trackSettingsChanged);
     if (currentSongReference_) trackStore_.replace(trackSettings_, currentSongReference_->stableID());
+    // Muted tracks and hands decide what the song sends: sent again under the new settings.
+    withdrawPlaybackSentAhead();
     refreshPracticeEngine();
+    resendPlaybackAhead();
 }
 
 void PracticeSessionStore::setTrackHand(PracticeTrackHand hand, std::int64_t trackIndex)

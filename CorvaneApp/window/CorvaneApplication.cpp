@@ -2,12 +2,16 @@
 
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QPointer>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
 #include "CorvaneApp/kit/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioLocale.hpp"
 #include "CorvaneApp/kit/StudioResourceBundle.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
+#include "CorvaneApp/settings/AudioUnitEditorView.hpp"
+#include "CorvaneApp/settings/SettingsView.hpp"
 #include "CorvaneApp/window/MainWindow.hpp"
 #include "CorvaneApp/window/RootView.hpp"
 #include "CorvaneApp/window/SceneWindows.hpp"
@@ -57,7 +61,7 @@ CorvaneApplication::CorvaneApplication(DefaultsStore& defaults, QObject* parent)
     dressScene(mainWindow_.get());
     connect(mainWindow_.get(), &MainWindow::firstFramePainted, this, [this] {
         logStartupMilestone("first frame painted");
-        makeServices();
+        prepareServices();
     });
 
     auto& scenes = SceneWindows::shared();
@@ -83,6 +87,32 @@ void CorvaneApplication::start()
     mainWindow_->activateWindow();
 }
 
+// The sound system is found and its stream opened on a worker: that holds
+// its thread for a hundred milliseconds and more, and the window stays live.
+void CorvaneApplication::prepareServices()
+{
+    if (isPreparingServices_ || practiceStore_) return;
+    isPreparingServices_ = true;
+    const auto storedOutput = defaults_.stringValue(PianoAudioEngine::selectedOutputPreferenceKey);
+    QPointer<CorvaneApplication> guard(this);
+    QThreadPool::globalInstance()->start([guard, storedOutput] {
+        auto prepared = std::make_shared<std::optional<PreparedAudioOutput>>();
+        try {
+            prepared->emplace(PreparedAudioOutput::prepare(std::nullopt, storedOutput, true));
+        } catch (const std::exception&) {
+            // No output device: the engine is left to the controller, which words it.
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [guard, prepared] {
+                if (!guard) return;
+                guard->preparedOutput_ = std::move(*prepared);
+                guard->makeServices();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 void CorvaneApplication::makeServices()
 {
     if (practiceStore_) return;
@@ -92,11 +122,14 @@ void CorvaneApplication::makeServices()
         // Without MIDI the application still plays; the settings say so.
     }
     logStartupMilestone("MIDI device monitor made");
-    try {
-        audioEngine_ = std::make_unique<PianoAudioEngine>(defaults_);
-    } catch (const std::exception&) {
-        // The controller tries once more and words the failure.
+    if (preparedOutput_) {
+        try {
+            audioEngine_ = std::make_unique<PianoAudioEngine>(defaults_, std::move(*preparedOutput_));
+        } catch (const std::exception&) {
+            // The controller tries once more and words the failure.
+        }
     }
+    preparedOutput_.reset();
     logStartupMilestone("audio engine made");
     progressStore_ = std::make_unique<PracticeProgressStore>(defaults_, historyLimit);
     loopStore_ = std::make_unique<PracticeLoopStore>(defaults_, savedLoopsPerSong);
@@ -124,14 +157,23 @@ void CorvaneApplication::openFiles(const std::vector<std::filesystem::path>& fil
 
 QWidget* CorvaneApplication::makeSettingsWindow()
 {
+    // The settings edit the services, so they exist before the window does.
+    makeServices();
     settingsWindow_.reset(sceneWindow("settings", QStringLiteral("Ajustes"), QSize(620, 460)));
+    // The instrument's editor is another window: the settings only ask for it.
+    auto view = new SettingsView(*practiceStore_, practiceStore_->midiDeviceMonitor(), practiceStore_->audioEngine(),
+                                 [] { SceneWindows::shared().open(QStringLiteral("audio-unit-editor")); });
+    settingsWindow_->layout()->addWidget(view);
     return settingsWindow_.get();
 }
 
 QWidget* CorvaneApplication::makeInstrumentEditorWindow()
 {
+    // The editor follows the engine, so the engine exists before the window does.
+    makeServices();
     instrumentEditorWindow_.reset(
         sceneWindow("audio-unit-editor", QStringLiteral("Instrumento virtual"), QSize(760, 560)));
+    instrumentEditorWindow_->layout()->addWidget(new AudioUnitEditorView(practiceStore_->audioEngine()));
     return instrumentEditorWindow_.get();
 }
 

@@ -4,8 +4,10 @@
 #include <QTranslator>
 
 #include <memory>
+#include <optional>
 
 #include "CorvaneApp/window/AppDelegate.hpp"
+#include "CorvaneAudio/engine/PreparedAudioOutput.hpp"
 
 class QWidget;
 
@@ -40,6 +42,9 @@ public:
 
     // Shows the main window; the services follow its first frame.
     void start();
+    // Prepares the audio output off the main thread, then makes the services
+    // (once); `servicesReady` says when they are made.
+    void prepareServices();
     // Makes the services now if they are not made yet.
     void makeServices();
 
@@ -65,6 +70,8 @@ private:
     QTranslator qtTranslator_;
     AppDelegate delegate_;
     std::unique_ptr<MIDIDeviceMonitor> midiDeviceMonitor_;
+    std::optional<PreparedAudioOutput> preparedOutput_;
+    bool isPreparingServices_ = false;
     std::unique_ptr<PianoAudioEngine> audioEngine_;
     std::unique_ptr<PracticeProgressStore> progressStore_;
     std::unique_ptr<PracticeLoopStore> loopStore_;

@@ -40,6 +40,13 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
 }
 
+MainWindow::~MainWindow()
+{
+    // The root view goes with the window's children, when this window is
+    // only a QWidget any more: its going must not call back in here.
+    if (rootView_) disconnect(rootView_, nullptr, this, nullptr);
+}
+
 void MainWindow::attach(PracticeSessionStore& store)
 {
     if (rootView_) return;

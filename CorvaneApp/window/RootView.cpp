@@ -8,6 +8,7 @@
 #include <QShowEvent>
 #include <QStackedWidget>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <cmath>
 #include <utility>
@@ -15,30 +16,27 @@
 #include "CorvaneApp/commands/PracticeCommands.hpp"
 #include "CorvaneApp/commands/ShortcutLabel.hpp"
 #include "CorvaneApp/commands/WindowSpacebarShortcut.hpp"
+#include "CorvaneApp/inspector/VisualInspectorView.hpp"
 #include "CorvaneApp/kit/RetroWoodColumn.hpp"
 #include "CorvaneApp/kit/StudioAccent.hpp"
 #include "CorvaneApp/kit/StudioSymbols.hpp"
 #include "CorvaneApp/library/MusicLibraryView.hpp"
+#include "CorvaneApp/library/RecentPracticeView.hpp"
+#include "CorvaneApp/library/SidebarView.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 #include "CorvaneApp/window/DropHighlight.hpp"
 #include "CorvaneApp/window/ErrorAlert.hpp"
 #include "CorvaneApp/window/OpenMIDIRequests.hpp"
+#include "CorvaneApp/window/SceneWindows.hpp"
 #include "CorvaneApp/window/SidebarOverlay.hpp"
 #include "CorvaneApp/workspace/PracticeWorkspaceView.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "CorvaneLibrary/MusicLibraryStore.hpp"
+#include "CorvaneLibrary/PracticeProgressStore.hpp"
 
 namespace corvane {
 
 namespace {
-
-// An empty place of the given name, filled by the view that comes later.
-QWidget* place(const char* name, QWidget* parent)
-{
-    auto widget = new QWidget(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 constexpr const char* sidebarSymbol = "sidebar.leading";
 
@@ -69,6 +67,24 @@ RootView::RootView(PracticeSessionStore& store, QWidget* parent)
     dropHighlight_ = new DropHighlight(this);
     sidebar_ = new SidebarOverlay(this);
     connect(sidebar_, &SidebarOverlay::backdropTapped, this, [this] { setSidebar(false); });
+    // Choosing a destination or a recent song in the sidebar also closes it.
+    sidebarView_ = new SidebarView(
+        {[this](std::optional<LibraryDestination> destination) {
+             setSelection(destination);
+             setSidebar(false);
+         },
+         [this](const RecentPracticeSong& song) {
+             continueSong(song);
+             setSidebar(false);
+         },
+         [] { SceneWindows::shared().open(QStringLiteral("settings")); }},
+        sidebar_->sidebarPlace());
+    auto sidebarColumn = new QVBoxLayout(sidebar_->sidebarPlace());
+    sidebarColumn->setContentsMargins(0, 0, 0, 0);
+    sidebarColumn->addWidget(sidebarView_);
+    sidebarView_->setSelection(selection_);
+    sidebarView_->setRecentSongsSource([this] { return store_.recentSongs(); });
+    connect(&store_, &PracticeSessionStore::progressRevisionChanged, sidebarView_, &SidebarView::recentSongsChanged);
 
     spacebarShortcut_ = new WindowSpacebarShortcut(this);
     spacebarShortcut_->setAction([this] { store_.togglePlayback(); });
@@ -130,12 +146,22 @@ void RootView::buildFrameRow()
          [this](const UUID& sourceID) { requestImport(FileImportRequest::reauthorizedFolder(sourceID)); },
          [this](const ResolvedLibrarySong& song) { practice(song); }},
         destinations_);
-    recentPractice_ = place("RecentPracticeView", destinations_);
+    auto recentPractice = new RecentPracticeView(
+        {[this](const RecentPracticeSong& song) { continueSong(song); },
+         [this](const PracticeHistoryEntry& entry) { continueSession(entry); },
+         [this](const RecentPracticeSong& song) { resetSong(song); }},
+        destinations_);
+    recentPractice->setSource([this] {
+        return RecentPracticeContents{store_.recentSongs(), store_.progressStore().historyEntries()};
+    });
+    connect(&store_, &PracticeSessionStore::progressRevisionChanged, recentPractice, &RecentPracticeView::sourceChanged);
+    recentPractice_ = recentPractice;
     destinations_->addWidget(practiceWorkspace_);
     destinations_->addWidget(musicLibrary_);
     destinations_->addWidget(recentPractice_);
 
-    inspector_ = place("VisualInspectorView", frameRow_);
+    inspector_ = new VisualInspectorView(
+        store_, [] { SceneWindows::shared().open(QStringLiteral("audio-unit-editor")); }, frameRow_);
     inspector_->setFixedWidth(inspectorWidth);
 
     auto wood1 = column("woodColumn1", {QStringLiteral("wood1"), 38, 2, 28});
@@ -166,6 +192,7 @@ void RootView::setSelection(std::optional<LibraryDestination> destination)
 {
     selection_ = destination;
     destinations_->setCurrentWidget(destinationView(shownDestination()));
+    if (sidebarView_) sidebarView_->setSelection(selection_);
 }
 
 void RootView::setSidebar(bool presented)

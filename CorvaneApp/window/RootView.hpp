@@ -26,6 +26,7 @@ class MusicLibraryStore;
 class PracticeHistoryEntry;
 class PracticeSessionStore;
 class SidebarOverlay;
+class SidebarView;
 class WindowSpacebarShortcut;
 struct RecentPracticeSong;
 struct ResolvedLibrarySong;
@@ -96,6 +97,7 @@ public:
     QWidget* destinationView(LibraryDestination destination) const;
     QWidget* inspectorPlace() const { return inspector_; }
     SidebarOverlay* sidebarOverlay() const { return sidebar_; }
+    SidebarView* sidebarView() const { return sidebarView_; }
 
     // The file dialog's answer: the chosen files or folders, empty when
     // cancelled. Clears the request before anything else.
@@ -143,6 +145,7 @@ private:
     QWidget* inspector_ = nullptr;
     DropHighlight* dropHighlight_ = nullptr;
     SidebarOverlay* sidebar_ = nullptr;
+    SidebarView* sidebarView_ = nullptr;
     WindowSpacebarShortcut* spacebarShortcut_ = nullptr;
     ErrorAlert* errorAlert_ = nullptr;
     QPointer<QFileDialog> fileDialog_;

@@ -4,11 +4,9 @@
 #include <string>
 #include <vector>
 
-namespace corvane {
+#include "CorvaneDomain/MIDINoteName.hpp"
 
-// The note's letter, with a sharp sign (U+266F) for the black keys, and its
-// octave, middle C being C4: 60 → "C4", 61 → "C♯4", 0 → "C-1". Never flats.
-std::string noteName(std::uint8_t midiNote);
+namespace corvane {
 
 // "Toque " + the names joined by " + " + " para continuar", in the given order.
 std::string waitingTitle(const std::vector<std::uint8_t>& notes);

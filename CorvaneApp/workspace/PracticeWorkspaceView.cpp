@@ -14,6 +14,7 @@
 #ifdef BRELMO_HAS_STAGE_VIEW
 #include "CorvaneRendering/GLStageView.hpp"
 
+#include <QGuiApplication>
 #include <QOpenGLContext>
 #endif
 
@@ -42,6 +43,10 @@ protected:
 static bool platformHasOpenGL()
 {
     static const bool available = [] {
+        // The offscreen and minimal platforms make OpenGL contexts (with an X
+        // display at hand) but cannot show OpenGL widgets: drawing one aborts.
+        const QString platform = QGuiApplication::platformName();
+        if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return false;
         QOpenGLContext probe;
         return probe.create();
     }();

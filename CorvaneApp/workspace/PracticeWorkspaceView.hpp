@@ -5,6 +5,8 @@
 
 #include <memory>
 
+#include "CorvaneApp/session/PracticeSessionStore.hpp"
+
 namespace corvane {
 
 class CountInBadge;
@@ -25,7 +27,7 @@ enum class WorkspaceStage { rendered, plain };
 class PracticeWorkspaceView : public QWidget {
     Q_OBJECT
 public:
-    static constexpr const char* reduceParticlesKey = "accessibility.reduceParticles";
+    static constexpr const char* reduceParticlesKey = PracticeSessionStore::reduceParticlesKey;
 
     explicit PracticeWorkspaceView(PracticeSessionStore& store, WorkspaceStage stage = WorkspaceStage::rendered,
                                    QWidget* parent = nullptr);

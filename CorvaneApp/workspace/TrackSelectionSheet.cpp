@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <map>
 
+#include "CorvaneApp/kit/StudioLabels.hpp"
 #include "CorvaneApp/kit/StudioScrollColumn.hpp"
 #include "CorvaneApp/kit/HiddenScrollers.hpp"
 #include "CorvaneApp/kit/RetroPanel.hpp"
@@ -37,17 +38,6 @@ protected:
         QPainter(this).fillRect(rect(), QColor::fromRgbF(1, 1, 1, 0.16f * 0.5f));
     }
 };
-
-QLabel* textLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent)
-{
-    auto label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    return label;
-}
 
 } // namespace
 
@@ -82,8 +72,8 @@ QWidget* TrackSelectionSheet::makeHeader()
     auto column = new QVBoxLayout(header);
     column->setContentsMargins(20, 20, 20, 14);
     column->setSpacing(6);
-    title_ = textLabel(QStringLiteral("Escolha as faixas"), studioTitleSmall(), StudioAppearance::primaryText(), header);
-    message_ = textLabel(QStringLiteral("Desligue o que não faz parte do seu estudo e diga qual faixa é de cada mão. "
+    title_ = studioTextLabel(QStringLiteral("Escolha as faixas"), studioTitleSmall(), StudioAppearance::primaryText(), header);
+    message_ = studioTextLabel(QStringLiteral("Desligue o que não faz parte do seu estudo e diga qual faixa é de cada mão. "
                                         "Dá para mudar depois, na aba Prática."),
                          studioCaption(), StudioAppearance::secondaryText(), header);
     message_->setWordWrap(true);

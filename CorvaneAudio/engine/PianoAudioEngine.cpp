@@ -15,14 +15,6 @@ namespace corvane {
 
 namespace {
 
-constexpr const char* outputClientName = "Brelmo";
-
-AudioHostAPI requirePreferredAPI()
-{
-    if (auto api = preferredAudioHostAPI()) return *api;
-    throw PianoAudioError(PianoAudioError::OutputUnitUnavailable{});
-}
-
 // A value equal to the one held notifies nobody.
 template <class T>
 void assignAndNotify(PianoAudioEngine& engine, T& property, T value, void (PianoAudioEngine::*changed)())
@@ -51,7 +43,8 @@ private:
 } // namespace
 
 PianoAudioEngine::PianoAudioEngine(DefaultsStore& defaults, QObject* parent)
-    : PianoAudioEngine(defaults, requirePreferredAPI(), parent)
+    : PianoAudioEngine(defaults, PreparedAudioOutput::prepare(std::nullopt, std::nullopt, false),
+                       &BundledPiano::defaultSoundFontURL, parent)
 {
 }
 
@@ -62,15 +55,28 @@ PianoAudioEngine::PianoAudioEngine(DefaultsStore& defaults, AudioHostAPI api, QO
 
 PianoAudioEngine::PianoAudioEngine(DefaultsStore& defaults, AudioHostAPI api, SoundFontLocator locateSoundFont,
                                    QObject* parent)
-    : QObject(parent), defaults_(defaults), api_(api), locateSoundFont_(std::move(locateSoundFont))
+    : PianoAudioEngine(defaults, PreparedAudioOutput::prepare(api, std::nullopt, false), std::move(locateSoundFont),
+                       parent)
 {
+}
+
+PianoAudioEngine::PianoAudioEngine(DefaultsStore& defaults, PreparedAudioOutput output,
+                                   SoundFontLocator locateSoundFont, QObject* parent)
+    : QObject(parent), defaults_(defaults), locateSoundFont_(std::move(locateSoundFont))
+{
+    if (!locateSoundFont_) locateSoundFont_ = &BundledPiano::defaultSoundFontURL;
+    if (!output.stream) throw PianoAudioError(PianoAudioError::OutputUnitUnavailable{});
     const auto soundFont = locateSoundFont_();
     if (!soundFont) throw PianoAudioError(PianoAudioError::SoundFontMissing{});
     activeInstrument_ = std::make_unique<LoadingPianoStandIn>();
     clicks_ = CountInClicks::make();
     core_ = std::make_unique<AudioRenderCore>(activeInstrument_.get(), clicks_);
-    stream_ = AudioOutputStream::make(api, *core_, outputClientName);
-    if (!stream_ || !stream_->defaultDeviceID()) throw PianoAudioError(PianoAudioError::OutputUnitUnavailable{});
+    stream_ = std::move(output.stream);
+    stream_->attach(*core_);
+    api_ = stream_->api();
+    streamOutputUID_ = output.openedUID;
+    // Listed moments ago, for the stream that is open now: the first restore needs no listing of its own.
+    if (stream_->isOpen()) preparedOutputs_ = std::move(output.devices);
 
     reclaimTimer_.setInterval(20);
     connect(&reclaimTimer_, &QTimer::timeout, this, [this] { reclaimRetiredInstruments(); });
@@ -115,6 +121,7 @@ void PianoAudioEngine::stopStream()
     stream_->stop();
     // Whatever the callback left in the queue is applied here, in order.
     core_->applyPending();
+    core_->applyScheduledNow();
     reclaimRetiredInstruments();
 }
 
@@ -140,6 +147,7 @@ void PianoAudioEngine::submit(const RenderCommand& command)
 void PianoAudioEngine::applyStalledCommands()
 {
     core_->applyPending();
+    core_->applyScheduledNow();
     if (stalledSwap_) core_->apply(*stalledSwap_);
     stalledSwap_.reset();
 }
@@ -187,10 +195,15 @@ std::optional<AudioRenderClockInstant> PianoAudioEngine::currentRenderClockInsta
 {
     if (!stream_->isRunning()) return std::nullopt;
     const double rate = core_->sampleRate();
-    if (const auto reading = core_->clock().read())
-        return AudioRenderClockInstant{reading->sampleTime, rate, reading->hostTime};
-    // Running, but no render cycle yet: the host clock now.
-    return AudioRenderClockInstant{0, std::max(rate, 1.0), hostTimeNow()};
+    AudioRenderClockInstant instant{0, std::max(rate, 1.0), hostTimeNow()}; // no render cycle yet: now
+    if (const auto reading = core_->clock().read()) instant = {reading->sampleTime, rate, reading->hostTime};
+    // The first cycle's start can lie before a "now" handed out just before
+    // it: the clock given out never goes back.
+    if (instant.hostTime) {
+        instant.hostTime = std::max(*instant.hostTime, lastClockHostTime_);
+        lastClockHostTime_ = *instant.hostTime;
+    }
+    return instant;
 }
 
 void PianoAudioEngine::reclaimRetiredInstruments()

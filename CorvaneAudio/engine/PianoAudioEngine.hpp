@@ -9,10 +9,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "CorvaneAudio/engine/PreparedAudioOutput.hpp"
+#include "CorvaneAudio/engine/RenderClockMapping.hpp"
 #include "CorvaneAudio/instruments/AudioInstrumentDescriptor.hpp"
 #include "CorvaneAudio/midi/MIDIInstrumentCommand.hpp"
 #include "CorvaneAudio/output/AudioHostAPI.hpp"
@@ -62,6 +65,11 @@ public:
     PianoAudioEngine(DefaultsStore& defaults, AudioHostAPI api, QObject* parent = nullptr);
     PianoAudioEngine(DefaultsStore& defaults, AudioHostAPI api, SoundFontLocator locateSoundFont,
                      QObject* parent = nullptr);
+    // On an output prepared beforehand (off the main thread): nothing here
+    // waits for the sound system. Throws PianoAudioError (soundFontMissing,
+    // countInBufferUnavailable).
+    PianoAudioEngine(DefaultsStore& defaults, PreparedAudioOutput output, SoundFontLocator locateSoundFont = {},
+                     QObject* parent = nullptr);
     ~PianoAudioEngine() override;
 
     const std::vector<AudioInstrumentDescriptor>& availableInstruments() const { return availableInstruments_; }
@@ -95,6 +103,25 @@ public:
     void sendProgramChange(std::uint8_t program, std::uint8_t channel);
     void sendPitchBend(std::uint16_t value, std::uint8_t channel);
     void stopAllNotes();
+
+    // Playback sent ahead of its time: the commands take effect at the
+    // sample where the render-clock time `clockSeconds` falls, inside the
+    // cycle (a time already past plays at the next cycle's start). The answer
+    // identifies them for withdrawScheduled(); absent when they were played at
+    // once instead (the output does not run, or too much waits).
+    std::optional<std::uint64_t> schedule(std::span<const MIDIInstrumentCommand> commands, double clockSeconds);
+    // Takes back every scheduled command that has not begun to play: the
+    // answer is the oldest identity taken back, which with every later one
+    // will never sound; absent when nothing was waiting. Exact at once.
+    std::optional<std::uint64_t> withdrawScheduled();
+    // Identities below this one have played or been taken back.
+    std::uint64_t scheduledConsumedThrough() const;
+    // The output's cycle length in frames, as far as it is known (for how far ahead to send).
+    double periodSeconds() const;
+    // For measurements and tests: every command the instrument receives, with
+    // the sample it took effect at, is kept until taken.
+    void recordAppliedCommands(bool recording);
+    std::vector<AppliedCommand> takeAppliedCommands();
 
     // Sounds one click now, cutting off one still sounding; starts the output
     // when needed (throws AudioStartError when it cannot).
@@ -160,7 +187,7 @@ private:
     void applyStalledCommands();
 
     DefaultsStore& defaults_;
-    AudioHostAPI api_;
+    AudioHostAPI api_{};
     SoundFontLocator locateSoundFont_;
     // Present while the stand-in plays in place of the loading piano.
     std::unique_ptr<HeldControllers> heldControllers_;
@@ -175,8 +202,16 @@ private:
     // retried until it goes through, and its outgoing instrument kept till then.
     std::optional<RenderCommand> stalledSwap_;
     std::unique_ptr<AudioRenderCore> core_;
+    RenderClockMapping clockMapping_;
+    // Scheduled samples never go backwards: the audio thread takes them in order.
+    std::int64_t lastScheduledSample_ = 0;
+    std::unique_ptr<AppliedCommandLog> appliedLog_;
     std::unique_ptr<AudioOutputStream> stream_;
     std::optional<std::string> streamOutputUID_; // the device the stream opens on
+    mutable std::uint64_t lastClockHostTime_ = 0; // the latest host time given out
+    // The devices listed while the output was prepared; the first restore
+    // uses them instead of listing again, then forgets them.
+    std::optional<std::vector<AudioOutputDevice>> preparedOutputs_;
     QTimer reclaimTimer_;
     std::vector<std::function<void()>> refreshWaiters_;
     bool didAttemptRestore_ = false;

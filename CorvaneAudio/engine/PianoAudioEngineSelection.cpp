@@ -7,6 +7,7 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <utility>
 
 #include "CorvaneAudio/engine/HeldControllers.hpp"
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"
@@ -61,9 +62,20 @@ void PianoAudioEngine::restorePreferredInstrument(std::function<void()> done)
         return;
     }
     didAttemptRestore_ = true;
-    // Selecting the stored output lists the devices itself.
-    if (const auto output = defaults_.stringValue(selectedOutputPreferenceKey)) selectAudioOutput(*output);
-    else refreshAudioOutputs();
+    // Selecting the stored output lists the devices itself. An output
+    // prepared on the stored device is already open on it, and its listing
+    // is fresh: neither is done again on this thread.
+    const auto output = defaults_.stringValue(selectedOutputPreferenceKey);
+    auto prepared = std::exchange(preparedOutputs_, std::nullopt);
+    if (prepared && stream_->isOpen() && streamOutputUID_ == output) {
+        setAvailableAudioOutputs(std::move(*prepared));
+        setSelectedOutputUID(output);
+        setOutputError(std::nullopt);
+    } else if (output) {
+        selectAudioOutput(*output);
+    } else {
+        refreshAudioOutputs();
+    }
 
     refreshAvailableInstruments([this, done = std::move(done)]() mutable {
         const auto stored = defaults_.stringValue(selectedInstrumentPreferenceKey);
@@ -172,10 +184,12 @@ void PianoAudioEngine::finishSelection(const AudioInstrumentDescriptor& descript
         defaults_.setString(selectedInstrumentPreferenceKey, descriptor.id);
         try {
             start();
-            if (plugin) probeUserInterfaceAvailability(*plugin, descriptor.id);
         } catch (const std::exception& error) {
             failure = error.what();
         }
+        // The new plugin is attached whether or not the output started: the
+        // flag must describe it, not the plugin it replaced.
+        if (plugin) probeUserInterfaceAvailability(*plugin, descriptor.id);
     }
     if (failure) setInstrumentError("Não foi possível carregar " + descriptor.name + ": " + *failure);
     setLoadingInstrumentID(std::nullopt);

@@ -4,6 +4,7 @@
 #include <regex>
 #include <span>
 
+#include "CorvaneAudio/instruments/LV2UserInterface.hpp"
 #include "CorvaneAudio/instruments/LV2World.hpp"
 #include "CorvaneAudio/LocalizedCaseInsensitiveOrder.hpp"
 #include "CorvaneDomain/TextDecoding.hpp"
@@ -86,9 +87,8 @@ AudioInstrumentDescriptor describePlugin(const LilvPlugin* plugin)
     const std::string maker = makerOf(plugin);
     const auto display = displayName(maker.empty() ? pluginName : maker + ": " + pluginName);
 
-    LilvUIs* uis = lilv_plugin_get_uis(plugin);
-    const bool hasInterface = uis && lilv_uis_size(uis) > 0;
-    lilv_uis_free(uis);
+    // Exactly what LV2Instrument::hasUserInterface will say once it is loaded.
+    const bool hasInterface = chooseLV2UserInterface(plugin).has_value();
 
     const auto description = world.describe(plugin);
     return AudioInstrumentDescriptor{
@@ -102,8 +102,9 @@ AudioInstrumentDescriptor describePlugin(const LilvPlugin* plugin)
         .componentFlags = description.componentFlags,
         .componentFlagsMask = description.componentFlagsMask,
         .hasCustomView = hasInterface,
-        // LV2 has no sandbox declaration; the flag bit is never set.
-        .isSandboxSafe = (description.componentFlags & 2u) != 0,
+        // LV2 plugins run in-process with no sandbox to step out of, so none
+        // needs the permission warning.
+        .isSandboxSafe = true,
         .passesValidation = true,
     };
 }

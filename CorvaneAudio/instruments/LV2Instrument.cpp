@@ -8,6 +8,7 @@
 #include <lv2/midi/midi.h>
 #include <lv2/options/options.h>
 #include <lv2/parameters/parameters.h>
+#include <lv2/port-props/port-props.h>
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 
@@ -35,6 +36,46 @@ bool isMIDIInput(const LilvPlugin* plugin, const LilvPort* port)
 {
     return isPort(plugin, port, LV2_CORE__InputPort) && isPort(plugin, port, LV2_ATOM__AtomPort) &&
            lilv_port_supports_event(plugin, port, LV2World::shared().node(LV2_MIDI__MidiEvent));
+}
+
+// With the world locked.
+LV2ParameterDescriptor describeControl(const LilvPlugin* plugin, const LilvPort* port, std::uint32_t index,
+                                       float minimum, float maximum, float defaultValue)
+{
+    auto& world = LV2World::shared();
+    const auto has = [&](const char* property) { return lilv_port_has_property(plugin, port, world.node(property)); };
+    LV2ParameterDescriptor descriptor{
+        .port = index,
+        .symbol = lilv_node_as_string(lilv_port_get_symbol(plugin, port)),
+        .name = {},
+        .minimum = minimum,
+        .maximum = maximum,
+        .defaultValue = defaultValue,
+        .isInteger = has(LV2_CORE__integer),
+        .isToggled = has(LV2_CORE__toggled),
+        .isEnumeration = has(LV2_CORE__enumeration),
+        .scalePoints = {},
+        .isLogarithmic = has(LV2_PORT_PROPS__logarithmic),
+        .isNotOnGUI = has(LV2_PORT_PROPS__notOnGUI),
+    };
+    if (LilvNode* name = lilv_port_get_name(plugin, port)) {
+        descriptor.name = lilv_node_as_string(name);
+        lilv_node_free(name);
+    }
+    if (descriptor.name.empty()) descriptor.name = descriptor.symbol;
+    if (LilvScalePoints* points = lilv_port_get_scale_points(plugin, port)) {
+        LILV_FOREACH (scale_points, i, points) {
+            const LilvScalePoint* point = lilv_scale_points_get(points, i);
+            const LilvNode* value = lilv_scale_point_get_value(point);
+            if (!lilv_node_is_float(value) && !lilv_node_is_int(value)) continue;
+            const float number = lilv_node_as_float(value);
+            if (!std::isfinite(number)) continue;
+            descriptor.scalePoints.push_back({lilv_node_as_string(lilv_scale_point_get_label(point)), number});
+        }
+        lilv_scale_points_free(points);
+    }
+    std::ranges::stable_sort(descriptor.scalePoints, {}, &LV2ScalePoint::value);
+    return descriptor;
 }
 
 // An atom sequence buffer, 8-byte aligned as LV2 requires.
@@ -105,9 +146,7 @@ std::unique_ptr<LV2Instrument> LV2Instrument::instantiate(const AudioComponentDe
 LV2Instrument::LV2Instrument(const LilvPlugin* plugin, double sampleRate)
     : plugin_(plugin), uri_(lilv_node_as_uri(lilv_plugin_get_uri(plugin))), buffers_(std::make_unique<Buffers>())
 {
-    LilvUIs* uis = lilv_plugin_get_uis(plugin);
-    hasUserInterface_ = uis && lilv_uis_size(uis) > 0;
-    lilv_uis_free(uis);
+    userInterface_ = chooseLV2UserInterface(plugin);
 
     auto& world = LV2World::shared();
     auto& b = *buffers_;
@@ -128,6 +167,7 @@ LV2Instrument::LV2Instrument(const LilvPlugin* plugin, double sampleRate)
     for (std::uint32_t index = 0; index < portCount; ++index) {
         const LilvPort* port = lilv_plugin_get_port_by_index(plugin, index);
         const bool input = isPort(plugin, port, LV2_CORE__InputPort);
+        portSymbols_.emplace_back(lilv_node_as_string(lilv_port_get_symbol(plugin, port)));
         auto& kind = b.kinds[index];
         if (isPort(plugin, port, LV2_CORE__AudioPort)) {
             kind = input ? Buffers::Kind::audioIn : Buffers::Kind::audioOut;
@@ -153,6 +193,7 @@ LV2Instrument::LV2Instrument(const LilvPlugin* plugin, double sampleRate)
                 parameters_.push_back(Parameter{
                     index, lilv_node_as_string(lilv_port_get_symbol(plugin, port)), low, high,
                     std::make_unique<std::atomic<float>>(b.controls[index])});
+                descriptors_.push_back(describeControl(plugin, port, index, low, high, b.controls[index]));
             }
         }
     }
@@ -232,14 +273,40 @@ std::optional<float> LV2Instrument::parameterValue(std::string_view symbol) cons
 
 bool LV2Instrument::setParameterValue(std::string_view symbol, float value)
 {
-    for (auto& parameter : parameters_) {
-        if (parameter.symbol != symbol) continue;
-        if (!std::isnan(parameter.minimum)) value = std::max(value, parameter.minimum);
-        if (!std::isnan(parameter.maximum)) value = std::min(value, parameter.maximum);
-        parameter.target->store(value, std::memory_order_relaxed);
-        return true;
-    }
+    for (auto& parameter : parameters_)
+        if (parameter.symbol == symbol) return store(parameter, value);
     return false;
+}
+
+std::optional<float> LV2Instrument::parameterValueAt(std::uint32_t port) const
+{
+    for (const auto& parameter : parameters_)
+        if (parameter.port == port) return parameter.target->load(std::memory_order_relaxed);
+    return std::nullopt;
+}
+
+bool LV2Instrument::setParameterValueAt(std::uint32_t port, float value)
+{
+    for (auto& parameter : parameters_)
+        if (parameter.port == port) return store(parameter, value);
+    return false;
+}
+
+bool LV2Instrument::store(Parameter& parameter, float value)
+{
+    // std::max and std::min hand a NaN straight through: it is refused first.
+    if (!std::isfinite(value)) return false;
+    if (!std::isnan(parameter.minimum)) value = std::max(value, parameter.minimum);
+    if (!std::isnan(parameter.maximum)) value = std::min(value, parameter.maximum);
+    parameter.target->store(value, std::memory_order_relaxed);
+    return true;
+}
+
+std::optional<std::uint32_t> LV2Instrument::portIndex(std::string_view symbol) const
+{
+    for (std::uint32_t index = 0; index < portSymbols_.size(); ++index)
+        if (portSymbols_[index] == symbol) return index;
+    return std::nullopt;
 }
 
 std::optional<std::vector<std::uint8_t>> LV2Instrument::saveState()
@@ -294,9 +361,9 @@ bool LV2Instrument::restoreState(const std::vector<std::uint8_t>& bytes)
         float number;
         std::memcpy(&number, value, sizeof number);
         for (auto& parameter : self->parameters_) {
-            if (parameter.symbol != symbol) continue;
-            parameter.target->store(number, std::memory_order_relaxed);
-            self->buffers_->controls[parameter.port] = number;
+            // A stored state is outside data: it is held to the bounds like any other write.
+            if (parameter.symbol != symbol || !store(parameter, number)) continue;
+            self->buffers_->controls[parameter.port] = parameter.target->load(std::memory_order_relaxed);
         }
     };
     lilv_state_restore(state, instance_, setValue, this, 0, buffers_->features.data());

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "CorvaneAudio/instruments/AudioComponentDescription.hpp"
+#include "CorvaneAudio/instruments/LV2ParameterDescriptor.hpp"
+#include "CorvaneAudio/instruments/LV2UserInterface.hpp"
 #include "CorvaneAudio/instruments/RenderInstrument.hpp"
 
 typedef struct LilvPluginImpl LilvPlugin;
@@ -31,13 +33,24 @@ public:
     LV2Instrument& operator=(const LV2Instrument&) = delete;
 
     const std::string& pluginURI() const { return uri_; }
-    // Whether the plugin ships its own editor.
-    bool hasUserInterface() const { return hasUserInterface_; }
+    // Whether the plugin ships an editor this host can embed (see
+    // chooseLV2UserInterface), and which.
+    bool hasUserInterface() const { return userInterface_.has_value(); }
+    const std::optional<LV2UserInterfaceChoice>& userInterface() const { return userInterface_; }
 
-    // Main thread; safe while the instrument renders.
+    // The input control ports, in port order.
+    const std::vector<LV2ParameterDescriptor>& parameterDescriptors() const { return descriptors_; }
+    // Any port's index by its symbol.
+    std::optional<std::uint32_t> portIndex(std::string_view symbol) const;
+
+    // Main thread; safe while the instrument renders. A value is held to the
+    // port's bounds; one that is not finite, or a port that is no input
+    // control, is refused (false, nothing written).
     std::vector<std::string> parameterSymbols() const;
     std::optional<float> parameterValue(std::string_view symbol) const;
     bool setParameterValue(std::string_view symbol, float value);
+    std::optional<float> parameterValueAt(std::uint32_t port) const;
+    bool setParameterValueAt(std::uint32_t port, float value);
 
     // Main thread; safe while the instrument renders. Absent when the plugin
     // state cannot be captured.
@@ -65,10 +78,13 @@ private:
     void destroyInstance();
     void connectPorts();
     void resetEventBuffers();
+    static bool store(Parameter& parameter, float value);
 
     const LilvPlugin* plugin_;
     std::string uri_;
-    bool hasUserInterface_ = false;
+    std::optional<LV2UserInterfaceChoice> userInterface_;
+    std::vector<LV2ParameterDescriptor> descriptors_; // one per entry of parameters_
+    std::vector<std::string> portSymbols_;
     double sampleRate_ = 0;
     LilvInstance* instance_ = nullptr;
     std::vector<Parameter> parameters_;

@@ -23,11 +23,28 @@ template <class Map> std::uint8_t deepestPedal(const Map& pedals)
 std::vector<MIDIInstrumentCommand> MIDIInstrumentRouter::route(const MIDIInputMessage& message, std::uint8_t channel,
                                                                const MIDIEventOrigin& origin)
 {
+    Change ignored;
+    return route(message, channel, origin, ignored);
+}
+
+std::vector<MIDIInstrumentCommand> MIDIInstrumentRouter::route(const MIDIInputMessage& message, std::uint8_t channel,
+                                                               const MIDIEventOrigin& origin, Change& change)
+{
     const std::uint8_t ch = channel & 0x0F;
+    change = Change{};
+    change.channel = ch;
+    const auto releasing = [&](std::uint8_t note) {
+        change.kind = Change::Kind::noteOff;
+        change.note = note;
+        return release(note, ch, origin, &change.effective);
+    };
     return std::visit(
         Overloaded{
             [&](const MIDIInputMessage::NoteOn& on) -> std::vector<MIDIInstrumentCommand> {
-                if (on.velocity == 0) return release(on.note, ch, origin);
+                if (on.velocity == 0) return releasing(on.note);
+                change.kind = Change::Kind::noteOn;
+                change.note = on.note;
+                change.velocity = on.velocity;
                 const NoteKey key{on.note, ch};
                 auto& owners = noteOwners_[key];
                 const bool wasSounding = !owners.empty();
@@ -40,12 +57,22 @@ std::vector<MIDIInstrumentCommand> MIDIInstrumentRouter::route(const MIDIInputMe
                 }
                 owners[origin] += 1;
                 if (wasSounding) return {};
+                change.effective = true;
                 return {MIDIInstrumentCommand::noteOn(on.note, on.velocity, ch)};
             },
-            [&](const MIDIInputMessage::NoteOff& off) { return release(off.note, ch, origin); },
-            [&](const MIDIInputMessage::ControlChange& change) -> std::vector<MIDIInstrumentCommand> {
-                if (change.controller == sustainController) return pedal(change.value, ch, origin);
-                return {MIDIInstrumentCommand::controlChange(change.controller, change.value, ch)};
+            [&](const MIDIInputMessage::NoteOff& off) { return releasing(off.note); },
+            [&](const MIDIInputMessage::ControlChange& control) -> std::vector<MIDIInstrumentCommand> {
+                if (control.controller == sustainController) {
+                    change.kind = Change::Kind::pedal;
+                    const auto values = sustainValues_.find(ch);
+                    if (values != sustainValues_.end())
+                        if (const auto held = values->second.find(origin); held != values->second.end()) {
+                            change.hadPedal = true;
+                            change.previousPedal = held->second;
+                        }
+                    return pedal(control.value, ch, origin);
+                }
+                return {MIDIInstrumentCommand::controlChange(control.controller, control.value, ch)};
             },
             [&](const MIDIInputMessage::ProgramChange& program) -> std::vector<MIDIInstrumentCommand> {
                 return {MIDIInstrumentCommand::programChange(program.program, ch)};
@@ -58,13 +85,14 @@ std::vector<MIDIInstrumentCommand> MIDIInstrumentRouter::route(const MIDIInputMe
 }
 
 std::vector<MIDIInstrumentCommand> MIDIInstrumentRouter::release(std::uint8_t note, std::uint8_t channel,
-                                                                 const MIDIEventOrigin& origin)
+                                                                 const MIDIEventOrigin& origin, bool* released)
 {
     const auto entry = noteOwners_.find(NoteKey{note, channel});
     if (entry == noteOwners_.end()) return {};
     auto& owners = entry->second;
     const auto held = owners.find(origin);
     if (held == owners.end()) return {};
+    if (released) *released = true;
     if (held->second >= 2) {
         held->second -= 1;
         return {};
@@ -93,6 +121,53 @@ std::vector<MIDIInstrumentCommand> MIDIInstrumentRouter::pedal(std::uint8_t valu
     const std::uint8_t after = entry == sustainValues_.end() ? 0 : deepestPedal(entry->second);
     if (after == before) return {};
     return {MIDIInstrumentCommand::controlChange(sustainController, after, channel)};
+}
+
+void MIDIInstrumentRouter::setPedal(std::optional<std::uint8_t> value, std::uint8_t channel, const MIDIEventOrigin& origin)
+{
+    if (value) {
+        sustainValues_[channel][origin] = *value;
+        return;
+    }
+    const auto entry = sustainValues_.find(channel);
+    if (entry == sustainValues_.end()) return;
+    entry->second.erase(origin);
+    if (entry->second.empty()) sustainValues_.erase(entry);
+}
+
+std::vector<MIDIInstrumentCommand> MIDIInstrumentRouter::revert(const Change& change, const MIDIEventOrigin& origin)
+{
+    const NoteKey key{change.note, change.channel};
+    switch (change.kind) {
+    case Change::Kind::none:
+        return {};
+    case Change::Kind::noteOn: {
+        const auto entry = noteOwners_.find(key);
+        if (entry != noteOwners_.end()) {
+            auto& owners = entry->second;
+            if (const auto held = owners.find(origin); held != owners.end() && --held->second <= 0) owners.erase(held);
+            if (!owners.empty()) {
+                // Struck by the withdrawn note-on, the key is silent although another owner holds it.
+                if (change.effective) return {MIDIInstrumentCommand::noteOn(change.note, change.velocity, change.channel)};
+                return {};
+            }
+            noteOwners_.erase(entry);
+        }
+        // Held by nobody now; it may still sound from an owner gone meanwhile.
+        return {MIDIInstrumentCommand::noteOff(change.note, change.channel)};
+    }
+    case Change::Kind::noteOff:
+        // The withdrawn release never sounded: the key still sounds, held again.
+        if (change.effective) noteOwners_[key][origin] += 1;
+        return {};
+    case Change::Kind::pedal: {
+        setPedal(change.hadPedal ? std::optional(change.previousPedal) : std::nullopt, change.channel, origin);
+        const auto entry = sustainValues_.find(change.channel);
+        const std::uint8_t deepest = entry == sustainValues_.end() ? 0 : deepestPedal(entry->second);
+        return {MIDIInstrumentCommand::controlChange(sustainController, deepest, change.channel)};
+    }
+    }
+    return {};
 }
 
 std::vector<MIDIInstrumentCommand> MIDIInstrumentRouter::stop(const MIDIEventOrigin& origin)

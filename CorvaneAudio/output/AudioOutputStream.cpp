@@ -43,14 +43,20 @@ unsigned chooseSampleRate(const RtAudio::DeviceInfo& info)
 std::unique_ptr<AudioOutputStream> AudioOutputStream::make(AudioHostAPI api, AudioRenderCore& core,
                                                            std::string clientName)
 {
-    auto audio = makeRtAudio(api);
-    if (!audio) return nullptr;
-    return std::unique_ptr<AudioOutputStream>(new AudioOutputStream(api, std::move(audio), core, std::move(clientName)));
+    auto stream = make(api, std::move(clientName));
+    if (stream) stream->attach(core);
+    return stream;
 }
 
-AudioOutputStream::AudioOutputStream(AudioHostAPI api, std::unique_ptr<RtAudio> audio, AudioRenderCore& core,
-                                     std::string clientName)
-    : api_(api), audio_(std::move(audio)), core_(core), clientName_(std::move(clientName)),
+std::unique_ptr<AudioOutputStream> AudioOutputStream::make(AudioHostAPI api, std::string clientName)
+{
+    auto audio = makeRtAudio(api);
+    if (!audio) return nullptr;
+    return std::unique_ptr<AudioOutputStream>(new AudioOutputStream(api, std::move(audio), std::move(clientName)));
+}
+
+AudioOutputStream::AudioOutputStream(AudioHostAPI api, std::unique_ptr<RtAudio> audio, std::string clientName)
+    : api_(api), audio_(std::move(audio)), clientName_(std::move(clientName)),
       scheduling_(std::make_shared<SchedulingProbe>())
 {
 }
@@ -66,10 +72,11 @@ std::optional<std::uint32_t> AudioOutputStream::defaultDeviceID()
     return AudioOutputDeviceCatalog::defaultOutputDeviceID(probe());
 }
 
-void AudioOutputStream::open(const std::optional<std::string>& uid)
+void AudioOutputStream::open(const std::optional<std::string>& uid) { open(uid, probe()); }
+
+void AudioOutputStream::open(const std::optional<std::string>& uid, const std::vector<AudioDeviceProbe>& probes)
 {
     close();
-    const auto probes = probe();
     std::optional<std::uint32_t> id;
     if (uid) {
         for (const auto& device : AudioOutputDeviceCatalog::devices(api_, probes))
@@ -117,6 +124,7 @@ bool AudioOutputStream::isOpen() const { return audio_->isStreamOpen(); }
 void AudioOutputStream::start()
 {
     if (!isOpen()) throw AudioStartError("A saída de áudio não está aberta.");
+    if (!core_) throw AudioStartError("A saída de áudio não tem o que tocar.");
     const bool starting = !audio_->isStreamRunning();
     // No callback runs while the stream is stopped; the thread may be a new one after the start.
     if (starting) scheduling_->known.store(false, std::memory_order_relaxed);
@@ -184,7 +192,7 @@ int AudioOutputStream::callback(void* output, void*, unsigned frames, double, un
     }
     auto* samples = static_cast<float*>(output);
     float* channels[2] = {samples, samples + frames};
-    self->core_.process(channels, self->channels_, frames, hostTime);
+    self->core_->process(channels, self->channels_, frames, hostTime);
     return 0;
 }
 

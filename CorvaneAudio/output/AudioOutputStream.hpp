@@ -41,6 +41,11 @@ class AudioOutputStream {
 public:
     // Null when the API cannot be used at all.
     static std::unique_ptr<AudioOutputStream> make(AudioHostAPI api, AudioRenderCore& core, std::string clientName);
+    // Without its render core yet: it may be opened (on any thread) before
+    // the core exists, and is attached to it before it starts.
+    static std::unique_ptr<AudioOutputStream> make(AudioHostAPI api, std::string clientName);
+    void attach(AudioRenderCore& core) { core_ = &core; }
+    AudioHostAPI api() const { return api_; }
     ~AudioOutputStream();
 
     std::vector<AudioDeviceProbe> probe();
@@ -50,6 +55,9 @@ public:
     // Opens on the device with this unique id, or on the default output when
     // absent; the stream does not run yet. Throws AudioOutputOpenError.
     void open(const std::optional<std::string>& uid);
+    // The same with the devices just probed: each probe of some sound
+    // systems (JACK's) costs tens of milliseconds.
+    void open(const std::optional<std::string>& uid, const std::vector<AudioDeviceProbe>& probes);
     void close();
     bool isOpen() const;
     // Throws AudioStartError.
@@ -66,12 +74,12 @@ private:
     struct SchedulingProbe;
     static void reportSchedulingWhenKnown(const std::shared_ptr<SchedulingProbe>& probe, int attemptsLeft);
 
-    AudioOutputStream(AudioHostAPI api, std::unique_ptr<RtAudio> audio, AudioRenderCore& core, std::string clientName);
+    AudioOutputStream(AudioHostAPI api, std::unique_ptr<RtAudio> audio, std::string clientName);
     static int callback(void* output, void* input, unsigned frames, double streamTime, unsigned status, void* user);
 
     AudioHostAPI api_;
     std::unique_ptr<RtAudio> audio_;
-    AudioRenderCore& core_;
+    AudioRenderCore* core_ = nullptr;
     std::string clientName_;
     double sampleRate_ = 0;
     unsigned channels_ = 0;

@@ -8,8 +8,10 @@
 
 #include "CorvaneAudio/instruments/RenderInstrument.hpp"
 #include "CorvaneAudio/midi/MIDIInstrumentCommand.hpp"
+#include "CorvaneAudio/output/AppliedCommandLog.hpp"
 #include "CorvaneAudio/output/CountInClick.hpp"
 #include "CorvaneAudio/output/RenderClockCell.hpp"
+#include "CorvaneAudio/output/ScheduledEventQueue.hpp"
 #include "CorvaneAudio/output/SingleProducerQueue.hpp"
 
 namespace corvane {
@@ -43,6 +45,9 @@ public:
     // Consumer side.
     void apply(const RenderCommand& command);
     void applyPending();
+    // Every scheduled event still pending, now, whatever its sample; while
+    // no callback runs.
+    void applyScheduledNow();
     // Main thread, once no callback runs (stopped, or its server gone): what
     // the callback left queued goes first, so no command overtakes an earlier
     // one or reaches an instrument that a queued swap has already replaced.
@@ -62,10 +67,19 @@ public:
     const RenderClockCell& clock() const { return clock_; }
     std::uint64_t acknowledgedSwap() const { return acknowledgedSwap_.load(std::memory_order_acquire); }
     RenderInstrument* instrument() const { return instrument_; }
+    // Playback sent ahead: each event is applied at its own sample, the
+    // instrument's rendering split there.
+    ScheduledEventQueue& scheduled() { return scheduled_; }
+    // Frames of the last cycle; 0 before the first.
+    std::uint32_t cycleFrames() const { return cycleFrames_.load(std::memory_order_relaxed); }
+    // Main thread; null detaches. The log must outlive its attachment.
+    void attachAppliedCommandLog(AppliedCommandLog* log) { appliedLog_.store(log, std::memory_order_release); }
 
 private:
     void send(const MIDIInstrumentCommand& command);
     void mixClick(float* const* channels, unsigned channelCount, std::uint32_t frames);
+    // Renders frames [from, to) of the cycle.
+    void renderSpan(float* const* channels, unsigned channelCount, std::uint32_t from, std::uint32_t to);
 
     RenderInstrument* instrument_;
     const CountInClicks& clicks_;
@@ -75,6 +89,14 @@ private:
     std::int64_t framesRendered_ = 0;
     std::array<float, maxRenderFrames> scratch_{};
     SingleProducerQueue<RenderCommand, 16384> queue_;
+    ScheduledEventQueue scheduled_;
+    std::array<ScheduledEvent, 256> due_{};
+    std::atomic<AppliedCommandLog*> appliedLog_{nullptr};
+    std::atomic<std::uint32_t> cycleFrames_{0};
+    // The sample and cycle the commands being applied take effect at, for the log.
+    std::int64_t applySample_ = 0;
+    std::int64_t scheduledSample_ = 0;
+    std::uint64_t cycleHostTime_ = 0;
     RenderClockCell clock_;
     std::atomic<std::uint64_t> acknowledgedSwap_{0};
 };

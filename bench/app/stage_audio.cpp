@@ -90,7 +90,7 @@ double processSeconds()
 // `oldLoop` drives the stage at 60 Hz whatever the window, as its frame loop did before.
 // `window`: "shown", "minimised" (the state alone, as without a window
 // manager) or "unmapped" (minimised and unmapped, as a window manager does).
-int runProgram(double seconds, int stageRate, const std::string& window, bool oldLoop)
+int runProgram(double seconds, int stageRate, const std::string& window, bool oldLoop, double renderScale)
 {
     corvane::capSoftwareRasterizerThreads();
     int argc = 1;
@@ -119,6 +119,7 @@ int runProgram(double seconds, int stageRate, const std::string& window, bool ol
     // None on the offscreen platform, which has no OpenGL: the plain stage.
     auto* stage = application.mainWindow().findChild<corvane::GLStageView*>();
     if (stage && stageRate > 0) stage->setFrameRate(stageRate);
+    if (stage && renderScale > 0) stage->setRenderScale(renderScale);
     QTimer oldFrameLoop;
     if (stage && oldLoop) {
         oldFrameLoop.setTimerType(Qt::PreciseTimer);
@@ -209,6 +210,7 @@ struct Setup {
     const char* window = "shown"; // or "minimised", "unmapped"
     bool oldLoop = false; // the stage drawn at 60 Hz even while minimised, as before
     const char* platform = "xcb"; // nullptr: no program at all, the server and this counter alone
+    double renderScale = 0; // 0: the stage's own choice
 };
 
 struct Outcome {
@@ -271,7 +273,8 @@ Outcome measure(const QString& self, const Setup& setup, double seconds, const Q
         program.setChildProcessModifier([] { ::prctl(PR_CAPBSET_DROP, CAP_SYS_NICE, 0, 0, 0); });
     QStringList arguments{QStringLiteral("--program"), QString::number(seconds), QString::number(setup.stageRate)};
     arguments << QString::fromLatin1(setup.window)
-              << (setup.oldLoop ? QStringLiteral("old-loop") : QStringLiteral("own-loop"));
+              << (setup.oldLoop ? QStringLiteral("old-loop") : QStringLiteral("own-loop"))
+              << QString::number(setup.renderScale);
     program.start(self, arguments);
 
     int missedAtStart = 0;
@@ -335,8 +338,9 @@ Outcome measure(const QString& self, const Setup& setup, double seconds, const Q
 
 int main(int argc, char** argv)
 {
-    if (argc == 6 && std::string(argv[1]) == "--program")
-        return runProgram(std::atof(argv[2]), std::atoi(argv[3]), argv[4], std::string(argv[5]) == "old-loop");
+    if (argc == 7 && std::string(argv[1]) == "--program")
+        return runProgram(std::atof(argv[2]), std::atoi(argv[3]), argv[4], std::string(argv[5]) == "old-loop",
+                          std::atof(argv[6]));
 
     QCoreApplication app(argc, argv);
     double seconds = 20;
@@ -386,10 +390,11 @@ int main(int argc, char** argv)
     jack_activate(counter);
 
     std::vector<Setup> setups{
-        {"before", cores, 60, false, "shown", false},
+        {"before", cores, 60, false, "shown", false, "xcb", 1.0},
         {"after, no rt", std::nullopt, 0, false, "shown", false},
         {"after, rt", std::nullopt, 0, true, "shown", false},
-        {"before, minimised", cores, 60, false, "minimised", true},
+        {"after, rt, full-size frames", std::nullopt, 0, true, "shown", false, "xcb", 1.0},
+        {"before, minimised", cores, 60, false, "minimised", true, "xcb", 1.0},
         {"after, no rt, minimised", std::nullopt, 0, false, "minimised", false},
         {"after, no rt, unmapped", std::nullopt, 0, false, "unmapped", false},
         {"no stage (offscreen), no rt", std::nullopt, 0, false, "shown", false, "offscreen"},

@@ -1,13 +1,16 @@
 // bench_startup [RUNS]: starts the real program RUNS times (default 5) in
-// each of two situations, a settings folder never used and one whose last
-// session reopens a song, and prints the median time from the start of the
-// process to its first painted frame and to the services being ready.
+// each of three situations, a settings folder never used, one whose last
+// session reopens a song, and that one with a long-time user's settings file
+// (10,000 history entries, 200 songs with 50 saved loops each), and prints
+// the median time from the start of the process to its first painted frame
+// and to the services being ready.
 // Needs an X server (xvfb-run); sound goes to a private JACK dummy server.
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -18,6 +21,8 @@
 #include <optional>
 #include <vector>
 
+#include "CorvaneLibrary/DefaultsStore.hpp"
+#include "library/LargeSettings.hpp"
 #include "support/JackTestServer.hpp"
 #include "support/SMFWriter.hpp"
 
@@ -143,12 +148,30 @@ int main(int argc, char** argv)
         if (auto l = launch(config, {})) restored.push_back(*l);
     }
 
-    if (empty.empty() || restored.empty()) {
+    // The same session in a large settings file.
+    const QString large = work.filePath(QStringLiteral("large"));
+    if (!copyFolder(seeded, large)) return 1;
+    {
+        corvane::DefaultsStore defaults((large + QStringLiteral("/brelmo/defaults.json")).toStdString());
+        largesettings::fill(defaults);
+    }
+    const double largeMegabytes = double(QFileInfo(large + QStringLiteral("/brelmo/defaults.json")).size()) / 1e6;
+    std::vector<Launch> largeRuns;
+    for (int i = 0; i < runs; ++i) {
+        const QString config = work.filePath(QStringLiteral("large-%1").arg(i));
+        if (!copyFolder(large, config)) continue;
+        if (auto l = launch(config, {})) largeRuns.push_back(*l);
+    }
+
+    if (empty.empty() || restored.empty() || largeRuns.empty()) {
         std::fprintf(stderr, "bench_startup: the program did not start (is there an X server?)\n");
         return 1;
     }
     std::printf("cold start of brelmo, %d runs each, from process start:\n", runs);
     report("empty settings", empty);
     report("restored session", restored);
+    char label[64];
+    std::snprintf(label, sizeof label, "with %.1f MB file", largeMegabytes);
+    report(label, largeRuns);
     return 0;
 }

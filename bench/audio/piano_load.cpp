@@ -1,7 +1,10 @@
 // Measures the built-in piano, or each SoundFont named on the command line,
 // every one in a process of its own so that its memory is its own:
 //  1. on a JACK dummy server (48 kHz, 128 frames), the way the application
-//     meets the engine: made and started from the main thread's event loop,
+//     meets the engine, twice: with the output found and opened on the main
+//     thread as the engine is made (as before), and with the output prepared
+//     on a worker first (as the application does now); made and started from
+//     the main thread's event loop,
 //     with a note played every 10 ms from the start: how long making the
 //     engine takes and how much memory it adds once the piano sounds, the
 //     time from the start to the first sound, and the longest time the main
@@ -26,6 +29,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <optional>
 #include <string>
 #include <thread>
@@ -134,8 +138,18 @@ std::unique_ptr<PianoAudioEngine> makeEngine(DefaultsStore& defaults,
     return std::make_unique<PianoAudioEngine>(defaults, AudioHostAPI::jack, [soundFont] { return soundFont; });
 }
 
-void measureEngineStart(const std::optional<std::filesystem::path>& soundFont)
+std::unique_ptr<PianoAudioEngine> makeEngine(DefaultsStore& defaults,
+                                             const std::optional<std::filesystem::path>& soundFont,
+                                             PreparedAudioOutput output)
 {
+    PianoAudioEngine::SoundFontLocator locate;
+    if (soundFont) locate = [soundFont] { return soundFont; };
+    return std::make_unique<PianoAudioEngine>(defaults, std::move(output), std::move(locate));
+}
+
+void measureEngineStart(const std::optional<std::filesystem::path>& soundFont, bool prepareOnWorker)
+{
+    std::printf(" %s\n", prepareOnWorker ? "output prepared on a worker:" : "output opened on the main thread:");
     int argc = 1;
     char name[] = "bench_piano_load";
     char* argv[] = {name, nullptr};
@@ -154,6 +168,7 @@ void measureEngineStart(const std::optional<std::filesystem::path>& soundFont)
         Clock::time_point began, lastTurn, lastNote;
         Clock::duration longestTurn{}, longestLaterTurn{}; // overall; after the turn that made and started the engine
         std::optional<Clock::time_point> heardAt, loadedAt;
+        std::future<PreparedAudioOutput> preparing;
         QTimer loop; // every turn of the event loop
         loop.setInterval(0);
         QObject::connect(&loop, &QTimer::timeout, [&] {
@@ -162,11 +177,21 @@ void measureEngineStart(const std::optional<std::filesystem::path>& soundFont)
             longestTurn = std::max(longestTurn, now - lastTurn);
             if (engine && lastTurn > began) longestLaterTurn = std::max(longestLaterTurn, now - lastTurn);
             lastTurn = now;
-            if (!engine) {
+            if (!engine && prepareOnWorker && !preparing.valid()) {
                 began = Clock::now();
                 detector.connectWhenPresent();
-                engine = makeEngine(defaults, soundFont);
-                creation = Clock::now() - began;
+                preparing = std::async(std::launch::async,
+                                       [] { return PreparedAudioOutput::prepare(AudioHostAPI::jack, std::nullopt, true); });
+            }
+            if (!engine && prepareOnWorker && preparing.wait_for(0s) != std::future_status::ready) return;
+            if (!engine) {
+                const auto made = Clock::now();
+                if (!prepareOnWorker) {
+                    began = made;
+                    detector.connectWhenPresent();
+                }
+                engine = prepareOnWorker ? makeEngine(defaults, soundFont, preparing.get()) : makeEngine(defaults, soundFont);
+                creation = Clock::now() - made;
                 const auto startBegan = Clock::now();
                 engine->start();
                 starting = Clock::now() - startBegan;
@@ -364,13 +389,21 @@ int main(int argc, char** argv)
         // A process of its own for each, so that the memory it reports is its own.
         const pid_t child = ::fork();
         if (child == 0) {
-            measureEngineStart(soundFont);
+            measureEngineStart(soundFont, false);
             measureLevels(file);
             std::fflush(stdout);
             ::_exit(0);
         }
         int status = 0;
         ::waitpid(child, &status, 0);
+        // The application's way, in a process of its own too.
+        const pid_t prepared = ::fork();
+        if (prepared == 0) {
+            measureEngineStart(soundFont, true);
+            std::fflush(stdout);
+            ::_exit(0);
+        }
+        ::waitpid(prepared, &status, 0);
     }
     return 0;
 }

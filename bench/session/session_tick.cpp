@@ -7,12 +7,20 @@
 // (every 2 s) are shown apart. Last, the tick of wait mode when it has to find
 // the next chord to wait for.
 //
-//   bench_session_tick [notes] [small notes] [seconds]   (defaults: 1000000 10000 20)
+// Then a saved loop playing for `loop seconds` with a long-time user's
+// settings file (10,000 history entries, 200 songs with 50 loops each): its
+// progress is saved every 2 s, and no tick may wait for that.
+//
+//   bench_session_tick [notes] [small notes] [seconds] [loop seconds]   (defaults: 1000000 10000 20 60)
+//   bench_session_tick loop [loop seconds]                              (only the saved loop)
 
 #include <cmath>
 
+#include <cstring>
+
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "SessionBench.hpp"
+#include "library/LargeSettings.hpp"
 
 using namespace corvane;
 using namespace sessionbench;
@@ -105,15 +113,48 @@ void measureSong(const Folder& folder, long notes, double seconds)
     session.defaults.flush();
 }
 
+void measureSavedLoop(const Folder& folder, double seconds)
+{
+    const auto settings = folder.path() / "large-settings.json";
+    {
+        DefaultsStore defaults(settings);
+        largesettings::fill(defaults);
+    }
+    std::printf("\nsaved loop playing for %.0f s, settings file of %.1f MB (10,000 history entries, 200 songs x 50 "
+                "loops)\n", seconds, double(std::filesystem::file_size(settings)) / 1e6);
+    std::size_t eventsSent = 0;
+    PracticeSessionEnvironment environment;
+    environment.playbackEventSent = [&](double, double) { ++eventsSent; };
+    Session session(settings, std::move(environment));
+    auto& c = *session.controller;
+    // 16 tracks of steady notes, long enough that the loop never meets the end.
+    const auto file = folder.write("loop-song.mid", denseSong(20'000, tracks));
+    if (!session.openAndPlay(file)) throw std::runtime_error("the song did not start");
+    PracticeSessionStoreProbe::stopPlaybackTimer(c);
+    c.setLoopStartMeasure(3);
+    c.setLoopEndMeasure(6);
+    if (!c.saveCurrentLoop("Compassos difíceis") || !c.activeLoopBookmarkID())
+        throw std::runtime_error("the loop was not saved");
+    if (!c.isPlaying()) c.togglePlayback();
+    PracticeSessionStoreProbe::stopPlaybackTimer(c);
+    const auto run = tickFor(c, seconds, eventsSent);
+    report("saved loop with the large settings file", run);
+    std::printf("  (%lld loop repetitions)\n", static_cast<long long>(c.loopRepetitions()));
+    if (c.isPlaying()) c.togglePlayback();
+    session.defaults.flush();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
-    const long notes = argc > 1 ? std::atol(argv[1]) : 1'000'000;
-    const long smallNotes = argc > 2 ? std::atol(argv[2]) : 10'000;
-    const double seconds = argc > 3 ? std::atof(argv[3]) : 20;
-    if (notes < tracks || smallNotes < tracks || !(seconds > 0)) return 2;
+    const bool loopOnly = argc > 1 && std::strcmp(argv[1], "loop") == 0;
+    const long notes = argc > 1 && !loopOnly ? std::atol(argv[1]) : 1'000'000;
+    const long smallNotes = argc > 2 && !loopOnly ? std::atol(argv[2]) : 10'000;
+    const double seconds = argc > 3 && !loopOnly ? std::atof(argv[3]) : 20;
+    const double loopSeconds = loopOnly ? (argc > 2 ? std::atof(argv[2]) : 60) : (argc > 4 ? std::atof(argv[4]) : 60);
+    if (notes < tracks || smallNotes < tracks || !(seconds > 0) || !(loopSeconds > 0)) return 2;
 
     takeJackTurn();
     printLoad();
@@ -122,8 +163,11 @@ int main(int argc, char** argv)
                 seconds);
     Folder folder;
     try {
-        measureSong(folder, notes, seconds);
-        measureSong(folder, smallNotes, seconds);
+        if (!loopOnly) {
+            measureSong(folder, notes, seconds);
+            measureSong(folder, smallNotes, seconds);
+        }
+        measureSavedLoop(folder, loopSeconds);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;

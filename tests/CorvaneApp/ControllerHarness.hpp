@@ -48,6 +48,14 @@ public:
     // note a bar, and leaves it paused.
     void openSong(int measures, const std::string& name = "Estudo")
     {
+        controller_->loadMIDI(songFile(measures, name));
+        if (controller_->lastImportError()) throw std::runtime_error(*controller_->lastImportError());
+        if (controller_->isPlaying()) controller_->togglePlayback();
+    }
+
+    // The file openSong opens, written and not opened (to restore a session on it).
+    std::filesystem::path songFile(int measures, const std::string& name = "Estudo")
+    {
         smf::Track conductor;
         conductor.tempo(0, 500000).timeSignature(0, 4, 2).endOfTrack();
         smf::Track melody;
@@ -55,9 +63,7 @@ public:
         for (int i = 0; i < measures; ++i)
             melody.noteOn(0, std::uint8_t(60 + i % 12)).noteOff(4 * 480, std::uint8_t(60 + i % 12));
         melody.endOfTrack();
-        controller_->loadMIDI(folder_.write(name + ".mid", smf::file(1, 480, {conductor, melody})));
-        if (controller_->lastImportError()) throw std::runtime_error(*controller_->lastImportError());
-        if (controller_->isPlaying()) controller_->togglePlayback();
+        return folder_.write(name + ".mid", smf::file(1, 480, {conductor, melody}));
     }
 
 private:

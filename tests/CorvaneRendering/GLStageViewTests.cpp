@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTimer>
 
 #include "CorvaneRendering/GLStageRenderer.hpp"
 #include "CorvaneRendering/GLStageView.hpp"
@@ -99,4 +100,43 @@ TEST(GLStageView, DrawsNothingWhileHiddenOrMinimised)
     window.showNormal();
     EXPECT_TRUE(drawsOn());
     EXPECT_TRUE(view->isOnScreen());
+}
+
+// In software the frame is drawn at half the pixels and scaled up to fill the
+// view, and the window is put together no more often than the stage draws,
+// however often the window's other widgets ask to be repainted.
+TEST(GLStageView, SoftwareFramesAreDrawnSmallerAndTheWindowComposedAtTheStageRate)
+{
+    QWidget window;
+    window.resize(640, 440);
+    auto* view = new GLStageView(&window);
+    view->setGeometry(0, 0, 640, 400);
+    auto* busy = new QWidget(&window); // a deck widget that repaints at every tick
+    busy->setGeometry(0, 400, 640, 40);
+    window.show();
+    ASSERT_TRUE(processEventsUntil([&] { return view->framesDrawn() >= 3; }));
+    ASSERT_TRUE(view->drawsInSoftware());
+    EXPECT_EQ(view->renderScale(), GLStageView::softwareRenderScale);
+    EXPECT_EQ(view->renderer()->renderScale(), GLStageView::softwareRenderScale);
+
+    // The smaller frame still covers the whole view.
+    const QImage image = view->grabFramebuffer();
+    ASSERT_EQ(image.size(), QSize(640, 400) * view->devicePixelRatio());
+    EXPECT_GT(grey(image, 5, 395), 140); // the first white key, at the bottom-left corner
+    EXPECT_GT(grey(image, 634, 395), 140); // the last one, at the bottom-right corner
+    EXPECT_LT(grey(image, 320, 100), 40);
+
+    view->setFrameRate(20);
+    int compositions = 0;
+    QObject::connect(view, &QOpenGLWidget::frameSwapped, [&] { ++compositions; });
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout, busy, qOverload<>(&QWidget::update));
+    ticks.start(2);
+    processEventsFor(std::chrono::milliseconds(1000));
+    ticks.stop();
+    EXPECT_GE(compositions, 5);
+    EXPECT_LE(compositions, 24);
+
+    view->setRenderScale(1.0); // the benchmarks compare full-size frames
+    EXPECT_EQ(view->renderer()->renderScale(), 1.0);
 }

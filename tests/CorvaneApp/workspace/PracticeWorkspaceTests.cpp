@@ -73,3 +73,18 @@ TEST(PracticeWorkspace, StageTakesWhatTheTimelineLeavesAndNoBadgeWithoutSong)
     EXPECT_FALSE(view.countInBadge().isVisible());
     EXPECT_FALSE(view.waitingBadge().isVisible());
 }
+
+// The offscreen platform has no OpenGL widgets, even where it can make a
+// context (an X display at hand): asked for the rendered stage, the workspace
+// shows the plain one and draws without aborting.
+TEST(PracticeWorkspace, OffscreenPlatformGetsThePlainStageEvenWithADisplay)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("offscreen"));
+    ControllerHarness harness;
+    PracticeWorkspaceView view(harness.controller(), WorkspaceStage::rendered);
+    view.resize(965, 762);
+    view.show();
+    processEventsFor(std::chrono::milliseconds(50));
+    EXPECT_FALSE(view.hasRenderedStage());
+    EXPECT_FALSE(view.grab().isNull());
+}

@@ -79,6 +79,9 @@ TEST(AudioUnitInstrumentCatalog, DiscoveryListsTheBuiltInPianoFirstThenInstalled
         EXPECT_EQ(descriptor.kind, AudioInstrumentDescriptor::Kind::audioUnit);
         EXPECT_EQ(descriptor.id, componentID(*descriptor.componentDescription()));
         EXPECT_EQ(descriptor.componentType, musicDeviceComponentType);
+        // No LV2 plugin warrants the settings' sandbox or validation warnings.
+        EXPECT_TRUE(descriptor.isSandboxSafe) << descriptor.name;
+        EXPECT_TRUE(descriptor.passesValidation) << descriptor.name;
     }
     // The id is derived from the plugin's URI alone, so it is the same in every run.
     const auto piano = AudioUnitInstrumentCatalog::descriptor("http://drobilla.net/plugins/mda/Piano");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 
 #include "AudioTestSupport.hpp"
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"
@@ -108,6 +109,46 @@ TEST_F(OutputSelectionTest, UnpluggedStoredOutputStillRestoresTheInstrument)
     EXPECT_EQ(engine->outputError(), "A saída de áudio selecionada não está disponível.");
     EXPECT_EQ(engine->selectedInstrument().name, "MDA Piano");
     EXPECT_TRUE(engine->isRunning()); // the swap started it, on the default output
+    EXPECT_TRUE(processEventsUntil([&] { return systemHears(enginePort()); }, 5s));
+}
+
+// The application prepares the output on a worker and makes the engine from
+// it: the stream is open on the stored device already, the launch's restore
+// neither lists nor reopens, and a stored device that is gone is told as usual.
+TEST_F(OutputSelectionTest, OutputPreparedOffTheMainThreadServesTheLaunch)
+{
+    const auto prepare = [](std::optional<std::string> uid) {
+        return std::async(std::launch::async, [uid] {
+                   return PreparedAudioOutput::prepare(AudioHostAPI::jack, uid, true);
+               }).get();
+    };
+    const auto makeEngine = [&](std::optional<std::string> stored) {
+        engine.reset();
+        reconfigurations = 0;
+        if (stored) defaults->setString(PianoAudioEngine::selectedOutputPreferenceKey, *stored);
+        engine = std::make_unique<PianoAudioEngine>(*defaults, prepare(stored));
+        engine->onWillReconfigure = [this] { ++reconfigurations; };
+    };
+
+    makeEngine(std::string("jack:monitor"));
+    bool restored = false;
+    engine->restorePreferredInstrument([&] { restored = true; });
+    ASSERT_TRUE(processEventsUntil([&] { return restored; }));
+    EXPECT_EQ(reconfigurations, 0); // nothing was reopened
+    EXPECT_EQ(engine->selectedOutputUID(), "jack:monitor");
+    EXPECT_FALSE(engine->outputError());
+    EXPECT_FALSE(engine->availableAudioOutputs().empty());
+    engine->start();
+    ASSERT_TRUE(processEventsUntil([&] { return monitor.isConnectedFrom(enginePort()); }, 5s));
+    EXPECT_FALSE(systemHears(enginePort()));
+
+    makeEngine(std::string("jack:gone"));
+    restored = false;
+    engine->restorePreferredInstrument([&] { restored = true; });
+    ASSERT_TRUE(processEventsUntil([&] { return restored; }));
+    EXPECT_EQ(engine->selectedOutputUID(), "jack:gone");
+    EXPECT_EQ(engine->outputError(), "A saída de áudio selecionada não está disponível.");
+    engine->start(); // on the default output, opened while preparing
     EXPECT_TRUE(processEventsUntil([&] { return systemHears(enginePort()); }, 5s));
 }
 

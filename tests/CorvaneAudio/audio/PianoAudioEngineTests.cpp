@@ -190,3 +190,21 @@ TEST(PianoAudioEngineWithoutDevice, ConstructionFailsWithTheOutputMessage)
 }
 
 } // namespace
+
+// Read right after each start, before and across the first render cycle, the
+// render clock never goes back: a transport anchored on the first reading
+// would refuse the next one.
+TEST_F(PianoAudioEngineTest, RenderClockNeverGoesBackAcrossTheFirstCycle)
+{
+    for (int start = 0; start < 10; ++start) {
+        engine->start();
+        double last = 0;
+        const auto until = std::chrono::steady_clock::now() + 30ms;
+        while (std::chrono::steady_clock::now() < until) {
+            const double now = engine->currentRenderClockInstant().value().clockTimeSeconds().value();
+            ASSERT_GE(now, last) << "start " << start;
+            last = now;
+        }
+        engine->stop();
+    }
+}

@@ -1,0 +1,45 @@
+#include "CorvaneAudio/engine/RenderClockMapping.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace corvane {
+
+void RenderClockMapping::observe(std::int64_t sampleTime, std::uint64_t hostTime, double sampleRate)
+{
+    if (!(sampleRate > 0)) return;
+    if (known_ && sampleRate == rate_ && sampleTime == lastSample_) return; // a cycle already seen
+    if (!known_ || sampleRate != rate_ || sampleTime < lastSample_) {
+        restarted_ = known_;
+        known_ = true;
+        rate_ = sampleRate;
+        count_ = 0;
+    }
+    lastSample_ = sampleTime;
+    const double offset = static_cast<double>(hostTime) - static_cast<double>(sampleTime) * 1e9 / rate_;
+    if (count_ == seen_.size()) {
+        first_ = (first_ + 1) % seen_.size();
+        --count_;
+    }
+    seen_[(first_ + count_++) % seen_.size()] = Seen{hostTime, offset};
+    while (count_ > 1 && hostTime - seen_[first_].hostTime > windowNanoseconds) {
+        first_ = (first_ + 1) % seen_.size();
+        --count_;
+    }
+    offset_ = offset;
+    for (std::size_t i = 0; i < count_; ++i) offset_ = std::min(offset_, seen_[(first_ + i) % seen_.size()].offset);
+}
+
+std::optional<std::int64_t> RenderClockMapping::sampleAt(double clockSeconds) const
+{
+    if (!known_ || !std::isfinite(clockSeconds)) return std::nullopt;
+    const double samples = (clockSeconds * 1e9 - offset_) * rate_ / 1e9;
+    return static_cast<std::int64_t>(std::llround(std::clamp(samples, -9.0e18, 9.0e18)));
+}
+
+bool RenderClockMapping::takeRestart() { return std::exchange(restarted_, false); }
+
+void RenderClockMapping::reset() { *this = RenderClockMapping(); }
+
+} // namespace corvane
