@@ -18,36 +18,12 @@
 #include "CorvaneApp/kit/StudioAppearance.hpp"
 #include "CorvaneApp/kit/StudioSection.hpp"
 #include "session/SessionBench.hpp"
+#include "workspace/TimingApplication.hpp"
 
 using namespace corvane;
 using namespace sessionbench;
 
 namespace {
-
-// Times the outermost events whose receiver is the watched widget or inside it.
-class TimingApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-
-    QWidget* watched = nullptr;
-    double microseconds = 0;
-
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        auto widget = qobject_cast<QWidget*>(receiver);
-        const bool inside = watched && widget && (widget == watched || watched->isAncestorOf(widget));
-        if (!inside || depth_ > 0) return QApplication::notify(receiver, event);
-        ++depth_;
-        const auto start = Clock::now();
-        const bool result = QApplication::notify(receiver, event);
-        microseconds += microsecondsSince(start);
-        --depth_;
-        return result;
-    }
-
-private:
-    int depth_ = 0;
-};
 
 // `measures` bars of 4/4 at 120, one whole note each.
 smf::Bytes barSong(int measures)
@@ -66,7 +42,7 @@ smf::Bytes barSong(int measures)
 int main(int argc, char** argv)
 {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    TimingApplication application(argc, argv);
+    workspacebench::TimingApplication application(argc, argv);
     const int bumps = argc > 1 ? std::atoi(argv[1]) : 1000;
     if (bumps < 100) return 2;
 

@@ -16,6 +16,7 @@
 #include "CorvaneLibrary/SongKeyedRecords.hpp"
 #include "CorvaneLibrary/StoredRecord.hpp"
 #include "session/SessionBench.hpp"
+#include "workspace/TimingApplication.hpp"
 
 using namespace corvane;
 using namespace sessionbench;
@@ -23,31 +24,6 @@ using namespace sessionbench;
 namespace {
 
 constexpr int savedLoops = 50;
-
-// Times the outermost events whose receiver is the page or inside it.
-class TimingApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-
-    QWidget* watched = nullptr;
-    double microseconds = 0;
-
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        auto widget = qobject_cast<QWidget*>(receiver);
-        const bool inside = watched && widget && (widget == watched || watched->isAncestorOf(widget));
-        if (!inside || depth_ > 0) return QApplication::notify(receiver, event);
-        ++depth_;
-        const auto start = Clock::now();
-        const bool result = QApplication::notify(receiver, event);
-        microseconds += microsecondsSince(start);
-        --depth_;
-        return result;
-    }
-
-private:
-    int depth_ = 0;
-};
 
 PracticeMetrics metrics(int seed)
 {
@@ -81,7 +57,7 @@ void writeDefaults(const std::filesystem::path& file, const PracticeSongReferenc
 }
 
 // One pass: a controller over `historyCount` entries with the page shown.
-bool measure(TimingApplication& application, const Folder& folder, const std::filesystem::path& song,
+bool measure(workspacebench::TimingApplication& application, const Folder& folder, const std::filesystem::path& song,
              int historyCount, int notes)
 {
     const auto reference = PracticeSongReference::externalFile(song.string());
@@ -189,7 +165,7 @@ bool measure(TimingApplication& application, const Folder& folder, const std::fi
 int main(int argc, char** argv)
 {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    TimingApplication application(argc, argv);
+    workspacebench::TimingApplication application(argc, argv);
     const int notes = argc > 1 ? std::atoi(argv[1]) : 2000;
     if (notes < 1) return 2;
 

@@ -16,36 +16,12 @@
 #include "CorvaneApp/kit/TrackRowView.hpp"
 #include "CorvaneApp/workspace/TrackSelectionSheet.hpp"
 #include "session/SessionBench.hpp"
+#include "workspace/TimingApplication.hpp"
 
 using namespace corvane;
 using namespace sessionbench;
 
 namespace {
-
-// Times the outermost events whose receiver is the watched widget or inside it.
-class TimingApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-
-    QWidget* watched = nullptr;
-    double microseconds = 0;
-
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        auto widget = qobject_cast<QWidget*>(receiver);
-        const bool inside = watched && widget && (widget == watched || watched->isAncestorOf(widget));
-        if (!inside || depth_ > 0) return QApplication::notify(receiver, event);
-        ++depth_;
-        const auto start = Clock::now();
-        const bool result = QApplication::notify(receiver, event);
-        microseconds += microsecondsSince(start);
-        --depth_;
-        return result;
-    }
-
-private:
-    int depth_ = 0;
-};
 
 bool openHeld(PracticeSessionStore& c, const std::filesystem::path& song)
 {
@@ -62,7 +38,7 @@ bool openHeld(PracticeSessionStore& c, const std::filesystem::path& song)
 int main(int argc, char** argv)
 {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    TimingApplication application(argc, argv);
+    workspacebench::TimingApplication application(argc, argv);
     const long notes = argc > 1 ? std::atol(argv[1]) : 200'000;
     const int tracks = argc > 2 ? std::atoi(argv[2]) : 64;
     const int clicks = argc > 3 ? std::atoi(argv[3]) : 400;
