@@ -82,16 +82,6 @@ protected:
     }
 };
 
-QWidget* paddedTop(QWidget* child, int top)
-{
-    auto holder = new QWidget;
-    auto stack = new QVBoxLayout(holder);
-    stack->setContentsMargins(0, top, 0, 0);
-    stack->setSpacing(0);
-    stack->addWidget(child);
-    return holder;
-}
-
 // A menu row of this page: the kit's amber, never compact, values at most 150 wide.
 StudioMenuRow* menuRow(const QString& title, const QString& value, bool hasUserInterface = false)
 {

@@ -37,17 +37,6 @@ void setTextIfChanged(QLabel* label, const QString& text)
     if (label->text() != text) label->setText(text);
 }
 
-// A widget holding one child below `top` points of space.
-QWidget* padded(QWidget* child, int top)
-{
-    auto holder = new QWidget;
-    auto stack = new QVBoxLayout(holder);
-    stack->setContentsMargins(0, top, 0, 0);
-    stack->setSpacing(0);
-    stack->addWidget(child);
-    return holder;
-}
-
 QVBoxLayout* metricColumn(QWidget* content, int spacing)
 {
     auto column = new QVBoxLayout(content);
@@ -76,6 +65,16 @@ private:
 };
 
 } // namespace
+
+QWidget* paddedTop(QWidget* child, int top)
+{
+    auto holder = new QWidget;
+    auto stack = new QVBoxLayout(holder);
+    stack->setContentsMargins(0, top, 0, 0);
+    stack->setSpacing(0);
+    stack->addWidget(child);
+    return holder;
+}
 
 PracticeMetricRow::PracticeMetricRow(const QString& title, QWidget* parent)
     : QWidget(parent), title_(new StudioFieldLabel(title, this)),
@@ -172,7 +171,7 @@ SessionReadoutGroup::SessionReadoutGroup(PracticeSessionStore& store, QWidget* p
       playedNotes_(new PracticeMetricRow(QStringLiteral("Notas tocadas"))), bar_(new PracticeProportionBar),
       breakdownColumn_(new QWidget)
 {
-    barHolder_ = padded(bar_, 2);
+    barHolder_ = paddedTop(bar_, 2);
     // The bar is a picture of the rows below it.
     bar_->setAccessibleName(QString());
     auto rows = metricColumn(breakdownColumn_, breakdownSpacing);
@@ -200,7 +199,7 @@ SessionReadoutGroup::SessionReadoutGroup(PracticeSessionStore& store, QWidget* p
     resetLine->setContentsMargins(0, 0, 0, 0);
     resetLine->addWidget(reset_);
     resetLine->addStretch(1);
-    resetHolder_ = padded(resetRow, 2);
+    resetHolder_ = paddedTop(resetRow, 2);
     connect(reset_, &QAbstractButton::clicked, this, [this] { store_.resetSessionMetrics(); });
 
     auto column = metricColumn(&content(), metricSpacing);

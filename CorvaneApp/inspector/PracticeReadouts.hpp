@@ -14,6 +14,9 @@ class QLabel;
 
 namespace corvane {
 
+// A widget holding one child below `top` points of space.
+QWidget* paddedTop(QWidget* child, int top);
+
 class PracticeSessionStore;
 class StudioFieldLabel;
 

@@ -95,7 +95,8 @@ void PracticeSessionStore::sendPlaybackAhead(double clock, const MIDITransportSn
     if (!std::isfinite(through)) return;
 
     const auto slice = timeline_->pendingEvents(scheduledEventIndex_, through);
-    const auto studentHands = studentHandMap();
+    // Most ticks find nothing new to send: the hand map is made only for a slice that has events.
+    const auto studentHands = slice.endIndex > slice.startIndex ? studentHandMap() : std::nullopt;
     std::int64_t index = slice.startIndex;
     for (const auto& event : slice) {
         SentAhead record{index++, std::nullopt, false, {}};
@@ -173,7 +174,6 @@ void PracticeSessionStore::withdrawPlaybackSentAhead()
 void PracticeSessionStore::sendPlaybackFromCursor()
 {
     withdrawPlaybackSentAhead();
-    sentAhead_.clear();
     scheduledEventIndex_ = timelineCursor_ ? timelineCursor_->eventIndex : 0;
 }
 
