@@ -9,23 +9,17 @@
 
 namespace corvane {
 
-namespace {
-
-// Unicode white space goes at both ends; the bytes between are kept exactly,
-// even where they are not UTF-8.
-std::string trimmed(const std::string& text)
+std::string trimmedLoopName(const std::string& name)
 {
-    const auto decoded = decodeUTF8Lossy({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    const auto decoded = decodeUTF8Lossy({reinterpret_cast<const std::uint8_t*>(name.data()), name.size()});
     const auto first = std::find_if_not(decoded.begin(), decoded.end(), isWhitespaceOrNewline);
     const auto last =
         std::find_if_not(decoded.rbegin(), std::make_reverse_iterator(first), isWhitespaceOrNewline).base();
     // White space is always well-formed, so it re-encodes to the bytes it came from.
     const auto leading = encodeUTF8(std::u32string(decoded.begin(), first)).size();
     const auto trailing = encodeUTF8(std::u32string(last, decoded.end())).size();
-    return text.substr(leading, text.size() - leading - trailing);
+    return name.substr(leading, name.size() - leading - trailing);
 }
-
-} // namespace
 
 PracticeLoopBookmark::PracticeLoopBookmark(UUID id, std::int64_t startMeasure, std::int64_t endMeasure,
                                            std::string name, PracticeMetrics metrics, std::int64_t repetitions,
@@ -49,7 +43,7 @@ std::string PracticeLoopBookmark::autoName() const
 
 std::string PracticeLoopBookmark::displayName() const
 {
-    auto shown = trimmed(name);
+    auto shown = trimmedLoopName(name);
     return shown.empty() ? autoName() : shown;
 }
 

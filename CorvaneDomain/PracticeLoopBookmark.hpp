@@ -42,6 +42,10 @@ private:
     UUID id_;
 };
 
+// A loop name with Unicode white space and line breaks cut from both ends; the
+// bytes between are kept exactly, even where they are not UTF-8.
+std::string trimmedLoopName(const std::string& name);
+
 // The loop in seconds of a bookmark's measures; absent when its start
 // measure is not in the map or the range would be empty.
 std::optional<MIDILoopRange> loopRange(const MIDIMeasureMap& map, const PracticeLoopBookmark& bookmark);

@@ -5,18 +5,11 @@
 
 #include "CorvaneApp/kit/StudioLocale.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
-#include "CorvaneLibrary/DefaultsStore.hpp"
 
 namespace corvane {
 
 namespace {
 constexpr double speedStep = 0.05;
-}
-
-double seekStepSeconds(const DefaultsStore& defaults)
-{
-    const double stored = defaults.doubleValue(seekStepSecondsKey).value_or(0);
-    return stored > 0 ? stored : 5.0;
 }
 
 std::string seekStepLabel(double seconds) { return studioLocale().toString(seconds, 'f', 0).toStdString(); }
@@ -35,14 +28,14 @@ PracticeCommandActions makePracticeCommandActions(PracticeSessionStore& store, P
     actions.isPlaying = store.isPlaying() || store.countInProgress().has_value();
     actions.hasSong = store.currentSong().has_value();
     actions.hasLoop = store.loopRange().has_value();
-    actions.seekStepLabel = seekStepLabel(seekStepSeconds(store.userDefaults()));
+    actions.seekStepLabel = seekStepLabel(store.seekStepSeconds());
     actions.openMIDI = std::move(window.openMIDI);
     actions.togglePlayback = [&store] { store.togglePlayback(); };
     actions.seekBackward = [&store] {
-        store.seek(store.playbackPositionSeconds() - seekStepSeconds(store.userDefaults()));
+        store.seek(store.playbackPositionSeconds() - store.seekStepSeconds());
     };
     actions.seekForward = [&store] {
-        store.seek(store.playbackPositionSeconds() + seekStepSeconds(store.userDefaults()));
+        store.seek(store.playbackPositionSeconds() + store.seekStepSeconds());
     };
     actions.returnToStart = [&store] { store.seek(0); };
     actions.decreaseSpeed = [&store] { store.setPlaybackRate(steppedPlaybackRate(store.playbackRate(), -speedStep)); };

@@ -5,7 +5,6 @@
 
 namespace corvane {
 
-class DefaultsStore;
 class PracticeSessionStore;
 
 // What the main window offers the menu commands: three flags and a label
@@ -42,10 +41,6 @@ struct PracticeCommandWindowActions {
     PracticeCommandActions::Action toggleInspector;
 };
 
-inline constexpr const char* seekStepSecondsKey = "practice.seekStepSeconds";
-
-// The stored seek step when above 0, else 5 s.
-double seekStepSeconds(const DefaultsStore& defaults);
 // The step with no fraction digits, in the interface's locale ("5", "10").
 std::string seekStepLabel(double seconds);
 // `rate` + `change`, at least 0.25 (also for NaN), at most 2.0, on the 0.05 grid.

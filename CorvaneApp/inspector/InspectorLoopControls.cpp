@@ -26,7 +26,6 @@
 #include "CorvaneApp/kit/StudioSymbols.hpp"
 #include "CorvaneApp/kit/StudioTrackSlider.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
-#include "CorvaneLibrary/DefaultsStore.hpp"
 
 namespace corvane {
 
@@ -183,9 +182,7 @@ InspectorLoopControls::InspectorLoopControls(PracticeSessionStore& store, QWidge
         syncSavedRows();
     });
     connect(&store_, &PracticeSessionStore::progressRevisionChanged, this, &InspectorLoopControls::syncSavedRows);
-    connect(&store_.userDefaults(), &DefaultsStore::valueChanged, this, [this](const QString& key) {
-        if (key == QLatin1String(PracticeSessionStore::loopNudgeStepKey)) showStep();
-    });
+    connect(&store_, &PracticeSessionStore::loopNudgeStepSecondsChanged, this, &InspectorLoopControls::showStep);
 
     showSwitch();
     showSelection();
@@ -376,35 +373,19 @@ void InspectorLoopControls::syncSavedRows()
     }
 
     QWidget* holder = savedEmptyText_->parentWidget();
-    // Renames and resets apply to the song the row was made for, never to
-    // one opened since.
-    const std::string song = store_.currentSongReference() ? store_.currentSongReference()->stableID() : "";
-    const auto sameSong = [this, song] {
-        return store_.currentSongReference() && store_.currentSongReference()->stableID() == song;
-    };
     for (const auto& loop : loops) {
         SavedLoopRow*& row = rows_[loop.id()];
         if (!row) {
-            const UUID id = loop.id();
-            // Each action works on the stored loop of that id at the time of the click.
-            const auto stored = [this, id]() -> std::optional<PracticeLoopBookmark> {
-                for (const auto& saved : store_.savedLoops())
-                    if (saved.id() == id) return saved;
-                return std::nullopt;
-            };
+            // Renames, resets and removals name the loop by its id; the
+            // controller refuses one that is not the open song's.
             SavedLoopRow::Actions actions;
-            actions.activate = [this, stored] {
-                if (const auto loop = stored()) activate(*loop);
+            actions.activate = [this, id = loop.id()] {
+                for (const auto& saved : store_.savedLoops())
+                    if (saved.id() == id) return activate(saved);
             };
-            actions.rename = [this, stored, sameSong](const std::string& name) {
-                if (const auto loop = stored(); loop && sameSong()) store_.renameLoop(*loop, name);
-            };
-            actions.resetProgress = [this, stored, sameSong] {
-                if (const auto loop = stored(); loop && sameSong()) store_.resetLoopProgress(*loop);
-            };
-            actions.remove = [this, stored, sameSong] {
-                if (const auto loop = stored(); loop && sameSong()) store_.deleteLoop(*loop);
-            };
+            actions.rename = [this, loop](const std::string& name) { store_.renameLoop(loop, name); };
+            actions.resetProgress = [this, loop] { store_.resetLoopProgress(loop); };
+            actions.remove = [this, loop] { store_.deleteLoop(loop); };
             row = new SavedLoopRow(loop, isActive(loop), std::move(actions), holder);
             ++rowsCreated_;
         } else {

@@ -8,7 +8,6 @@
 
 #include "CorvaneApp/kit/StudioLocale.hpp"
 #include "CorvaneDomain/PracticeLoopBookmark.hpp"
-#include "CorvaneDomain/TextDecoding.hpp"
 
 namespace corvane {
 
@@ -44,20 +43,6 @@ QString preciseTimeLabel(double seconds)
         .arg(hundredths / 6000)
         .arg((hundredths / 100) % 60, 2, 10, QLatin1Char('0'))
         .arg(hundredths % 100, 2, 10, QLatin1Char('0'));
-}
-
-std::string trimmedLoopName(const std::string& name)
-{
-    const auto decoded = decodeUTF8Lossy({reinterpret_cast<const std::uint8_t*>(name.data()), name.size()});
-    auto first = decoded.begin();
-    while (first != decoded.end() && isWhitespaceOrNewline(*first)) ++first;
-    auto last = decoded.end();
-    while (last != first && isWhitespaceOrNewline(*(last - 1))) --last;
-    // White space re-encodes to the bytes it came from, so the bytes between
-    // are cut out of the original, even where they are not UTF-8.
-    const auto leading = encodeUTF8(std::u32string(decoded.begin(), first)).size();
-    const auto trailing = encodeUTF8(std::u32string(last, decoded.end())).size();
-    return name.substr(leading, name.size() - leading - trailing);
 }
 
 QString savedLoopActivateHelp(const PracticeLoopBookmark& bookmark)

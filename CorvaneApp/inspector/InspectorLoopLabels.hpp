@@ -21,10 +21,6 @@ QString stepLabel(double seconds);
 // ("62:05,50"). Negative, non-finite and absurdly large times read "0:00,00".
 QString preciseTimeLabel(double seconds);
 
-// The name with white space and line breaks trimmed at both ends, by the
-// rule the bookmark's display name uses.
-std::string trimmedLoopName(const std::string& name);
-
 // The tooltip of a saved loop's activation button.
 QString savedLoopActivateHelp(const PracticeLoopBookmark& bookmark);
 

@@ -171,14 +171,14 @@ void PracticeInspectorTab::buildGuidedPractice()
     soundStack_->setVisible(engine != nullptr);
     stack->addWidget(soundStack_);
 
-    latency_ = new StudioParameterRow(QStringLiteral("Latência"), store_.inputLatencyMilliseconds(), 0, 200, 1.0,
-                                      StudioValueFormat::milliseconds(), std::nullopt, std::nullopt,
-                                      latencyLabelWidth);
+    const auto& latency = practiceSettings::inputLatencyMilliseconds;
+    latency_ = new StudioParameterRow(QStringLiteral("Latência"), store_.inputLatencyMilliseconds(), latency.lower,
+                                      latency.upper, latency.step, StudioValueFormat::milliseconds(), std::nullopt,
+                                      std::nullopt, latencyLabelWidth);
     connect(latency_, &StudioParameterRow::valueEdited, this, [this](double value) {
-        if (!std::isfinite(value)) return;
         // Each write saves the whole progress: only a new whole millisecond goes through.
-        const double whole = std::clamp(std::round(value), 0.0, 200.0);
-        if (whole != store_.inputLatencyMilliseconds()) store_.setInputLatencyMilliseconds(whole);
+        const auto whole = practiceSettings::inputLatencyMilliseconds.edited(value);
+        if (whole && *whole != store_.inputLatencyMilliseconds()) store_.setInputLatencyMilliseconds(*whole);
     });
     stack->addWidget(latency_);
 

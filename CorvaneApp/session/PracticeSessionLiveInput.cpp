@@ -52,8 +52,9 @@ void PracticeSessionStore::handleMIDIInput(const MIDIInputEvent& event)
         position = transportPosition(event.timestampSeconds, playbackPositionSeconds_);
     }
 
-    // The latency is kept in step with the settings by the defaults' change
-    // signal; what is shown is what grades.
+    // A restored session's latency holds until the student plays: from then on
+    // the stored setting, as every screen shows it, is what grades.
+    adoptStoredInputLatency();
     const double compensation = isWaitingForInput_ ? 0.0 : inputLatencyMilliseconds_ / 1000.0;
     const double rate = std::max(0.0, playbackRate_);
     const double gradedTime = std::max(0.0, position - compensation * rate);

@@ -78,74 +78,97 @@ void PracticeSessionStore::loadMIDI(const std::filesystem::path& url, std::optio
                                     std::optional<PracticeSongReference> reference,
                                     std::optional<PersistedPracticeSession> restoring, double initialPositionSeconds)
 {
+    auto song = prepareSong(url, restoring, initialPositionSeconds);
+    if (!song) return;
+    leaveOpenSong();
+    if (!title && restoring) title = restoring->songTitle();
+    const PracticeSongReference songReference = reference ? *reference : *externalReference(url);
+    openPreparedSong(std::move(*song), url, title, songReference);
+    if (restoring) adoptRestoredSession(*restoring);
+
+    playsAfterTrackSelection_ = !restoring && isTrackSelectionPresented_;
+    pendingPlaybackStart_ = false;
+    setLastImportError(std::nullopt);
+    assign(isPlaying_, false, &PracticeSessionStore::isPlayingChanged);
+    beginHistoryEntry(songReference, restoring);
+
+    bumpProgressRevision();
+    persistProgress(false);
+    // A restored loop may be one of the song's saved loops.
+    if (loopRange_) syncActiveLoopBookmark();
+    startPlaybackLoop();
+    if (!restoring && !isTrackSelectionPresented_) resumeTimelinePlayback();
+}
+
+std::optional<PracticeSessionStore::PreparedSong>
+PracticeSessionStore::prepareSong(const std::filesystem::path& url,
+                                  const std::optional<PersistedPracticeSession>& restoring,
+                                  double initialPositionSeconds)
+{
     if (!hasMIDIExtension(url)) {
         setLastImportError("Escolha um arquivo MIDI (.mid ou .midi).");
-        return;
+        return std::nullopt;
     }
     if (!audioEngine_) {
         setLastImportError("O mecanismo de áudio não está disponível.");
-        return;
+        return std::nullopt;
     }
     AccessScope access(*bookmarks_, url.string());
 
-    std::optional<MIDIFile> file;
-    std::optional<MIDITimeline> timeline;
-    std::optional<MIDITransport> transport;
-    try {
-        file = StandardMIDIFileParser().parseContentsOf(url);
-        timeline.emplace(*file);
-        transport.emplace(*timeline, 1.0);
-        audioEngine_->start();
-    } catch (const std::exception& error) {
-        reportLoadFailure(url, error);
-        return;
-    }
-
     // The new transport is set up completely before anything of the open
     // song changes, so a failure here leaves that song exactly as it was.
-    const double targetPosition = restoring ? restoring->positionSeconds : initialPositionSeconds;
-    const std::optional<double> clock = clockReading();
-    // A paused transport only anchors on the clock value, so without a
-    // reading any finite value keeps position, rate and loop in step.
-    const double anchorClock = clock.value_or(0.0);
     try {
+        MIDIFile file = StandardMIDIFileParser().parseContentsOf(url);
+        MIDITimeline timeline(file);
+        MIDITransport transport(timeline, 1.0);
+        audioEngine_->start();
+
+        const double targetPosition = restoring ? restoring->positionSeconds : initialPositionSeconds;
+        // A paused transport only anchors on the clock value, so without a
+        // reading any finite value keeps position, rate and loop in step.
+        const double anchorClock = clockReading().value_or(0.0);
         if (restoring) {
             const double rate = restoring->playbackRate;
-            transport->setPlaybackRate(std::isfinite(rate) && rate > 0 ? rate : 1.0, anchorClock);
-            if (const auto loop = fittedLoop(restoring->loopRange, timeline->durationSeconds()))
-                transport->setLoop(loop, anchorClock);
-            transport->seek(targetPosition, anchorClock);
+            transport.setPlaybackRate(std::isfinite(rate) && rate > 0 ? rate : 1.0, anchorClock);
+            if (const auto loop = fittedLoop(restoring->loopRange, timeline.durationSeconds()))
+                transport.setLoop(loop, anchorClock);
+            transport.seek(targetPosition, anchorClock);
         } else if (!(targetPosition <= 0)) {
-            transport->seek(targetPosition, anchorClock);
+            transport.seek(targetPosition, anchorClock);
         }
+        return PreparedSong{std::move(file), std::move(timeline), std::move(transport), targetPosition, anchorClock};
     } catch (const std::exception& error) {
         reportLoadFailure(url, error);
-        return;
+        return std::nullopt;
     }
+}
 
-    // Leave the previous song.
+void PracticeSessionStore::leaveOpenSong()
+{
     cancelCountIn();
     stopAllPlaybackNotes();
     persistProgress(true);
     activeLoopBookmarkID_.reset();
     loopAccumulator_.reset();
     loopRepetitions_ = 0;
+}
 
-    const PracticeSongReference songReference = reference ? *reference : *externalReference(url);
+void PracticeSessionStore::openPreparedSong(PreparedSong song, const std::filesystem::path& url,
+                                            const std::optional<std::string>& title,
+                                            const PracticeSongReference& songReference)
+{
     assign(currentSongReference_, std::optional(songReference), &PracticeSessionStore::currentSongReferenceChanged);
-    if (!title && restoring) title = restoring->songTitle();
-
     currentSong_ = PracticeSong(UUID::random(), url.string(), title);
     emit currentSongChanged();
-    timeline_ = std::move(timeline);
-    transport_ = std::move(transport);
+    timeline_ = std::move(song.timeline);
+    transport_ = std::move(song.transport);
     timelineCursor_ = MIDITimelineCursor(*timeline_, 0);
     publishTimelineNotes(timeline_->noteSpans());
 
     measureMap_.emplace(timeline_->tempoMap(), timeline_->durationSeconds());
     assign(measureMarkers_, measureMap_->markers, &PracticeSessionStore::measureMarkersChanged);
     assign(timelineDurationSeconds_, timeline_->durationSeconds(), &PracticeSessionStore::timelineDurationSecondsChanged);
-    assign(trackNames_, trackNames(*file), &PracticeSessionStore::trackNamesChanged);
+    assign(trackNames_, trackNames(song.file), &PracticeSessionStore::trackNamesChanged);
 
     const auto stored = trackStore_.settings(songReference.stableID());
     const auto playable = colorTrackIndices();
@@ -157,7 +180,7 @@ void PracticeSessionStore::loadMIDI(const std::filesystem::path& url, std::optio
     assign(latestPracticeFeedback_, std::optional<PresentedPracticeFeedback>(),
            &PracticeSessionStore::latestPracticeFeedbackChanged);
 
-    double position = transportPosition(anchorClock, targetPosition);
+    double position = transportPosition(song.anchorClock, song.targetPosition);
     position = std::clamp(std::isfinite(position) ? position : 0.0, 0.0, timeline_->durationSeconds());
     assign(playbackPositionSeconds_, position, &PracticeSessionStore::playbackPositionSecondsChanged);
     timelineCursor_->seek(*timeline_, position);
@@ -171,40 +194,31 @@ void PracticeSessionStore::loadMIDI(const std::filesystem::path& url, std::optio
     assign(loopSelectionEndSeconds_, loop ? loop->endSeconds : timeline_->durationSeconds(),
            &PracticeSessionStore::loopSelectionEndSecondsChanged);
     lastLoopIteration_ = 0;
+}
 
-    if (restoring) {
-        assign(practiceMode_, restoring->practiceMode, &PracticeSessionStore::practiceModeChanged);
-        assign(practiceHand_, restoring->practiceHand, &PracticeSessionStore::practiceHandChanged);
-        assign(inputLatencyMilliseconds_, std::clamp(std::isfinite(restoring->inputLatencyMilliseconds)
-                                                         ? restoring->inputLatencyMilliseconds
-                                                         : 0.0,
-                                                     0.0, 200.0),
-               &PracticeSessionStore::inputLatencyMillisecondsChanged);
-        setVisualPreset(restoring->visualPreset.clamped());
-        restoreBackgroundImageAccess();
-        practiceEngine_.setHand(practiceHand_);
-        practiceEngine_.setHandMap(PracticeHandMap(handSplitNote(), trackSettings_));
-        practiceEngine_.seek(playbackPositionSeconds_);
-    }
+void PracticeSessionStore::adoptRestoredSession(const PersistedPracticeSession& restoring)
+{
+    assign(practiceMode_, restoring.practiceMode, &PracticeSessionStore::practiceModeChanged);
+    assign(practiceHand_, restoring.practiceHand, &PracticeSessionStore::practiceHandChanged);
+    // Taken into use only: the stored setting stays as the user left it.
+    assign(inputLatencyMilliseconds_,
+           practiceSettings::inputLatencyMilliseconds.value(restoring.inputLatencyMilliseconds),
+           &PracticeSessionStore::inputLatencyMillisecondsChanged);
+    setVisualPreset(restoring.visualPreset.clamped());
+    restoreBackgroundImageAccess();
+    practiceEngine_.setHand(practiceHand_);
+    practiceEngine_.setHandMap(PracticeHandMap(handSplitNote(), trackSettings_));
+    practiceEngine_.seek(playbackPositionSeconds_);
+}
 
-    playsAfterTrackSelection_ = !restoring && isTrackSelectionPresented_;
-    pendingPlaybackStart_ = false;
-    setLastImportError(std::nullopt);
-    assign(isPlaying_, false, &PracticeSessionStore::isPlayingChanged);
-
-    const Date date = now();
+void PracticeSessionStore::beginHistoryEntry(const PracticeSongReference& songReference,
+                                             const std::optional<PersistedPracticeSession>& restoring)
+{
     progressCoordinator_.historyEntryID = restoring ? restoring->historyEntryID() : UUID::random();
     progressCoordinator_.songTitle = currentSong_->title();
     progressCoordinator_.songReference = songReference;
-    progressCoordinator_.startedAt = restoring ? restoring->startedAt() : date;
+    progressCoordinator_.startedAt = restoring ? restoring->startedAt() : now();
     progressCoordinator_.accumulator = PracticeMetricsAccumulator(restoring ? restoring->metrics : PracticeMetrics::zero());
-
-    bumpProgressRevision();
-    persistProgress(false);
-    // A restored loop may be one of the song's saved loops.
-    if (loopRange_) syncActiveLoopBookmark();
-    startPlaybackLoop();
-    if (!restoring && !isTrackSelectionPresented_) resumeTimelinePlayback();
 }
 
 std::optional<PracticeSessionStore::ResolvedPracticeSong>

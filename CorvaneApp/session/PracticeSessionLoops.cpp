@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CorvaneDomain/TextDecoding.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "CorvaneLibrary/PracticeLoopStore.hpp"
 
@@ -12,16 +11,6 @@ namespace corvane {
 namespace {
 
 double selectionGap(double duration) { return std::min(duration, 0.1); }
-
-// Blank by the rule the loop's display name trims with.
-bool isBlankName(const std::string& name)
-{
-    return trimWhitespaceAndNewlines(
-               decodeUTF8Lossy({reinterpret_cast<const std::uint8_t*>(name.data()), name.size()}))
-        .empty();
-}
-
-bool isUsableStep(double seconds) { return std::isfinite(seconds) && seconds > 0; }
 
 } // namespace
 
@@ -114,7 +103,7 @@ std::optional<PracticeLoopBookmark> PracticeSessionStore::saveCurrentLoop(const 
     // "Salvar atual" saves without a name, which must not erase the user's.
     for (const auto& existing : saved) {
         if (existing.startMeasure == created->startMeasure && existing.endMeasure == created->endMeasure) {
-            if (!isBlankName(created->name)) loopStore_.rename(existing.id(), created->name, song);
+            if (!trimmedLoopName(created->name).empty()) loopStore_.rename(existing.id(), created->name, song);
             bumpProgressRevision();
             syncActiveLoopBookmark();
             for (const auto& renamed : loopStore_.bookmarks(song))
@@ -131,21 +120,9 @@ std::optional<PracticeLoopBookmark> PracticeSessionStore::saveCurrentLoop(const 
     return created;
 }
 
-double PracticeSessionStore::loopNudgeStepSeconds() const
-{
-    const auto stored = userDefaults_.doubleValue(loopNudgeStepKey);
-    // A NaN step would move a nudged bound to 0.
-    return stored && isUsableStep(*stored) ? *stored : defaultLoopNudgeStepSeconds;
-}
-
-void PracticeSessionStore::setLoopNudgeStepSeconds(double seconds)
-{
-    if (isUsableStep(seconds)) userDefaults_.setDouble(loopNudgeStepKey, seconds);
-}
-
 void PracticeSessionStore::deleteLoop(const PracticeLoopBookmark& loop)
 {
-    if (!currentSongReference_) return;
+    if (!isSavedLoopOfOpenSong(loop)) return;
     loopStore_.remove(loop.id(), currentSongReference_->stableID());
     bumpProgressRevision();
     syncActiveLoopBookmark();
@@ -153,9 +130,15 @@ void PracticeSessionStore::deleteLoop(const PracticeLoopBookmark& loop)
 
 void PracticeSessionStore::renameLoop(const PracticeLoopBookmark& loop, const std::string& name)
 {
-    if (!currentSongReference_) return;
-    loopStore_.rename(loop.id(), name, currentSongReference_->stableID());
+    if (!isSavedLoopOfOpenSong(loop)) return;
+    loopStore_.rename(loop.id(), trimmedLoopName(name), currentSongReference_->stableID());
     bumpProgressRevision();
+}
+
+bool PracticeSessionStore::isSavedLoopOfOpenSong(const PracticeLoopBookmark& loop) const
+{
+    const auto saved = savedLoops();
+    return std::any_of(saved.begin(), saved.end(), [&](const auto& s) { return s.id() == loop.id(); });
 }
 
 std::vector<PracticeLoopBookmark> PracticeSessionStore::savedLoops() const

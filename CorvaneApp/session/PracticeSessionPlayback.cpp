@@ -276,11 +276,6 @@ void PracticeSessionStore::scheduleNextTick()
 
 void PracticeSessionStore::advanceTimelinePlayback()
 {
-    if (practiceEngine_.handMap().splitNote != handSplitNote()) {
-        // Which notes are the student's has changed: what was sent ahead is sent again.
-        withdrawPlaybackSentAhead();
-        refreshPracticeEngine();
-    }
     if (isWaitingForInput_ || !timeline_ || !timelineCursor_ || !transport_) return;
     const auto clock = clockReading();
     if (!clock) return;
@@ -291,16 +286,7 @@ void PracticeSessionStore::advanceTimelinePlayback()
     MIDITransportSnapshot s;
     if (!transportStep(c, [&] { s = transport_->update(c); })) return;
 
-    if (s.loopRange && s.loopIteration != lastLoopIteration_) {
-        const double start = s.loopRange->startSeconds;
-        stopAllPlaybackNotes();
-        timelineCursor_->seek(*timeline_, start);
-        sendPlaybackFromCursor();
-        practiceEngine_.seek(start);
-        reactivateSustainedNotes(*timeline_, start);
-        lastLoopIteration_ = s.loopIteration;
-        if (activeLoopBookmarkID_) ++loopRepetitions_;
-    }
+    if (s.loopRange && s.loopIteration != lastLoopIteration_) returnToLoopStart(s);
 
     // Sending ahead stops short of a chord that wait mode will stop at.
     std::optional<double> holdBefore;
@@ -308,18 +294,7 @@ void PracticeSessionStore::advanceTimelinePlayback()
         const auto target = practiceEngine_.waitTarget(s.positionSeconds);
         if (target) holdBefore = target->startSeconds;
         if (target && s.positionSeconds >= target->startSeconds) {
-            if (!transportStep(c, [&] {
-                    transport_->pause(c);
-                    transport_->seek(target->startSeconds, c);
-                }))
-                return;
-            stopAllPlaybackNotes();
-            timelineCursor_->seek(*timeline_, target->startSeconds);
-            sendPlaybackFromCursor();
-            assign(playbackPositionSeconds_, target->startSeconds, &PracticeSessionStore::playbackPositionSecondsChanged);
-            waitingTarget_ = target;
-            assign(waitingNotes_, target->requiredNotes, &PracticeSessionStore::waitingNotesChanged);
-            assign(isWaitingForInput_, true, &PracticeSessionStore::isWaitingForInputChanged);
+            waitForChord(c, *target);
             return;
         }
     }
@@ -330,49 +305,87 @@ void PracticeSessionStore::advanceTimelinePlayback()
         emitPlaybackImpacts(due);
         timelineCursor_->eventIndex = due.endIndex;
     } else if (s.state == MIDITransportState::playing) {
-        const auto due = timeline_->pendingEvents(timelineCursor_->eventIndex, s.positionSeconds);
-        // One hand map per tick: the student's notes do not change within it.
-        const auto studentHands = studentHandMap();
-        const auto isStudents = [&](std::uint8_t note, std::int64_t track) {
-            return isStudentNote(studentHands, note, track);
-        };
-        for (const auto& event : due) {
-            const auto* channelEvent = std::get_if<MIDIChannelEvent>(&event.kind);
-            if (!channelEvent || isTrackMuted(event.trackIndex)) continue;
-            if (environment_.playbackEventSent) reportSentEvent(event.seconds);
-            const auto channel = channelEvent->channel;
-            std::visit(Overloaded{
-                           [&](const MIDIChannelMessage::NoteOn& m) {
-                               if (m.velocity == 0) {
-                                   if (!isStudents(m.note, event.trackIndex))
-                                       sendPlaybackEvent(MIDIInputMessage::NoteOff{m.note, 0}, channel);
-                                   return;
-                               }
-                               if (!isStudents(m.note, event.trackIndex)) {
-                                   if (environment_.playbackNoteOnSent)
-                                       environment_.playbackNoteOnSent(
-                                           m.note, channel & 0x0F, c + (event.seconds - s.positionSeconds) / s.playbackRate);
-                                   sendPlaybackEvent(MIDIInputMessage::NoteOn{m.note, m.velocity}, channel);
-                               }
-                               emitImpact(m.note, m.velocity, visualPreset_.accentHue, event.trackIndex);
-                           },
-                           [&](const MIDIChannelMessage::NoteOff& m) {
-                               if (!isStudents(m.note, event.trackIndex))
-                                   sendPlaybackEvent(MIDIInputMessage::NoteOff{m.note, 0}, channel);
-                           },
-                           [&](const MIDIChannelMessage::ControlChange& m) { sendPlaybackEvent(m, channel); },
-                           [&](const MIDIChannelMessage::ProgramChange& m) { sendPlaybackEvent(m, channel); },
-                           [&](const MIDIChannelMessage::PitchBend& m) { sendPlaybackEvent(m, channel); },
-                           [](const MIDIChannelMessage::PolyphonicKeyPressure&) {},
-                           [](const MIDIChannelMessage::ChannelPressure&) {},
-                       },
-                       channelEvent->message.value);
-        }
-        timelineCursor_->eventIndex = due.endIndex;
+        sendDueEvents(c, s);
     }
 
     assign(playbackPositionSeconds_, s.positionSeconds, &PracticeSessionStore::playbackPositionSecondsChanged);
+    saveAfterTick(s);
+}
 
+void PracticeSessionStore::returnToLoopStart(const MIDITransportSnapshot& s)
+{
+    const double start = s.loopRange->startSeconds;
+    stopAllPlaybackNotes();
+    timelineCursor_->seek(*timeline_, start);
+    sendPlaybackFromCursor();
+    practiceEngine_.seek(start);
+    reactivateSustainedNotes(*timeline_, start);
+    lastLoopIteration_ = s.loopIteration;
+    if (activeLoopBookmarkID_) ++loopRepetitions_;
+}
+
+void PracticeSessionStore::waitForChord(double clock, const PracticeWaitTarget& target)
+{
+    if (!transportStep(clock, [&] {
+            transport_->pause(clock);
+            transport_->seek(target.startSeconds, clock);
+        }))
+        return;
+    stopAllPlaybackNotes();
+    timelineCursor_->seek(*timeline_, target.startSeconds);
+    sendPlaybackFromCursor();
+    assign(playbackPositionSeconds_, target.startSeconds, &PracticeSessionStore::playbackPositionSecondsChanged);
+    waitingTarget_ = target;
+    assign(waitingNotes_, target.requiredNotes, &PracticeSessionStore::waitingNotesChanged);
+    assign(isWaitingForInput_, true, &PracticeSessionStore::isWaitingForInputChanged);
+}
+
+void PracticeSessionStore::sendDueEvents(double clock, const MIDITransportSnapshot& s)
+{
+    const auto due = timeline_->pendingEvents(timelineCursor_->eventIndex, s.positionSeconds);
+    // One hand map per tick: the student's notes do not change within it.
+    const auto studentHands = studentHandMap();
+    const auto isStudents = [&](std::uint8_t note, std::int64_t track) {
+        return isStudentNote(studentHands, note, track);
+    };
+    for (const auto& event : due) {
+        const auto* channelEvent = std::get_if<MIDIChannelEvent>(&event.kind);
+        if (!channelEvent || isTrackMuted(event.trackIndex)) continue;
+        if (environment_.playbackEventSent) reportSentEvent(event.seconds);
+        const auto channel = channelEvent->channel;
+        std::visit(Overloaded{
+                       [&](const MIDIChannelMessage::NoteOn& m) {
+                           if (m.velocity == 0) {
+                               if (!isStudents(m.note, event.trackIndex))
+                                   sendPlaybackEvent(MIDIInputMessage::NoteOff{m.note, 0}, channel);
+                               return;
+                           }
+                           if (!isStudents(m.note, event.trackIndex)) {
+                               if (environment_.playbackNoteOnSent)
+                                   environment_.playbackNoteOnSent(
+                                       m.note, channel & 0x0F,
+                                       clock + (event.seconds - s.positionSeconds) / s.playbackRate);
+                               sendPlaybackEvent(MIDIInputMessage::NoteOn{m.note, m.velocity}, channel);
+                           }
+                           emitImpact(m.note, m.velocity, visualPreset_.accentHue, event.trackIndex);
+                       },
+                       [&](const MIDIChannelMessage::NoteOff& m) {
+                           if (!isStudents(m.note, event.trackIndex))
+                               sendPlaybackEvent(MIDIInputMessage::NoteOff{m.note, 0}, channel);
+                       },
+                       [&](const MIDIChannelMessage::ControlChange& m) { sendPlaybackEvent(m, channel); },
+                       [&](const MIDIChannelMessage::ProgramChange& m) { sendPlaybackEvent(m, channel); },
+                       [&](const MIDIChannelMessage::PitchBend& m) { sendPlaybackEvent(m, channel); },
+                       [](const MIDIChannelMessage::PolyphonicKeyPressure&) {},
+                       [](const MIDIChannelMessage::ChannelPressure&) {},
+                   },
+                   channelEvent->message.value);
+    }
+    timelineCursor_->eventIndex = due.endIndex;
+}
+
+void PracticeSessionStore::saveAfterTick(const MIDITransportSnapshot& s)
+{
     const Date date = now();
     if (s.state == MIDITransportState::paused && isPlaying_) {
         assign(isPlaying_, false, &PracticeSessionStore::isPlayingChanged);

@@ -106,8 +106,8 @@ void PracticeSessionStore::resetSessionMetrics()
 
 void PracticeSessionStore::resetLoopProgress(const PracticeLoopBookmark& loop)
 {
+    if (!isSavedLoopOfOpenSong(loop)) return;
     lastSavedLoop_.reset();
-    if (!currentSongReference_) return;
     loopStore_.resetProgress(loop.id(), currentSongReference_->stableID());
     if (loop.id() == activeLoopBookmarkID_) {
         loopAccumulator_.emplace(PracticeMetrics::zero());

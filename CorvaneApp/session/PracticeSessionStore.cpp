@@ -20,13 +20,6 @@ GuidedPracticeEngine makePracticeEngine()
                                 GuidedPracticeConfiguration(0.12, 0.5, 0.035));
 }
 
-double clampedLatency(std::optional<double> milliseconds)
-{
-    const double value = milliseconds.value_or(0);
-    if (!(value > 0)) return 0; // NaN included
-    return std::min(value, 200.0);
-}
-
 } // namespace
 
 VisualPreset PracticeSessionStore::builtInVisualPreset() { return VisualPreset::builtIn(); }
@@ -37,7 +30,6 @@ PracticeSessionStore::PracticeSessionStore(PracticeProgressStore& progressStore,
                                            CountInSleep countInSleep, CountInClick countInClick,
                                            Environment environment)
     : visualPreset_(builtInVisualPreset()),
-      inputLatencyMilliseconds_(clampedLatency(userDefaults.doubleValue(inputLatencyKey))),
       loopStore_(loopStore),
       trackStore_(trackStore),
       progressCoordinator_(progressStore),
@@ -62,9 +54,7 @@ PracticeSessionStore::PracticeSessionStore(PracticeProgressStore& progressStore,
         bookmarks_ = ownedBookmarks_.get();
     }
 
-    const auto storedCount = userDefaults_.integerValue(countInMeasureCountKey).value_or(1);
-    countInEnabled_ = userDefaults_.boolValue(countInEnabledKey).value_or(false);
-    countInMeasureCount_ = std::clamp<std::int64_t>(storedCount, 1, 4);
+    readPracticeSettings();
 
     audioEngine_ = audioEngine;
     if (!audioEngine_) {
@@ -136,15 +126,27 @@ void PracticeSessionStore::installCallbacks()
             stopAllInstrumentNotes();
         };
     }
-    // The settings window writes the latency straight into the defaults.
-    connect(&userDefaults_, &DefaultsStore::valueChanged, this, [this](const QString& key) {
-        if (key == QLatin1String(inputLatencyKey)) adoptStoredInputLatency();
-    });
+}
+
+void PracticeSessionStore::readPracticeSettings()
+{
+    namespace settings = practiceSettings;
+    const DefaultsStore& d = userDefaults_;
+    storedInputLatencyMilliseconds_ = settings::inputLatencyMilliseconds.value(
+        d.doubleValue(settings::inputLatencyMilliseconds.key));
+    inputLatencyMilliseconds_ = storedInputLatencyMilliseconds_;
+    countInEnabled_ = settings::countInEnabled.value(d.boolValue(settings::countInEnabled.key));
+    countInMeasureCount_ = settings::countInMeasureCount.value(d.integerValue(settings::countInMeasureCount.key));
+    handSplitNote_ = settings::handSplitNote.value(d.integerValue(settings::handSplitNote.key));
+    seekStepSeconds_ = settings::seekStepSeconds.value(d.doubleValue(settings::seekStepSeconds.key));
+    loopNudgeStepSeconds_ = settings::loopNudgeStepSeconds.value(d.doubleValue(settings::loopNudgeStepSeconds.key));
+    reduceParticles_ = settings::reduceParticles.value(d.boolValue(settings::reduceParticles.key));
+    metronomeEnabled_ = settings::metronome.value(d.boolValue(settings::metronome.key));
 }
 
 void PracticeSessionStore::adoptStoredInputLatency()
 {
-    assign(inputLatencyMilliseconds_, clampedLatency(userDefaults_.doubleValue(inputLatencyKey)),
+    assign(inputLatencyMilliseconds_, storedInputLatencyMilliseconds_,
            &PracticeSessionStore::inputLatencyMillisecondsChanged);
 }
 
@@ -180,9 +182,11 @@ void PracticeSessionStore::setVisualPreset(VisualPreset preset)
 
 void PracticeSessionStore::setInputLatencyMilliseconds(double milliseconds)
 {
-    const double value = clampedLatency(milliseconds);
-    assign(inputLatencyMilliseconds_, value, &PracticeSessionStore::inputLatencyMillisecondsChanged);
-    userDefaults_.setDouble(inputLatencyKey, value);
+    const auto& setting = practiceSettings::inputLatencyMilliseconds;
+    storedInputLatencyMilliseconds_ = setting.value(milliseconds);
+    assign(inputLatencyMilliseconds_, storedInputLatencyMilliseconds_,
+           &PracticeSessionStore::inputLatencyMillisecondsChanged);
+    userDefaults_.setDouble(setting.key, storedInputLatencyMilliseconds_);
     persistProgress(false);
 }
 
@@ -191,28 +195,73 @@ void PracticeSessionStore::setCountInEnabled(bool enabled)
     if (enabled == countInEnabled_) return;
     countInEnabled_ = enabled;
     emit countInEnabledChanged();
-    userDefaults_.setBool(countInEnabledKey, enabled);
+    userDefaults_.setBool(practiceSettings::countInEnabled.key, enabled);
     if (!enabled && countInProgress_) pauseTimelinePlayback();
 }
 
 void PracticeSessionStore::setCountInMeasureCount(std::int64_t count)
 {
-    const auto value = std::clamp<std::int64_t>(count, 1, 4);
+    const auto& setting = practiceSettings::countInMeasureCount;
+    const auto value = setting.value(count);
     if (value == countInMeasureCount_) return;
     countInMeasureCount_ = value;
     emit countInMeasureCountChanged();
-    userDefaults_.setInteger(countInMeasureCountKey, value);
+    userDefaults_.setInteger(setting.key, value);
     if (countInProgress_) pauseTimelinePlayback();
 }
 
-// Derived.
-
-std::uint8_t PracticeSessionStore::handSplitNote() const
+void PracticeSessionStore::setHandSplitNote(std::int64_t note)
 {
-    const auto stored = userDefaults_.integerValue(handSplitNoteKey).value_or(0);
-    if (stored == 0) return PracticeHandMap::defaultSplitNote;
-    return static_cast<std::uint8_t>(std::clamp<std::int64_t>(stored, 21, 108));
+    const auto& setting = practiceSettings::handSplitNote;
+    const auto value = setting.value(note);
+    if (value == handSplitNote_) return;
+    handSplitNote_ = value;
+    userDefaults_.setInteger(setting.key, value);
+    // Which notes are the student's has changed: what was sent ahead is sent again.
+    withdrawPlaybackSentAhead();
+    refreshPracticeEngine();
+    emit handSplitNoteChanged();
 }
+
+void PracticeSessionStore::setSeekStepSeconds(double seconds)
+{
+    const auto& setting = practiceSettings::seekStepSeconds;
+    const double value = setting.value(seconds);
+    if (value == seekStepSeconds_) return;
+    seekStepSeconds_ = value;
+    userDefaults_.setDouble(setting.key, value);
+    emit seekStepSecondsChanged();
+}
+
+void PracticeSessionStore::setLoopNudgeStepSeconds(double seconds)
+{
+    const auto& setting = practiceSettings::loopNudgeStepSeconds;
+    // A NaN step would move a nudged bound to 0.
+    if (!(std::isfinite(seconds) && seconds > 0)) return;
+    const double value = setting.value(seconds);
+    if (value == loopNudgeStepSeconds_) return;
+    loopNudgeStepSeconds_ = value;
+    userDefaults_.setDouble(setting.key, value);
+    emit loopNudgeStepSecondsChanged();
+}
+
+void PracticeSessionStore::setReduceParticles(bool reduce)
+{
+    if (reduce == reduceParticles_) return;
+    reduceParticles_ = reduce;
+    userDefaults_.setBool(practiceSettings::reduceParticles.key, reduce);
+    emit reduceParticlesChanged();
+}
+
+void PracticeSessionStore::setMetronomeEnabled(bool enabled)
+{
+    if (enabled == metronomeEnabled_) return;
+    metronomeEnabled_ = enabled;
+    userDefaults_.setBool(practiceSettings::metronome.key, enabled);
+    emit metronomeEnabledChanged();
+}
+
+// Derived.
 
 std::vector<MIDINoteSpan> PracticeSessionStore::audibleTimelineNotes() const
 {

@@ -16,6 +16,7 @@
 #include "CorvaneApp/session/BundledDemoSong.hpp"
 #include "CorvaneApp/session/CountInProgress.hpp"
 #include "CorvaneApp/session/PracticeProgressCoordinator.hpp"
+#include "CorvaneApp/session/PracticeSettings.hpp"
 #include "CorvaneApp/session/PracticeSessionEnvironment.hpp"
 #include "CorvaneApp/session/PresentedPracticeFeedback.hpp"
 #include "CorvaneAudio/midi/MIDIInputEvent.hpp"
@@ -61,16 +62,6 @@ struct MIDIInstrumentCommand;
 class PracticeSessionStore : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* inputLatencyKey = "practice.inputLatencyMilliseconds";
-    static constexpr const char* countInEnabledKey = "practice.countIn.enabled.v2";
-    static constexpr const char* countInMeasureCountKey = "practice.countIn.measureCount";
-    static constexpr const char* handSplitNoteKey = "practice.handSplitNote";
-    // Kept for the settings window and the stage; the controller itself reads neither.
-    static constexpr const char* metronomeKey = "practice.metronome";
-    static constexpr const char* reduceParticlesKey = "accessibility.reduceParticles";
-    // The loop editor's fine-adjustment step, in seconds.
-    static constexpr const char* loopNudgeStepKey = "practice.loopNudgeStepSeconds";
-    static constexpr double defaultLoopNudgeStepSeconds = 0.05;
     static constexpr int playbackTickMilliseconds = 8;
     static constexpr double progressSaveIntervalSeconds = 2.0;
     static constexpr std::size_t maximumImpactEvents = 32;
@@ -137,7 +128,6 @@ public:
     void setVisualPreset(VisualPreset preset);
 
     // Derived.
-    std::uint8_t handSplitNote() const;
     // The distinct track indices of the open song's notes, ascending; kept
     // with the notes, as every track list reads it per row.
     const std::vector<std::int64_t>& colorTrackIndices() const { return colorTrackIndices_; }
@@ -150,10 +140,28 @@ public:
     PracticeLoopStore& loopStore() const { return loopStore_; }
     std::vector<RecentPracticeSong> recentSongs() const;
 
-    // Practice settings.
+    // Practice settings (declared in PracticeSettings.hpp). The controller
+    // alone reads and writes their keys, each setter storing the value the
+    // getter then gives; screens call these and follow the change signals.
+    // The latency in use may differ from the stored one after a session is
+    // restored, until the next live note takes the stored one again; the
+    // other settings are always the stored values.
     void setInputLatencyMilliseconds(double milliseconds);
     void setCountInEnabled(bool enabled);
     void setCountInMeasureCount(std::int64_t count);
+    // The note from which untagged tracks are the right hand's.
+    std::uint8_t handSplitNote() const { return static_cast<std::uint8_t>(handSplitNote_); }
+    void setHandSplitNote(std::int64_t note);
+    double seekStepSeconds() const { return seekStepSeconds_; }
+    void setSeekStepSeconds(double seconds);
+    // The loop editor's fine-adjustment step; a step that is not a positive
+    // number is not stored.
+    double loopNudgeStepSeconds() const { return loopNudgeStepSeconds_; }
+    void setLoopNudgeStepSeconds(double seconds);
+    bool reduceParticles() const { return reduceParticles_; }
+    void setReduceParticles(bool reduce);
+    bool metronomeEnabled() const { return metronomeEnabled_; }
+    void setMetronomeEnabled(bool enabled);
 
     // Opening songs. Failures are worded in `lastImportError`; a failed load
     // leaves the open song as it was.
@@ -211,10 +219,8 @@ public:
     // loop again renames it, unless the name is blank: then it is returned
     // unchanged.
     std::optional<PracticeLoopBookmark> saveCurrentLoop(const std::string& name);
-    // The stored step; anything stored that is not a positive finite number
-    // reads as the default. A step that is not one is not stored.
-    double loopNudgeStepSeconds() const;
-    void setLoopNudgeStepSeconds(double seconds);
+    // These two and resetLoopProgress act only on a saved loop of the open
+    // song (by id), never on one of a song opened before. The name is stored trimmed.
     void deleteLoop(const PracticeLoopBookmark& bookmark);
     void renameLoop(const PracticeLoopBookmark& bookmark, const std::string& name);
     std::vector<PracticeLoopBookmark> savedLoops() const;
@@ -264,6 +270,11 @@ signals:
     void latestPracticeFeedbackChanged();
     void midiLatencyStatisticsChanged();
     void inputLatencyMillisecondsChanged();
+    void handSplitNoteChanged();
+    void seekStepSecondsChanged();
+    void loopNudgeStepSecondsChanged();
+    void reduceParticlesChanged();
+    void metronomeEnabledChanged();
     void lastImportErrorChanged();
     void currentSongReferenceChanged();
     void progressRevisionChanged();
@@ -287,9 +298,29 @@ private:
     // Construction.
     void installCallbacks();
     void checkDemoResources();
+    void readPracticeSettings();
+    // The stored latency, taken into use when it differs (at every live note).
     void adoptStoredInputLatency();
 
-    // Loading.
+    // Loading, in the order loadMIDI takes the steps.
+    struct PreparedSong {
+        MIDIFile file;
+        MIDITimeline timeline;
+        MIDITransport transport;
+        double targetPosition = 0;
+        double anchorClock = 0;
+    };
+    // The song parsed and its transport set up; absent (and the failure
+    // worded) when it cannot be opened. Changes nothing of the open song.
+    std::optional<PreparedSong> prepareSong(const std::filesystem::path& url,
+                                            const std::optional<PersistedPracticeSession>& restoring,
+                                            double initialPositionSeconds);
+    void leaveOpenSong();
+    void openPreparedSong(PreparedSong song, const std::filesystem::path& url, const std::optional<std::string>& title,
+                          const PracticeSongReference& songReference);
+    void adoptRestoredSession(const PersistedPracticeSession& restoring);
+    void beginHistoryEntry(const PracticeSongReference& songReference,
+                           const std::optional<PersistedPracticeSession>& restoring);
     std::optional<ResolvedPracticeSong> resolve(const PracticeSongReference& reference);
     std::optional<PracticeSongReference> externalReference(const std::filesystem::path& url);
     void reportLoadFailure(const std::filesystem::path& url, const std::exception& error);
@@ -303,7 +334,13 @@ private:
     void pauseTimelinePlayback();
     void startPlaybackLoop();
     void scheduleNextTick();
+    // One tick, in named steps: the loop's return, wait mode's stop at a
+    // chord, the events due (when not sent ahead), and the saves.
     void advanceTimelinePlayback();
+    void returnToLoopStart(const MIDITransportSnapshot& s);
+    void waitForChord(double clock, const PracticeWaitTarget& target);
+    void sendDueEvents(double clock, const MIDITransportSnapshot& s);
+    void saveAfterTick(const MIDITransportSnapshot& s);
     void reactivateSustainedNotes(const MIDITimeline& timeline, double seconds);
     void reportSentEvent(double eventSeconds);
     // Playback sent ahead (PracticeSessionScheduling.cpp). The song's sound
@@ -378,6 +415,7 @@ private:
 
     // Loops.
     void syncActiveLoopBookmark();
+    bool isSavedLoopOfOpenSong(const PracticeLoopBookmark& loop) const;
 
     // Progress.
     // What a saved session holds, but for its date.
@@ -445,6 +483,13 @@ private:
     std::optional<MIDILatencyStatistics> midiLatencyStatistics_;
     double inputLatencyMilliseconds_ = 0;
     std::optional<std::string> lastImportError_;
+    // The stored practice settings as they stand.
+    double storedInputLatencyMilliseconds_ = 0;
+    std::int64_t handSplitNote_ = practiceSettings::handSplitNote.fallback;
+    double seekStepSeconds_ = practiceSettings::seekStepSeconds.fallback;
+    double loopNudgeStepSeconds_ = practiceSettings::loopNudgeStepSeconds.fallback;
+    bool reduceParticles_ = false;
+    bool metronomeEnabled_ = false;
     std::optional<PracticeSongReference> currentSongReference_;
     std::optional<MIDIMeasureMap> measureMap_;
 

@@ -6,12 +6,11 @@
 #include "CorvaneApp/kit/StudioAppearance.hpp"
 #include "CorvaneApp/kit/StudioSwitch.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
-#include "CorvaneLibrary/DefaultsStore.hpp"
 
 namespace corvane {
 
-SettingsAccessibilityForm::SettingsAccessibilityForm(DefaultsStore& defaults, QWidget* parent)
-    : SettingsForm(parent), defaults_(defaults)
+SettingsAccessibilityForm::SettingsAccessibilityForm(PracticeSessionStore& store, QWidget* parent)
+    : SettingsForm(parent), store_(store)
 {
     auto group = new SettingsGroup;
     reduceParticles_ = new StudioSwitch(QStringLiteral("Reduzir partículas"));
@@ -26,18 +25,15 @@ SettingsAccessibilityForm::SettingsAccessibilityForm(DefaultsStore& defaults, QW
     addSection(nullptr, group);
     finish();
 
-    connect(reduceParticles_, &QAbstractButton::toggled, this,
-            [this](bool on) { defaults_.setBool(PracticeSessionStore::reduceParticlesKey, on); });
-    connect(&defaults_, &DefaultsStore::valueChanged, this, [this](const QString& key) {
-        if (key == QLatin1String(PracticeSessionStore::reduceParticlesKey)) showStoredValue();
-    });
+    connect(reduceParticles_, &QAbstractButton::toggled, &store_, &PracticeSessionStore::setReduceParticles);
+    connect(&store_, &PracticeSessionStore::reduceParticlesChanged, this, &SettingsAccessibilityForm::showStoredValue);
     showStoredValue();
 }
 
 void SettingsAccessibilityForm::showStoredValue()
 {
     const QSignalBlocker quiet(reduceParticles_);
-    reduceParticles_->setChecked(defaults_.boolValue(PracticeSessionStore::reduceParticlesKey).value_or(false));
+    reduceParticles_->setChecked(store_.reduceParticles());
 }
 
 } // namespace corvane

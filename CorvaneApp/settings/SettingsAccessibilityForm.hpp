@@ -4,22 +4,22 @@
 
 namespace corvane {
 
-class DefaultsStore;
+class PracticeSessionStore;
 class StudioSwitch;
 
-// The "Acessibilidade" tab: fewer particles on the stage (kept in the
-// defaults, which the practice screen reads) and a word on how the stage
+// The "Acessibilidade" tab: fewer particles on the stage (the controller's
+// setting, which the practice screen follows) and a word on how the stage
 // treats the system's motion and contrast settings.
 class SettingsAccessibilityForm : public SettingsForm {
     Q_OBJECT
 public:
-    explicit SettingsAccessibilityForm(DefaultsStore& defaults, QWidget* parent = nullptr);
+    explicit SettingsAccessibilityForm(PracticeSessionStore& store, QWidget* parent = nullptr);
     StudioSwitch* reduceParticlesSwitch() const { return reduceParticles_; }
 
 private:
     void showStoredValue();
 
-    DefaultsStore& defaults_;
+    PracticeSessionStore& store_;
     StudioSwitch* reduceParticles_;
 };
 

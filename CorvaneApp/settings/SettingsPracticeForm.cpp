@@ -7,47 +7,24 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CorvaneApp/commands/PracticeCommandActions.hpp"
 #include "CorvaneApp/kit/StudioAppearance.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
 #include "CorvaneApp/kit/StudioParameterRow.hpp"
 #include "CorvaneApp/kit/StudioSwitch.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 #include "CorvaneApp/settings/SettingsView.hpp"
-#include "CorvaneLibrary/DefaultsStore.hpp"
 
 namespace corvane {
 
 namespace {
 
-constexpr double latencyLower = 0, latencyUpper = 200;
-constexpr double seekLower = 1, seekUpper = 30;
-constexpr double splitLower = 21, splitUpper = 108;
-
-bool isPracticeKey(const QString& key)
+StudioParameterRow* settingRow(const QString& title, const PracticeNumberSetting& setting, StudioValueFormat format)
 {
-    for (const char* ours : {PracticeSessionStore::metronomeKey, PracticeSessionStore::inputLatencyKey,
-                             seekStepSecondsKey, PracticeSessionStore::handSplitNoteKey})
-        if (key == QLatin1String(ours)) return true;
-    return false;
+    return new StudioParameterRow(title, setting.fallback, setting.lower, setting.upper, setting.step, format,
+                                  std::nullopt, std::nullopt, SettingsPracticeForm::labelWidth);
 }
 
 } // namespace
-
-double SettingsPracticeForm::shownInputLatency(const DefaultsStore& defaults)
-{
-    const double stored = defaults.doubleValue(PracticeSessionStore::inputLatencyKey).value_or(0);
-    if (!std::isfinite(stored)) return 0;
-    return std::clamp(stored, latencyLower, latencyUpper);
-}
-
-double SettingsPracticeForm::shownSeekStep(const DefaultsStore& defaults)
-{
-    // The commands' own reading (not above 0 → 5 s), held to the row's range.
-    const double step = seekStepSeconds(defaults);
-    if (std::isnan(step)) return 5;
-    return std::clamp(step, seekLower, seekUpper);
-}
 
 QString SettingsPracticeForm::splitCaptionText(std::uint8_t note)
 {
@@ -58,7 +35,7 @@ QString SettingsPracticeForm::splitCaptionText(std::uint8_t note)
 SettingsPracticeForm::SettingsPracticeForm(PracticeSessionStore& store, QWidget* parent)
     : SettingsForm(parent), store_(store)
 {
-    DefaultsStore& defaults = store_.userDefaults();
+    namespace settings = practiceSettings;
     auto group = new SettingsGroup;
 
     auto metronomeRow = new QWidget;
@@ -72,14 +49,16 @@ SettingsPracticeForm::SettingsPracticeForm(PracticeSessionStore& store, QWidget*
     metronomeRow->setMinimumHeight(26);
     group->addRow(metronomeRow);
 
-    latency_ = new StudioParameterRow(QStringLiteral("Compensação de latência"), 0, latencyLower, latencyUpper, 1.0,
-                                      StudioValueFormat::milliseconds(), std::nullopt, std::nullopt, labelWidth);
+    latency_ = settingRow(QStringLiteral("Compensação de latência"), settings::inputLatencyMilliseconds,
+                          StudioValueFormat::milliseconds());
     group->addRow(latency_);
-    seekStep_ = new StudioParameterRow(QStringLiteral("Salto do transporte"), 5, seekLower, seekUpper, 1.0,
-                                       StudioValueFormat::seconds(), std::nullopt, std::nullopt, labelWidth);
+    seekStep_ = settingRow(QStringLiteral("Salto do transporte"), settings::seekStepSeconds,
+                           StudioValueFormat::seconds());
     group->addRow(seekStep_);
-    split_ = new StudioParameterRow(QStringLiteral("Divisão das mãos"), 60, splitLower, splitUpper, 1.0,
-                                    StudioValueFormat::decimal(0), std::nullopt, std::nullopt, labelWidth);
+    const auto& split = settings::handSplitNote;
+    split_ = new StudioParameterRow(QStringLiteral("Divisão das mãos"), double(split.fallback), double(split.lower),
+                                    double(split.upper), 1.0, StudioValueFormat::decimal(0), std::nullopt,
+                                    std::nullopt, labelWidth);
     group->addRow(split_);
     splitCaption_ = makeSettingsCaption(QString(), StudioAppearance::secondaryText());
     group->addRow(splitCaption_);
@@ -94,42 +73,43 @@ SettingsPracticeForm::SettingsPracticeForm(PracticeSessionStore& store, QWidget*
     addSection(new StudioSectionLabel(QStringLiteral("Dados")), data);
     finish();
 
-    // Each write is the user's own move, in the key's own type.
-    connect(metronome_, &QAbstractButton::toggled, this,
-            [this](bool on) { store_.userDefaults().setBool(PracticeSessionStore::metronomeKey, on); });
+    // Each change is the user's own move; a row's value already held changes nothing.
+    connect(metronome_, &QAbstractButton::toggled, &store_, &PracticeSessionStore::setMetronomeEnabled);
     connect(latency_, &StudioParameterRow::valueEdited, this, [this](double milliseconds) {
-        if (std::isfinite(milliseconds))
-            store_.userDefaults().setDouble(PracticeSessionStore::inputLatencyKey,
-                                            std::clamp(milliseconds, latencyLower, latencyUpper));
+        // Each change saves the whole progress: only a new whole millisecond goes through.
+        const auto whole = practiceSettings::inputLatencyMilliseconds.edited(milliseconds);
+        if (whole && *whole != store_.inputLatencyMilliseconds()) store_.setInputLatencyMilliseconds(*whole);
     });
     connect(seekStep_, &StudioParameterRow::valueEdited, this, [this](double seconds) {
-        if (std::isfinite(seconds))
-            store_.userDefaults().setDouble(seekStepSecondsKey, std::clamp(seconds, seekLower, seekUpper));
+        if (const auto step = practiceSettings::seekStepSeconds.edited(seconds)) store_.setSeekStepSeconds(*step);
     });
-    // The controller reads the split as an integer; a double would read as the default.
     connect(split_, &StudioParameterRow::valueEdited, this, [this](double note) {
-        if (std::isfinite(note))
-            store_.userDefaults().setInteger(PracticeSessionStore::handSplitNoteKey,
-                                             std::int64_t(std::trunc(std::clamp(note, splitLower, splitUpper))));
+        if (const auto split = practiceSettings::handSplitNote.edited(note)) store_.setHandSplitNote(*split);
     });
     connect(resetData_, &QAbstractButton::clicked, this, &SettingsPracticeForm::resetPracticeDataRequested);
 
-    connect(&defaults, &DefaultsStore::valueChanged, this, [this](const QString& key) {
-        if (isPracticeKey(key)) showStoredValues();
-    });
-    showStoredValues();
+    connect(&store_, &PracticeSessionStore::metronomeEnabledChanged, this, &SettingsPracticeForm::showMetronome);
+    connect(&store_, &PracticeSessionStore::inputLatencyMillisecondsChanged, this, &SettingsPracticeForm::showLatency);
+    connect(&store_, &PracticeSessionStore::seekStepSecondsChanged, this, &SettingsPracticeForm::showSeekStep);
+    connect(&store_, &PracticeSessionStore::handSplitNoteChanged, this, &SettingsPracticeForm::showSplit);
+    showMetronome();
+    showLatency();
+    showSeekStep();
+    showSplit();
 }
 
-void SettingsPracticeForm::showStoredValues()
+void SettingsPracticeForm::showMetronome()
 {
-    const DefaultsStore& defaults = store_.userDefaults();
-    {
-        const QSignalBlocker quiet(metronome_);
-        metronome_->setChecked(defaults.boolValue(PracticeSessionStore::metronomeKey).value_or(false));
-    }
-    latency_->setValue(shownInputLatency(defaults));
-    seekStep_->setValue(shownSeekStep(defaults));
-    // The split the controller plays with, whatever is stored.
+    const QSignalBlocker quiet(metronome_);
+    metronome_->setChecked(store_.metronomeEnabled());
+}
+
+void SettingsPracticeForm::showLatency() { latency_->setValue(store_.inputLatencyMilliseconds()); }
+
+void SettingsPracticeForm::showSeekStep() { seekStep_->setValue(store_.seekStepSeconds()); }
+
+void SettingsPracticeForm::showSplit()
+{
     const std::uint8_t split = store_.handSplitNote();
     split_->setValue(split);
     splitCaption_->setText(splitCaptionText(split));

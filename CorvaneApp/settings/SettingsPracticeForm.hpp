@@ -8,19 +8,18 @@ class QLabel;
 
 namespace corvane {
 
-class DefaultsStore;
 class PracticeSessionStore;
 class StudioParameterRow;
 class StudioSwitch;
 
 // The "Prática" tab: the metronome choice, the input-latency compensation,
-// the transport's skip step and the note that splits the hands, each kept in
-// the controller's defaults and written only when the user moves its
-// control; and the button that asks to erase all practice data.
+// the transport's skip step and the note that splits the hands, each the
+// controller's setting, changed only when the user moves its control; and
+// the button that asks to erase all practice data.
 //
-// What is shown follows the defaults (edited by another window or by hand):
-// values out of range show clamped, or as the default, and are never written
-// back until the user moves the control.
+// What is shown follows the controller (changed by another window too);
+// stored values out of range show as the controller holds them, clamped or
+// the default, and are never written back until the user moves the control.
 class SettingsPracticeForm : public SettingsForm {
     Q_OBJECT
 public:
@@ -35,11 +34,6 @@ public:
     QLabel* splitCaption() const { return splitCaption_; }
     SettingsButton* resetDataButton() const { return resetData_; }
 
-    // What the rows show for what is stored: the latency within 0...200 ms
-    // (absent or not a number: 0), the skip step within 1...30 s (absent or
-    // not above 0: 5).
-    static double shownInputLatency(const DefaultsStore& defaults);
-    static double shownSeekStep(const DefaultsStore& defaults);
     // "Nota que separa as mãos … : " + the note's name + " e acima são da direita."
     static QString splitCaptionText(std::uint8_t note);
 
@@ -47,7 +41,10 @@ signals:
     void resetPracticeDataRequested();
 
 private:
-    void showStoredValues();
+    void showMetronome();
+    void showLatency();
+    void showSeekStep();
+    void showSplit();
 
     PracticeSessionStore& store_;
     StudioSwitch* metronome_;

@@ -50,7 +50,7 @@ SettingsView::SettingsView(PracticeSessionStore& practiceStore, MIDIDeviceMonito
                                    QStringLiteral("O mecanismo de áudio não pôde ser iniciado."));
     }
     visualForm_ = new SettingsVisualForm;
-    accessibilityForm_ = new SettingsAccessibilityForm(practiceStore_.userDefaults());
+    accessibilityForm_ = new SettingsAccessibilityForm(practiceStore_);
 
     // The same label and pictogram whether the tab shows its form or says the service is missing.
     const struct {

@@ -99,9 +99,7 @@ RootView::RootView(PracticeSessionStore& store, QWidget* parent)
                          &PracticeSessionStore::currentSongChanged, &PracticeSessionStore::loopRangeChanged})
         connect(&store_, changed, this, &RootView::practiceCommandActionsChanged);
     // A new seek step shows in the menu titles at once.
-    connect(&store_.userDefaults(), &DefaultsStore::valueChanged, this, [this](const QString& key) {
-        if (key == QLatin1String(seekStepSecondsKey)) emit practiceCommandActionsChanged();
-    });
+    connect(&store_, &PracticeSessionStore::seekStepSecondsChanged, this, &RootView::practiceCommandActionsChanged);
     connect(&OpenMIDIRequests::shared(), &OpenMIDIRequests::pendingChanged, this, [this] {
         if (hasAppeared_) consumePendingOpenRequest();
     });

@@ -9,7 +9,6 @@
 #include "CorvaneApp/workspace/CountInBadge.hpp"
 #include "CorvaneApp/workspace/StudyTimeline.hpp"
 #include "CorvaneApp/workspace/WaitingBadge.hpp"
-#include "CorvaneLibrary/DefaultsStore.hpp"
 
 #ifdef BRELMO_HAS_STAGE_VIEW
 #include "CorvaneRendering/GLStageView.hpp"
@@ -115,9 +114,8 @@ PracticeWorkspaceView::PracticeWorkspaceView(PracticeSessionStore& store, Worksp
                 link_->markNotesStale();
                 scheduleStageUpdate();
             });
-        connect(&store_.userDefaults(), &DefaultsStore::valueChanged, this, [this](const QString& key) {
-            if (key == QLatin1String(reduceParticlesKey)) scheduleStageUpdate();
-        });
+        connect(&store_, &PracticeSessionStore::reduceParticlesChanged, this,
+                &PracticeWorkspaceView::scheduleStageUpdate);
         pushStageInputs();
     }
 
@@ -186,7 +184,7 @@ void PracticeWorkspaceView::pushStageInputs()
         link_->notesStale = false;
     }
     inputs.playbackPositionSeconds = store_.playbackPositionSeconds();
-    const bool reduceParticles = store_.userDefaults().boolValue(reduceParticlesKey).value_or(false);
+    const bool reduceParticles = store_.reduceParticles();
     inputs.accessibilityOptions = VisualAccessibilityOptions(false, false, reduceParticles, 1.0);
     inputs.backgroundImagePath = store_.backgroundImageURL();
     link_->view->update(inputs);

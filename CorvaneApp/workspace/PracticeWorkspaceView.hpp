@@ -27,8 +27,6 @@ enum class WorkspaceStage { rendered, plain };
 class PracticeWorkspaceView : public QWidget {
     Q_OBJECT
 public:
-    static constexpr const char* reduceParticlesKey = PracticeSessionStore::reduceParticlesKey;
-
     explicit PracticeWorkspaceView(PracticeSessionStore& store, WorkspaceStage stage = WorkspaceStage::rendered,
                                    QWidget* parent = nullptr);
     ~PracticeWorkspaceView() override;

@@ -19,7 +19,6 @@
 #include "CorvaneApp/kit/StudioFonts.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 #include "CorvaneApp/workspace/MeasureScrubBar.hpp"
-#include "CorvaneLibrary/DefaultsStore.hpp"
 
 namespace corvane {
 
@@ -114,9 +113,7 @@ StudyTimelineView::StudyTimelineView(PracticeSessionStore& store, QWidget* paren
     connect(&store_, &PracticeSessionStore::playbackPositionSecondsChanged, this, &StudyTimelineView::applyPosition);
     connect(&store_, &PracticeSessionStore::measureMarkersChanged, this, &StudyTimelineView::applyPosition);
     connect(&store_, &PracticeSessionStore::visualPresetChanged, this, &StudyTimelineView::applyAccent);
-    connect(&store_.userDefaults(), &DefaultsStore::valueChanged, this, [this](const QString& key) {
-        if (key == QLatin1String(seekStepSecondsKey)) applySeekStep();
-    });
+    connect(&store_, &PracticeSessionStore::seekStepSecondsChanged, this, &StudyTimelineView::applySeekStep);
 
     summary_->setTitle(store_.currentSong() ? QString::fromStdString(store_.currentSong()->title())
                                             : QStringLiteral("Sem música"));
@@ -203,7 +200,7 @@ QString StudyTimelineView::timeLabel(double seconds)
     return QString::asprintf("%lld:%02d", static_cast<long long>(n / 60), int(n % 60));
 }
 
-double StudyTimelineView::seekStep() const { return seekStepSeconds(store_.userDefaults()); }
+double StudyTimelineView::seekStep() const { return store_.seekStepSeconds(); }
 
 QString StudyTimelineView::seekStepLabel() const
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -21,20 +22,26 @@
 // `withEngine`, a real engine on the shared JACK dummy server.
 class ControllerHarness {
 public:
-    explicit ControllerHarness(bool withEngine = false)
+    // `prepare` writes to the defaults before the controller reads them, as a
+    // settings file edited by hand or left by an earlier run would.
+    explicit ControllerHarness(bool withEngine = false,
+                               const std::function<void(corvane::DefaultsStore&)>& prepare = {})
         : progress_(*defaults_, 200), loops_(*defaults_, 50), tracks_(*defaults_), folder_("brelmo-controller-test")
     {
+        if (prepare) prepare(*defaults_);
         if (withEngine) {
             sharedJackServer();
             engine_ = std::make_unique<corvane::PianoAudioEngine>(*defaults_, corvane::AudioHostAPI::jack);
         }
-        auto environment = devicelessEnvironment();
-        environment.demoBundles = corvane::StudioResourceBundle::candidates();
-        controller_ = std::make_unique<corvane::PracticeSessionStore>(progress_, loops_, tracks_, nullptr,
-                                                                     engine_.get(), *defaults_, nullptr, nullptr,
-                                                                     std::move(environment));
-        // Start-up notices (no engine) are not what these tests look at.
-        controller_->setLastImportError(std::nullopt);
+        makeController();
+    }
+    // A new controller over the same stores and defaults, as the next start
+    // of the application makes one (it restores the saved session).
+    corvane::PracticeSessionStore& restart()
+    {
+        controller_.reset();
+        makeController();
+        return *controller_;
     }
     ~ControllerHarness() { controller_.reset(); }
     ControllerHarness(const ControllerHarness&) = delete;
@@ -67,6 +74,17 @@ public:
     }
 
 private:
+    void makeController()
+    {
+        auto environment = devicelessEnvironment();
+        environment.demoBundles = corvane::StudioResourceBundle::candidates();
+        controller_ = std::make_unique<corvane::PracticeSessionStore>(progress_, loops_, tracks_, nullptr,
+                                                                     engine_.get(), *defaults_, nullptr, nullptr,
+                                                                     std::move(environment));
+        // Start-up notices (no engine) are not what these tests look at.
+        controller_->setLastImportError(std::nullopt);
+    }
+
     TemporaryDefaults defaults_;
     corvane::PracticeProgressStore progress_;
     corvane::PracticeLoopStore loops_;

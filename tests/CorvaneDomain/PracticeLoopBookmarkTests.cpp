@@ -47,6 +47,12 @@ TEST(PracticeLoopBookmark, ConstructionOrdersMeasuresAndNames)
     EXPECT_EQ(bookmarkOf(3, 5, "\u00A0Ponte\u3000").displayName(), "Ponte");
     EXPECT_EQ(bookmarkOf(3, 5, "\u205FCoda\u1680").displayName(), "Coda");
     EXPECT_EQ(bookmarkOf(7, 7, "\u1680\u205F\u2029").displayName(), "Compasso 7");
+    // The rule names are stored by: only the ends go, and bytes that are
+    // not UTF-8 stay as they are.
+    EXPECT_EQ(trimmedLoopName("\u3000\u2028 a  b \t"), "a  b");
+    EXPECT_EQ(trimmedLoopName(" \n\t "), "");
+    EXPECT_EQ(trimmedLoopName(" \xff\xfe "), "\xff\xfe");
+    EXPECT_EQ(trimmedLoopName(""), "");
 
     // Absurd stored measures do not overflow.
     EXPECT_EQ(bookmarkOf(INT64_MIN, INT64_MAX).measureCount(), INT64_MAX);

@@ -4,6 +4,10 @@
 
 #include <QTemporaryDir>
 
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <limits>
 #include <memory>
 
 #include "CorvaneApp/kit/StudioResourceBundle.hpp"
@@ -114,25 +118,25 @@ TEST_F(ConstructionTest, AMissingDemoIsReportedOverTheEngineFailure)
 
 TEST_F(ConstructionTest, StoredSettingsAreClampedAndOnlyRealChangesAreWritten)
 {
-    defaults->setDouble(PracticeSessionStore::inputLatencyKey, 250);
-    defaults->setInteger(PracticeSessionStore::countInMeasureCountKey, 9);
+    defaults->setDouble(practiceSettings::inputLatencyMilliseconds.key, 250);
+    defaults->setInteger(practiceSettings::countInMeasureCount.key, 9);
     EXPECT_DOUBLE_EQ(make().inputLatencyMilliseconds(), 200);
     EXPECT_EQ(controller->countInMeasureCount(), 4);
 
-    defaults->setDouble(PracticeSessionStore::inputLatencyKey, -5);
-    defaults->setInteger(PracticeSessionStore::countInMeasureCountKey, -3);
+    defaults->setDouble(practiceSettings::inputLatencyMilliseconds.key, -5);
+    defaults->setInteger(practiceSettings::countInMeasureCount.key, -3);
     EXPECT_DOUBLE_EQ(make().inputLatencyMilliseconds(), 0);
     EXPECT_EQ(controller->countInMeasureCount(), 1);
 
     // A latency stored as a whole number is a latency all the same.
-    defaults->setInteger(PracticeSessionStore::inputLatencyKey, 40);
-    auto& c = make();
-    EXPECT_DOUBLE_EQ(c.inputLatencyMilliseconds(), 40);
+    defaults->setInteger(practiceSettings::inputLatencyMilliseconds.key, 40);
+    EXPECT_DOUBLE_EQ(make().inputLatencyMilliseconds(), 40);
 
     for (const auto& [stored, read] : std::vector<std::pair<int, int>>{{0, 60}, {10, 21}, {120, 108}, {64, 64}}) {
-        defaults->setInteger(PracticeSessionStore::handSplitNoteKey, stored);
-        EXPECT_EQ(c.handSplitNote(), read) << stored;
+        defaults->setInteger(practiceSettings::handSplitNote.key, stored);
+        EXPECT_EQ(make().handSplitNote(), read) << stored;
     }
+    auto& c = *controller;
 
     int writes = 0;
     QObject::connect(defaults.get(), &DefaultsStore::valueChanged, [&] { ++writes; });
@@ -141,19 +145,116 @@ TEST_F(ConstructionTest, StoredSettingsAreClampedAndOnlyRealChangesAreWritten)
     c.setCountInMeasureCount(-7);
     EXPECT_EQ(writes, 0) << "unchanged settings are not written";
     c.setCountInMeasureCount(3);
-    EXPECT_EQ(defaults->integerValue(PracticeSessionStore::countInMeasureCountKey), 3);
+    EXPECT_EQ(defaults->integerValue(practiceSettings::countInMeasureCount.key), 3);
     c.setCountInEnabled(true);
-    EXPECT_EQ(defaults->boolValue(PracticeSessionStore::countInEnabledKey), true);
+    EXPECT_EQ(defaults->boolValue(practiceSettings::countInEnabled.key), true);
 
     c.setInputLatencyMilliseconds(300);
     EXPECT_DOUBLE_EQ(c.inputLatencyMilliseconds(), 200);
-    EXPECT_EQ(defaults->doubleValue(PracticeSessionStore::inputLatencyKey), 200);
+    EXPECT_EQ(defaults->doubleValue(practiceSettings::inputLatencyMilliseconds.key), 200);
     c.setInputLatencyMilliseconds(std::nan(""));
     EXPECT_DOUBLE_EQ(c.inputLatencyMilliseconds(), 0) << "a latency that is not a number grades nothing late";
 
-    // The settings window writes the default directly; the controller follows.
-    defaults->setDouble(PracticeSessionStore::inputLatencyKey, 75);
-    EXPECT_DOUBLE_EQ(c.inputLatencyMilliseconds(), 75);
+    // The other settings: the stored value as declared, written only when it changes.
+    c.setHandSplitNote(130);
+    EXPECT_EQ(c.handSplitNote(), 108);
+    EXPECT_EQ(defaults->integerValue(practiceSettings::handSplitNote.key), 108);
+    c.setSeekStepSeconds(40);
+    EXPECT_EQ(c.seekStepSeconds(), 30);
+    c.setSeekStepSeconds(-1);
+    EXPECT_EQ(c.seekStepSeconds(), 5) << "not above 0: the default";
+    EXPECT_EQ(defaults->doubleValue(practiceSettings::seekStepSeconds.key), 5);
+    writes = 0;
+    c.setHandSplitNote(108);
+    c.setSeekStepSeconds(5);
+    c.setReduceParticles(false);
+    c.setMetronomeEnabled(false);
+    c.setLoopNudgeStepSeconds(0.05);
+    EXPECT_EQ(writes, 0) << "unchanged settings are not written";
+}
+
+TEST(PracticeSettingsDeclaration, StoredValuesReadAsDeclaredAndEditsKeepToTheRange)
+{
+    namespace settings = practiceSettings;
+    const auto& latency = settings::inputLatencyMilliseconds;
+    EXPECT_EQ(latency.value(std::nullopt), 0);
+    EXPECT_EQ(latency.value(std::nan("")), 0);
+    EXPECT_EQ(latency.value(-5), 0);
+    EXPECT_EQ(latency.value(250), 200);
+    EXPECT_EQ(latency.value(std::numeric_limits<double>::infinity()), 200);
+    EXPECT_EQ(latency.value(12.5), 12.5) << "stored values are not rounded";
+    EXPECT_EQ(latency.edited(12.5), 13.0) << "rows move in whole milliseconds";
+    EXPECT_EQ(latency.edited(-40), 0.0);
+    EXPECT_FALSE(latency.edited(std::nan("")));
+
+    const auto& seek = settings::seekStepSeconds;
+    EXPECT_EQ(seek.value(std::nullopt), 5);
+    EXPECT_EQ(seek.value(0), 5);
+    EXPECT_EQ(seek.value(-2), 5);
+    EXPECT_EQ(seek.value(0.25), 1);
+    EXPECT_EQ(seek.value(99), 30);
+    EXPECT_EQ(seek.value(12), 12);
+
+    const auto& split = settings::handSplitNote;
+    EXPECT_EQ(split.value(std::nullopt), 60);
+    EXPECT_EQ(split.value(0), 60) << "0 is what an absent key used to read as";
+    EXPECT_EQ(split.value(10), 21);
+    EXPECT_EQ(split.value(120), 108);
+    EXPECT_EQ(split.edited(64.9), 64) << "the integer part";
+    EXPECT_EQ(split.edited(500), 108);
+
+    const auto& nudge = settings::loopNudgeStepSeconds;
+    EXPECT_EQ(nudge.value(std::nullopt), 0.05);
+    EXPECT_EQ(nudge.value(-1), 0.05);
+    EXPECT_EQ(nudge.value(std::nan("")), 0.05);
+    EXPECT_EQ(nudge.value(0.25), 0.25);
+
+    const auto& count = settings::countInMeasureCount;
+    EXPECT_EQ(count.value(std::nullopt), 1);
+    EXPECT_EQ(count.value(0), 1);
+    EXPECT_EQ(count.value(-3), 1);
+    EXPECT_EQ(count.value(9), 4);
+    EXPECT_FALSE(settings::metronome.value(std::nullopt));
+    EXPECT_TRUE(settings::reduceParticles.value(true));
+}
+
+TEST_F(ConstructionTest, ASettingsFileOfAnEarlierVersionReadsBackByteForByte)
+{
+    // Every practice setting, each in the JSON type the settings file has
+    // always held it in, with a record beside them.
+    std::ifstream in(std::filesystem::path(BRELMO_CORE_FIXTURES) / "practice-settings.json", std::ios::binary);
+    ASSERT_TRUE(in);
+    const std::string fixture{std::istreambuf_iterator<char>(in), {}};
+    defaults.reset();
+    const auto file = std::filesystem::path(folder.filePath("defaults.json").toStdString());
+    std::ofstream(file, std::ios::binary) << fixture;
+    defaults = std::make_unique<DefaultsStore>(file);
+
+    auto& c = make();
+    EXPECT_EQ(c.inputLatencyMilliseconds(), 20);
+    EXPECT_EQ(c.handSplitNote(), 64);
+    EXPECT_EQ(c.seekStepSeconds(), 10);
+    EXPECT_EQ(c.loopNudgeStepSeconds(), 0.1);
+    EXPECT_TRUE(c.countInEnabled());
+    EXPECT_EQ(c.countInMeasureCount(), 2);
+    EXPECT_TRUE(c.reduceParticles());
+    EXPECT_TRUE(c.metronomeEnabled());
+
+    // Each setter given the value it holds: the latency is written again
+    // (always), the others not at all; the file comes back unchanged.
+    c.setInputLatencyMilliseconds(c.inputLatencyMilliseconds());
+    c.setHandSplitNote(c.handSplitNote());
+    c.setSeekStepSeconds(c.seekStepSeconds());
+    c.setLoopNudgeStepSeconds(c.loopNudgeStepSeconds());
+    c.setCountInEnabled(c.countInEnabled());
+    c.setCountInMeasureCount(c.countInMeasureCount());
+    c.setReduceParticles(c.reduceParticles());
+    c.setMetronomeEnabled(c.metronomeEnabled());
+    defaults->flush();
+    EXPECT_FALSE(defaults->lastWriteError());
+    std::ifstream back(file, std::ios::binary);
+    const std::string written{std::istreambuf_iterator<char>(back), {}};
+    EXPECT_EQ(written, fixture);
 }
 
 TEST_F(ConstructionTest, ImpactsKeepTheNewestThirtyTwoWithRisingNumbers)

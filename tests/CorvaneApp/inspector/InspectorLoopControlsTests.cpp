@@ -172,7 +172,7 @@ TEST_F(InspectorLoopControlsTest, FlagsMarkThePlaybackPositionAndSteppersMoveByT
     for (auto step : steps) titles << step->text();
     EXPECT_EQ(titles, (QStringList{"10 ms", "50 ms", "100 ms", "250 ms", "500 ms"}));
     steps[3]->trigger();
-    EXPECT_EQ(harness.defaults().doubleValue(PracticeSessionStore::loopNudgeStepKey), 0.25);
+    EXPECT_EQ(harness.defaults().doubleValue(practiceSettings::loopNudgeStepSeconds.key), 0.25);
     EXPECT_EQ(controls.stepRow().value(), "250 ms");
     QTest::mouseClick(controls.startStepper().incrementButton(), Qt::LeftButton);
     QTest::mouseClick(controls.endStepper().decrementButton(), Qt::LeftButton);
@@ -182,23 +182,13 @@ TEST_F(InspectorLoopControlsTest, FlagsMarkThePlaybackPositionAndSteppersMoveByT
     QTest::mouseClick(controls.startStepper().decrementButton(), Qt::LeftButton);
     EXPECT_EQ(c().loopSelectionStartSeconds(), 5);
 
-    // A stored step that is no step reads as the default, and nudges by it.
-    const auto readsDefault = [&](const char* what) {
-        EXPECT_EQ(controls.stepRow().value(), "50 ms") << what;
-        EXPECT_EQ(c().loopNudgeStepSeconds(), 0.05) << what;
-    };
-    const std::string key = PracticeSessionStore::loopNudgeStepKey;
-    harness.defaults().setDouble(key, std::numeric_limits<double>::quiet_NaN());
-    readsDefault("NaN");
-    harness.defaults().setDouble(key, -1);
-    readsDefault("-1");
-    harness.defaults().setString(key, "x");
-    readsDefault("text");
-    QTest::mouseClick(controls.startStepper().incrementButton(), Qt::LeftButton);
-    EXPECT_DOUBLE_EQ(c().loopSelectionStartSeconds(), 5.05) << "a NaN step would have moved it to 0";
-    c().setLoopNudgeStepSeconds(std::numeric_limits<double>::infinity());
-    c().setLoopNudgeStepSeconds(0);
-    EXPECT_EQ(harness.defaults().stringValue(PracticeSessionStore::loopNudgeStepKey), "x") << "nothing stored";
+    // A step that is no step is refused: nothing stored, the step as it was.
+    for (const double bad : {std::numeric_limits<double>::quiet_NaN(), -1.0, 0.0,
+                             std::numeric_limits<double>::infinity()})
+        c().setLoopNudgeStepSeconds(bad);
+    EXPECT_EQ(c().loopNudgeStepSeconds(), 0.25);
+    EXPECT_EQ(controls.stepRow().value(), "250 ms");
+    EXPECT_EQ(harness.defaults().doubleValue(practiceSettings::loopNudgeStepSeconds.key), 0.25);
 }
 
 TEST_F(InspectorLoopControlsTest, SavingActivatingAndTheActiveMark)
@@ -295,8 +285,12 @@ TEST_F(InspectorLoopControlsTest, RenamingInPlace)
     EXPECT_FALSE(row->isRenaming());
     EXPECT_EQ(c().progressRevision(), revision);
 
-    // A stored leading space, confirmed unchanged, is trimmed away.
-    c().renameLoop(*stored(id), " Ponte");
+    // The controller stores names trimmed.
+    c().renameLoop(*stored(id), "  Coda \n");
+    EXPECT_EQ(stored(id)->name, "Coda");
+    // A leading space stored by an earlier version, confirmed unchanged, is trimmed away.
+    c().loopStore().rename(id, " Ponte", song());
+    c().resetSessionMetrics(); // the rows read the store again
     QTest::mouseClick(&row->renameButton(), Qt::LeftButton);
     EXPECT_EQ(field.text(), " Ponte") << "the stored name, untrimmed";
     QTest::keyClick(&field, Qt::Key_Return);
@@ -337,6 +331,13 @@ TEST_F(InspectorLoopControlsTest, RenamingInPlace)
     settle();
     EXPECT_TRUE(controls.savedRows().empty());
     EXPECT_TRUE(c().savedLoops().empty());
+    const auto earlier = c().loopStore().bookmarks(first).at(0);
+    EXPECT_EQ(earlier.name, "Meio");
+    // The controller itself refuses a loop of a song no longer open.
+    c().renameLoop(earlier, "Fora");
+    c().resetLoopProgress(earlier);
+    c().deleteLoop(earlier);
+    ASSERT_EQ(c().loopStore().bookmarks(first).size(), 1u);
     EXPECT_EQ(c().loopStore().bookmarks(first).at(0).name, "Meio");
 }
 

@@ -46,14 +46,8 @@ TEST(InspectorLoopLabels, StepsAndTimesReadAsTheEditorShowsThem)
     for (double bad : {notANumber, infinity, -infinity, -12.0, 1e300}) EXPECT_EQ(preciseTimeLabel(bad), "0:00,00") << bad;
 }
 
-TEST(InspectorLoopLabels, NamesTrimAndTheActivationHelpNamesWhatTheRowHides)
+TEST(InspectorLoopLabels, TheActivationHelpNamesWhatTheRowHides)
 {
-    EXPECT_EQ(trimmedLoopName("  Refrão \n"), "Refrão");
-    EXPECT_EQ(trimmedLoopName("\u3000\u2028 a  b \t"), "a  b") << "Unicode white space and separators";
-    EXPECT_EQ(trimmedLoopName(" \n\t "), "");
-    EXPECT_EQ(trimmedLoopName(" \xff\xfe "), "\xff\xfe") << "bytes that are not UTF-8 are kept as they are";
-    EXPECT_EQ(trimmedLoopName(""), "");
-
     // The automatic name only when the row shows another.
     EXPECT_EQ(savedLoopActivateHelp(loop(5, 8, "   ")), "Ativar este trecho e voltar ao começo dele · 4 compassos");
     EXPECT_EQ(savedLoopActivateHelp(loop(7, 7, "Ponte")),

@@ -233,7 +233,7 @@ TEST(PracticeInspectorTab, LatencyRowMovesInWholeMillisecondsWithinItsRange)
     // A step by key: one whole millisecond, written once.
     int writes = 0;
     QObject::connect(&harness.defaults(), &DefaultsStore::valueChanged, [&](const QString& key) {
-        if (key == QLatin1String(PracticeSessionStore::inputLatencyKey)) ++writes;
+        if (key == QLatin1String(practiceSettings::inputLatencyMilliseconds.key)) ++writes;
     });
     slider.setFocus();
     QTest::keyClick(&slider, Qt::Key_Right);
@@ -251,13 +251,13 @@ TEST(PracticeInspectorTab, LatencyRowMovesInWholeMillisecondsWithinItsRange)
     EXPECT_EQ(page.latencyRow().readoutText(), "0 ms");
     EXPECT_EQ(std::fmod(c.inputLatencyMilliseconds(), 1.0), 0.0);
 
-    // The settings file's value, clamped by the controller, whatever it holds.
-    harness.defaults().setDouble(PracticeSessionStore::inputLatencyKey, 500);
+    // The controller's value, clamped, whoever set it.
+    c.setInputLatencyMilliseconds(500);
     EXPECT_EQ(page.latencyRow().readoutText(), "200 ms");
-    harness.defaults().setDouble(PracticeSessionStore::inputLatencyKey, -5);
+    c.setInputLatencyMilliseconds(-5);
     EXPECT_EQ(page.latencyRow().readoutText(), "0 ms");
-    harness.defaults().setDouble(PracticeSessionStore::inputLatencyKey, 40);
-    harness.defaults().setDouble(PracticeSessionStore::inputLatencyKey, std::nan(""));
+    c.setInputLatencyMilliseconds(40);
+    c.setInputLatencyMilliseconds(std::nan(""));
     EXPECT_EQ(page.latencyRow().readoutText(), "0 ms");
     EXPECT_TRUE(std::isfinite(slider.value()));
 }

@@ -171,7 +171,7 @@ TEST_F(LoadingTest, ASecondSongSavesTheFirstAndARestartRestoresTheLastSession)
         EXPECT_EQ(stores->progress.currentSession()->songTitle(), "second");
     }
     // A new controller on the same defaults file reopens it paused where it was.
-    defaults->setDouble(PracticeSessionStore::inputLatencyKey, 30);
+    defaults->setDouble(practiceSettings::inputLatencyMilliseconds.key, 30);
     auto& c = makeController();
     ASSERT_TRUE(c.currentSong());
     EXPECT_EQ(c.currentSong()->title(), "second");

@@ -30,11 +30,11 @@ inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << tex
 
 namespace {
 
-const std::string latencyKey = PracticeSessionStore::inputLatencyKey;
-const std::string splitKey = PracticeSessionStore::handSplitNoteKey;
-const std::string metronomeKey = PracticeSessionStore::metronomeKey;
-const std::string particlesKey = PracticeSessionStore::reduceParticlesKey;
-const std::string seekKey = seekStepSecondsKey;
+const std::string latencyKey = practiceSettings::inputLatencyMilliseconds.key;
+const std::string splitKey = practiceSettings::handSplitNote.key;
+const std::string metronomeKey = practiceSettings::metronome.key;
+const std::string particlesKey = practiceSettings::reduceParticles.key;
+const std::string seekKey = practiceSettings::seekStepSeconds.key;
 
 // How many times `key` was written with a new value while `action` ran.
 template <class Action>
@@ -178,7 +178,7 @@ TEST_F(SettingsViewTest, FreshDefaultsShowTheDefaultsAndEachUserMoveWritesItsTyp
     EXPECT_EQ(defaults().doubleValue(seekKey), 30.0);
     dragToEnd(practice().seekStepRow(), false);
     EXPECT_EQ(defaults().doubleValue(seekKey), 1.0);
-    EXPECT_EQ(seekStepSeconds(defaults()), 1.0);
+    EXPECT_EQ(c().seekStepSeconds(), 1.0);
     EXPECT_EQ(practice().seekStepRow()->readoutText(), QStringLiteral("1 s"));
 
     dragToEnd(practice().splitRow(), false);
@@ -201,66 +201,83 @@ TEST_F(SettingsViewTest, FreshDefaultsShowTheDefaultsAndEachUserMoveWritesItsTyp
     EXPECT_EQ(defaults().boolValue(metronomeKey), true);
 }
 
-TEST_F(SettingsViewTest, HandEditedDefaultsShowClampedOrDefaultValuesAndAreNeverWrittenBack)
+TEST(SettingsViewHandEdited, StoredValuesShowClampedOrAsTheDefaultAndAreNeverWrittenBack)
 {
     struct Case {
-        std::function<void()> store;
-        QString split;
-        QString caption;
+        std::function<void(DefaultsStore&)> store;
+        QString split, caption, latency, seek;
+        bool metronome;
     };
-    const std::vector<Case> splits{
-        {[&] { defaults().setInteger(splitKey, 300); }, "108", "C8"},
-        {[&] { defaults().setInteger(splitKey, -5); }, "21", "A0"},
-        {[&] { defaults().setInteger(splitKey, 0); }, "60", "C4"},
-        {[&] { defaults().setInteger(splitKey, 61); }, "61", "C\u266F4"},
-        // Read as the controller reads it: not an integer, so the default.
-        {[&] { defaults().setString(splitKey, "64"); }, "60", "C4"},
-        {[&] { defaults().setDouble(splitKey, 64.0); }, "60", "C4"},
+    const std::vector<Case> cases{
+        {[](DefaultsStore& d) {
+             d.setInteger(splitKey, 300);
+             d.setDouble(latencyKey, 9999);
+             d.setDouble(seekKey, 0);
+             d.setBool(metronomeKey, true);
+             d.setBool(particlesKey, true);
+         },
+         "108", "C8", "200 ms", "5 s", true},
+        {[](DefaultsStore& d) {
+             d.setInteger(splitKey, -5);
+             d.setDouble(latencyKey, -3);
+             d.setDouble(seekKey, -2);
+         },
+         "21", "A0", "0 ms", "5 s", false},
+        {[](DefaultsStore& d) {
+             d.setInteger(splitKey, 0);
+             d.setDouble(latencyKey, 12.4);
+             d.setDouble(seekKey, 99);
+             d.setString(metronomeKey, "sim");
+         },
+         "60", "C4", "12 ms", "30 s", false},
+        {[](DefaultsStore& d) {
+             d.setInteger(splitKey, 61);
+             d.setString(latencyKey, "muito");
+             d.setDouble(seekKey, 0.25);
+         },
+         "61", "C\u266F4", "0 ms", "1 s", false},
+        // Read as integers only: a split stored another way is the default.
+        {[](DefaultsStore& d) { d.setString(splitKey, "64"); }, "60", "C4", "0 ms", "5 s", false},
+        {[](DefaultsStore& d) { d.setDouble(splitKey, 64.0); }, "60", "C4", "0 ms", "5 s", false},
     };
-    for (const auto& split : splits) {
-        // The view follows the defaults while it is open, writing nothing back.
-        const int writes = writesOf(defaults(), splitKey, split.store);
-        EXPECT_EQ(writes, 1);
-        EXPECT_EQ(practice().splitRow()->readoutText(), split.split);
-        EXPECT_EQ(practice().splitCaption()->text(), captionEnd(split.caption));
+    for (const auto& shown : cases) {
+        ControllerHarness harness(false, shown.store);
+        const auto keysBefore = harness.defaults().keys();
+        int writes = 0;
+        QObject::connect(&harness.defaults(), &DefaultsStore::valueChanged, [&] { ++writes; });
+        SettingsView view(harness.controller(), nullptr, nullptr, {});
+        auto& practice = *view.practiceForm();
+        EXPECT_EQ(practice.splitRow()->readoutText(), shown.split);
+        EXPECT_EQ(practice.splitCaption()->text(), captionEnd(shown.caption));
+        EXPECT_EQ(practice.latencyRow()->readoutText(), shown.latency);
+        EXPECT_EQ(practice.seekStepRow()->readoutText(), shown.seek);
+        EXPECT_EQ(practice.metronomeSwitch()->isChecked(), shown.metronome);
+        // What the window shows is what the controller plays and grades with.
+        EXPECT_EQ(SettingsView::noteName(harness.controller().handSplitNote()), shown.caption);
+        EXPECT_EQ(practice.latencyRow()->readoutText(),
+                  QString::number(harness.controller().inputLatencyMilliseconds(), 'f', 0) + " ms");
+        EXPECT_EQ(writes, 0) << "showing writes nothing back";
+        EXPECT_EQ(harness.defaults().keys(), keysBefore);
     }
-    EXPECT_EQ(defaults().doubleValue(splitKey), 64.0);
+}
 
-    defaults().setInteger(splitKey, 300);
-    const std::vector<std::pair<double, QString>> latencies{{9999, "200 ms"}, {-3, "0 ms"}, {12.4, "12 ms"}};
-    for (const auto& [stored, shown] : latencies) {
-        defaults().setDouble(latencyKey, stored);
-        EXPECT_EQ(practice().latencyRow()->readoutText(), shown);
-        EXPECT_EQ(defaults().doubleValue(latencyKey), stored);
-    }
-    defaults().setString(latencyKey, "muito");
-    EXPECT_EQ(practice().latencyRow()->readoutText(), QStringLiteral("0 ms"));
-
-    const std::vector<std::pair<double, QString>> steps{{0, "5 s"}, {-2, "5 s"}, {99, "30 s"}, {0.25, "1 s"}};
-    for (const auto& [stored, shown] : steps) {
-        defaults().setDouble(seekKey, stored);
-        EXPECT_EQ(practice().seekStepRow()->readoutText(), shown);
-        EXPECT_EQ(defaults().doubleValue(seekKey), stored);
-    }
-
-    defaults().setBool(metronomeKey, true);
-    defaults().setBool(particlesKey, true);
-    EXPECT_TRUE(practice().metronomeSwitch()->isChecked());
+TEST_F(SettingsViewTest, TheWindowAndTheInspectorShowOneValueWhicheverChangedIt)
+{
+    c().setInputLatencyMilliseconds(35);
+    EXPECT_EQ(practice().latencyRow()->readoutText(), QStringLiteral("35 ms"));
+    c().setHandSplitNote(64);
+    EXPECT_EQ(practice().splitCaption()->text(), captionEnd("E4"));
+    c().setSeekStepSeconds(12);
+    EXPECT_EQ(practice().seekStepRow()->readoutText(), QStringLiteral("12 s"));
+    c().setReduceParticles(true);
     EXPECT_TRUE(view.accessibilityForm()->reduceParticlesSwitch()->isChecked());
-    defaults().setString(metronomeKey, "sim");
-    EXPECT_FALSE(practice().metronomeSwitch()->isChecked());
-
-    // A view made over these values shows the same and writes nothing either.
-    const auto keysBefore = defaults().keys();
-    int writes = 0;
-    QObject::connect(&defaults(), &DefaultsStore::valueChanged, &view, [&] { ++writes; });
+    c().setMetronomeEnabled(true);
+    EXPECT_TRUE(practice().metronomeSwitch()->isChecked());
+    // A second window follows the first.
     SettingsView second(c(), nullptr, nullptr, {});
-    EXPECT_EQ(second.practiceForm()->splitRow()->readoutText(), QStringLiteral("108"));
-    EXPECT_EQ(second.practiceForm()->latencyRow()->readoutText(), QStringLiteral("0 ms"));
-    EXPECT_EQ(second.practiceForm()->seekStepRow()->readoutText(), QStringLiteral("1 s"));
-    EXPECT_EQ(writes, 0);
-    EXPECT_EQ(defaults().keys(), keysBefore);
-    EXPECT_EQ(defaults().integerValue(splitKey), 300);
+    pressAtEnd(practice().latencyRow(), true);
+    EXPECT_EQ(second.practiceForm()->latencyRow()->readoutText(), QStringLiteral("200 ms"));
+    EXPECT_EQ(c().inputLatencyMilliseconds(), 200);
 }
 
 TEST_F(SettingsViewTest, ConfirmationsResetOnlyFromTheirDestructiveButtonAndThenOnce)

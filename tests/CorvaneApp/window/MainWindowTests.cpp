@@ -58,7 +58,7 @@ TEST(MainWindow, ShortcutsReachTheControllerThroughTheMenus)
     const double start = controller.playbackPositionSeconds();
     QTest::keyClick(view, Qt::Key_Right, Qt::AltModifier);
     EXPECT_NEAR(controller.playbackPositionSeconds(), start + 5, 0.01);
-    harness.defaults().setDouble(seekStepSecondsKey, 2);
+    controller.setSeekStepSeconds(2);
     EXPECT_EQ(PracticeCommands::title(window.commands()->seekBackwardAction()), "Voltar 2 segundos");
     QTest::keyClick(view, Qt::Key_Left, Qt::AltModifier);
     EXPECT_NEAR(controller.playbackPositionSeconds(), start + 3, 0.01);

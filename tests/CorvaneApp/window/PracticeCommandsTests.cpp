@@ -22,14 +22,8 @@ TEST(PracticeCommandActions, SpeedStepsStayOnTheGridWithinTheirRange)
         EXPECT_DOUBLE_EQ(steppedPlaybackRate(c.rate, c.change), c.expected) << c.rate << " + " << c.change;
 }
 
-TEST(PracticeCommandActions, SeekStepComesFromTheSettingsOrIsFiveSeconds)
+TEST(PracticeCommandActions, SeekStepLabelsHaveNoFractionDigits)
 {
-    TemporaryDefaults defaults;
-    EXPECT_EQ(seekStepSeconds(*defaults), 5.0);
-    defaults->setDouble(seekStepSecondsKey, 0);
-    EXPECT_EQ(seekStepSeconds(*defaults), 5.0);
-    defaults->setDouble(seekStepSecondsKey, 10);
-    EXPECT_EQ(seekStepSeconds(*defaults), 10.0);
     EXPECT_EQ(seekStepLabel(10), "10");
     EXPECT_EQ(seekStepLabel(2.4), "2");
     EXPECT_EQ(seekStepLabel(1500), "1.500");

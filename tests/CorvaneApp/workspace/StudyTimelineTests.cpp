@@ -48,11 +48,11 @@ TEST_F(StudyTimelineTest, HelpTextsNameTheStoredSeekStep)
 {
     EXPECT_EQ(view.backButton().toolTip(), QStringLiteral("Voltar 5 segundos (Alt+←)"));
     EXPECT_EQ(view.forwardButton().toolTip(), QStringLiteral("Avançar 5 segundos (Alt+→)"));
-    harness.defaults().setDouble(seekStepSecondsKey, 12.0);
+    c().setSeekStepSeconds(12.0);
     EXPECT_EQ(view.backButton().toolTip(), QStringLiteral("Voltar 12 segundos (Alt+←)"));
     EXPECT_EQ(view.forwardButton().toolTip(), QStringLiteral("Avançar 12 segundos (Alt+→)"));
-    harness.defaults().setDouble(seekStepSecondsKey, 0);
-    EXPECT_EQ(view.backButton().toolTip(), QStringLiteral("Voltar 5 segundos (Alt+←)"));
+    c().setSeekStepSeconds(0);
+    EXPECT_EQ(view.backButton().toolTip(), QStringLiteral("Voltar 5 segundos (Alt+←)")) << "not above 0: the default";
 }
 
 TEST_F(StudyTimelineTest, ButtonsKnobAndLoopButtonDriveTheController)

@@ -46,9 +46,9 @@ TEST(SettingsScreenshot, EveryTabOfTheSettingsWindow)
     ControllerHarness harness(true);
     PianoAudioEngine& engine = *harness.engine();
     DefaultsStore& defaults = harness.defaults();
-    defaults.setDouble(PracticeSessionStore::inputLatencyKey, 12);
-    defaults.setInteger(PracticeSessionStore::handSplitNoteKey, 55);
-    defaults.setBool(PracticeSessionStore::metronomeKey, true);
+    harness.controller().setInputLatencyMilliseconds(12);
+    harness.controller().setHandSplitNote(55);
+    harness.controller().setMetronomeEnabled(true);
 
     // Two keyboards, one chosen and since unplugged, and an external synthesizer.
     auto midi = std::make_shared<FakeMIDIState>();
