@@ -64,7 +64,34 @@ InspectorLoopControls::InspectorLoopControls(PracticeSessionStore& store, QWidge
     : QWidget(parent), store_(store)
 {
     setObjectName(QStringLiteral("InspectorLoopControls"));
+    buildAccessory();
 
+    auto stack = new QVBoxLayout(this);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+    emptyText_ = captionLabel(QStringLiteral("Abra uma música para selecionar um trecho."), this);
+    emptyText_->setWordWrap(true);
+    stack->addWidget(emptyText_);
+
+    editor_ = new QWidget(this);
+    auto column = new QVBoxLayout(editor_);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(columnSpacing);
+    stack->addWidget(editor_);
+
+    buildMeasureRows(column);
+    buildFineAdjustment(column);
+    buildSavedLoops(column);
+    followController();
+    showSwitch();
+    showSelection();
+    showStep();
+    showSaveState();
+    syncSavedRows();
+}
+
+void InspectorLoopControls::buildAccessory()
+{
     // Until a section takes it, the accessory has no parent and is never shown.
     accessory_ = new QWidget;
     auto accessoryRow = new QHBoxLayout(accessory_);
@@ -82,19 +109,10 @@ InspectorLoopControls::InspectorLoopControls(PracticeSessionStore& store, QWidge
         showSwitch();
     });
 
-    auto stack = new QVBoxLayout(this);
-    stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(0);
-    emptyText_ = captionLabel(QStringLiteral("Abra uma música para selecionar um trecho."), this);
-    emptyText_->setWordWrap(true);
-    stack->addWidget(emptyText_);
+}
 
-    editor_ = new QWidget(this);
-    auto column = new QVBoxLayout(editor_);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(columnSpacing);
-    stack->addWidget(editor_);
-
+void InspectorLoopControls::buildMeasureRows(QVBoxLayout* column)
+{
     column->addWidget(measureRow(QStringLiteral("Compasso inicial"), startSlider_, startMark_, startMeasure_,
                                  QStringLiteral("flag.fill"),
                                  QStringLiteral("Marcar o início do trecho onde a música está agora")));
@@ -111,6 +129,10 @@ InspectorLoopControls::InspectorLoopControls(PracticeSessionStore& store, QWidge
         store_.applyLoopSelection();
     });
 
+}
+
+void InspectorLoopControls::buildFineAdjustment(QVBoxLayout* column)
+{
     // Fine adjustment.
     column->addWidget(new FaintDivider(editor_));
     stepRow_ = new StudioMenuRow(QStringLiteral("Ajuste fino"), QString(), StudioAppearance::amber(), false, 150,
@@ -130,6 +152,10 @@ InspectorLoopControls::InspectorLoopControls(PracticeSessionStore& store, QWidge
     column->addWidget(startStepper_);
     column->addWidget(endStepper_);
 
+}
+
+void InspectorLoopControls::buildSavedLoops(QVBoxLayout* column)
+{
     // Saved loops.
     auto saved = new QWidget(editor_);
     savedColumn_ = new QVBoxLayout(saved);
@@ -159,6 +185,10 @@ InspectorLoopControls::InspectorLoopControls(PracticeSessionStore& store, QWidge
     savedEmptyText_->setWordWrap(true);
     savedColumn_->addWidget(savedEmptyText_);
 
+}
+
+void InspectorLoopControls::followController()
+{
     connect(&store_, &PracticeSessionStore::timelineDurationSecondsChanged, this, [this] {
         showSwitch();
         showSelection();
@@ -183,12 +213,6 @@ InspectorLoopControls::InspectorLoopControls(PracticeSessionStore& store, QWidge
     });
     connect(&store_, &PracticeSessionStore::progressRevisionChanged, this, &InspectorLoopControls::syncSavedRows);
     connect(&store_, &PracticeSessionStore::loopNudgeStepSecondsChanged, this, &InspectorLoopControls::showStep);
-
-    showSwitch();
-    showSelection();
-    showStep();
-    showSaveState();
-    syncSavedRows();
 }
 
 InspectorLoopControls::~InspectorLoopControls()

@@ -82,6 +82,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The constructor's steps, in order.
+    void buildAccessory();
+    void buildMeasureRows(QVBoxLayout* column);
+    void buildFineAdjustment(QVBoxLayout* column);
+    void buildSavedLoops(QVBoxLayout* column);
+    void followController();
     QWidget* measureRow(const QString& title, StudioTrackSlider*& slider, StudioChipButton*& mark, QLabel*& measure,
                         const QString& symbol, const QString& help);
     void sliderEdited(StudioTrackSlider* slider, double value);
