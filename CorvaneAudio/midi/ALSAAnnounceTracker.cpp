@@ -34,8 +34,9 @@ bool ALSAAnnounceTracker::apply(const snd_seq_event_t& event)
 
 std::uint64_t ALSAAnnounceTracker::generation(int client, int port) const
 {
-    // Packed so that any of the three counts changing changes the whole.
-    return (clientGeneration(client) << 24) ^ countOf(portDepartures_, std::pair{client, port});
+    // Packed so that any of the three counts changing changes the whole
+    // (until a count passes a million).
+    return (lost_ << 40) ^ (countOf(clientDepartures_, client) << 20) ^ countOf(portDepartures_, std::pair{client, port});
 }
 
 std::uint64_t ALSAAnnounceTracker::clientGeneration(int client) const
