@@ -15,6 +15,7 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <set>
 #include <span>
 #include <thread>
 #include <tuple>
@@ -104,7 +105,10 @@ public:
         for (std::size_t i = 0; i < link_->slotCount.load(); ++i) {
             Slot& slot = link_->slots[i];
             if (slot.endpoint != source) continue;
-            if (!link_->shutDown.load()) jack_port_disconnect(link_->client, slot.port);
+            // A source that went away took the connection with it; asking the
+            // server again would only wait for it.
+            if (!link_->shutDown.load() && jack_port_connected(slot.port) > 0)
+                jack_port_disconnect(link_->client, slot.port);
             slot.listening.store(false, std::memory_order_release);
             slot.endpoint = 0;
             return midiStatus::noError;
@@ -175,6 +179,7 @@ private:
         std::map<MIDIEndpointRef, std::string> names;
         std::map<MIDIEndpointRef, std::int32_t> uniqueIDs;
         std::map<PortKey, JackPortDetails> details;
+        std::map<std::string, jack_uuid_t> uuids;
     };
 
     // The process thread: every source's port, then what waits to be sent.
@@ -223,6 +228,7 @@ private:
             std::lock_guard lock(link->owner->generationMutex_);
             if (port) {
                 ++link->owner->departures_[jack_port_uuid(port)];
+                if (const char* name = jack_port_name(port)) link->owner->departedNames_.insert(name);
             } else {
                 // Without the port, no endpoint of this server can be trusted.
                 ++link->owner->epochDepartures_;
@@ -231,9 +237,14 @@ private:
         link->owner->notifyChanged();
     }
 
-    static void portRenamed(jack_port_id_t, const char*, const char*, void* argument)
+    static void portRenamed(jack_port_id_t, const char* oldName, const char*, void* argument)
     {
-        static_cast<Link*>(argument)->owner->notifyChanged();
+        auto* link = static_cast<Link*>(argument);
+        {
+            std::lock_guard lock(link->owner->generationMutex_);
+            if (oldName) link->owner->departedNames_.insert(oldName);
+        }
+        link->owner->notifyChanged();
     }
 
     static void clientRegistered(const char*, int, void* argument)
@@ -287,6 +298,8 @@ private:
         }
         link_ = std::move(link);
         ++epoch_;
+        sources_ = {};
+        destinations_ = {};
         openedDestination_ = 0;
         wiredAtCycle_ = 0;
         if (!outputPortName_.empty()) registerOutput(*link_);
@@ -392,6 +405,16 @@ private:
             std::lock_guard lock(generationMutex_);
             departures = departures_;
             epochDepartures = epochDepartures_;
+            for (const std::string& departed : departedNames_) {
+                sources_.uuids.erase(departed);
+                destinations_.uuids.erase(departed);
+            }
+            departedNames_.clear();
+            if (epochDepartures != listedEpochDepartures_) {
+                sources_.uuids.clear();
+                destinations_.uuids.clear();
+            }
+            listedEpochDepartures_ = epochDepartures;
         }
         if (detailsStale_.exchange(false)) {
             sources_.details.clear();
@@ -401,11 +424,17 @@ private:
         for (std::size_t i = 0; names && names[i]; ++i) {
             const std::string name = names[i];
             if (name.starts_with(link_->ownPrefix) || name.starts_with(clientName_)) continue;
-            jack_port_t* port = jack_port_by_name(link_->client, names[i]);
-            if (!port) continue; // gone since listed
-            const jack_uuid_t uuid = jack_port_uuid(port);
-            const auto departed = departures.find(uuid);
-            const PortKey key{epoch_ * 1'000'003 + epochDepartures, uuid,
+            // Looking a port up by name searches every port; a port keeps its
+            // uuid until it departs, which the notifications say.
+            jack_port_t* port = nullptr;
+            auto uuid = directory.uuids.find(name);
+            if (uuid == directory.uuids.end()) {
+                port = jack_port_by_name(link_->client, names[i]);
+                if (!port) continue; // gone since listed
+                uuid = directory.uuids.emplace(name, jack_port_uuid(port)).first;
+            }
+            const auto departed = departures.find(uuid->second);
+            const PortKey key{epoch_ * 1'000'003 + epochDepartures, uuid->second,
                               departed == departures.end() ? 0 : departed->second};
 
             MIDIEndpointProperties properties;
@@ -415,8 +444,10 @@ private:
             properties.displayName = name;
             properties.name = name;
             const auto cached = directory.details.find(key);
+            if (cached == directory.details.end() && !port) port = jack_port_by_name(link_->client, names[i]);
+            if (cached == directory.details.end() && !port) continue;
             const JackPortDetails details =
-                cached != directory.details.end() ? cached->second : detailsOf(port, uuid, name);
+                cached != directory.details.end() ? cached->second : detailsOf(port, uuid->second, name);
             properties.manufacturer = details.manufacturer;
             properties.model = details.model;
             properties.offline = 0;
@@ -424,6 +455,7 @@ private:
             next.names[properties.endpoint] = name;
             next.uniqueIDs[properties.endpoint] = *properties.uniqueID;
             next.details[key] = details;
+            next.uuids[name] = uuid->second;
             listed.push_back(std::move(properties));
         }
         if (names) jack_free(names);
@@ -440,6 +472,9 @@ private:
     std::mutex generationMutex_;
     std::map<jack_uuid_t, std::uint64_t> departures_;
     std::uint64_t epochDepartures_ = 0;
+    std::set<std::string> departedNames_;
+    // Main thread only.
+    std::uint64_t listedEpochDepartures_ = 0;
     std::atomic<bool> detailsStale_{false};
     std::uint64_t epoch_ = 0;
     Directory sources_;

@@ -145,8 +145,15 @@ void MIDIDeviceMonitor::refresh(std::vector<MIDIInputSource> discoveredSources,
     }
 
     std::map<std::int32_t, MIDIStatus> errors;
+    int attempts = 0;
     for (const MIDIInputSource* source : wanted) {
         if (connectedEndpoints_.contains(source->endpoint)) continue;
+        // Each connection waits for the MIDI system; with hundreds of new
+        // sources the rest are left to the next turn of the event loop.
+        if (attempts++ == maximumConnectionsPerRefresh) {
+            requestRefresh();
+            break;
+        }
         const MIDIStatus status = system_->connectSource(source->endpoint);
         if (status == midiStatus::noError) {
             connectedEndpoints_.insert(source->endpoint);

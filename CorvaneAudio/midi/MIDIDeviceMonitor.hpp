@@ -45,6 +45,9 @@ public:
     static constexpr const char* inputPortName = "Brelmo MIDI Input";
     static constexpr const char* outputPortName = "Brelmo MIDI Output";
     static constexpr int pollIntervalMilliseconds = 1000;
+    // New connections made by one refresh; more wait for the next turn of
+    // the event loop, so that the window stays responsive.
+    static constexpr int maximumConnectionsPerRefresh = 8;
     // Events waiting for the main thread beyond this are dropped, so that a
     // flooding device or a stalled main thread cannot grow memory without end.
     static constexpr int maximumPendingEvents = 4096;

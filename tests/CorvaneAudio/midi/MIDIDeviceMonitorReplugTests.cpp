@@ -1,7 +1,7 @@
 // Devices that come and go under the monitor on a private JACK server: ports
 // registered again under the same name, a server that stops and starts again,
 // and what JACK knows of a port's maker and model.
-#include "CorvaneAudio/midi/JackTestClient.hpp"
+#include "support/JackTestClient.hpp"
 #include "CorvaneAudio/midi/MIDIDeviceMonitor.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "support/JackTestServer.hpp"

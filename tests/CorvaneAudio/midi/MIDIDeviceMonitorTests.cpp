@@ -492,3 +492,21 @@ TEST_F(MIDIDeviceMonitorRules, APortThatCameBackIsConnectedAgainUnderItsNewEndpo
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MIDIDeviceMonitorRules, HundredsOfNewSourcesAreConnectedOverSeveralTurns)
+{
+    auto monitor = makeMonitor();
+    for (MIDIEndpointRef i = 0; i < 300; ++i)
+        state_->sources.push_back(endpoint(1000 + i, 5000 + static_cast<std::int32_t>(i), "Teclado " + std::to_string(i)));
+    const int calls = state_->connectCalls;
+    monitor->refresh();
+    EXPECT_EQ(state_->connectCalls - calls, MIDIDeviceMonitor::maximumConnectionsPerRefresh);
+    EXPECT_EQ(monitor->sources().size(), 303u) << "all listed at once";
+    EXPECT_TRUE(monitor->connectionErrors().empty()) << "not yet tried is no error";
+    ASSERT_TRUE(processEventsUntil([&] { return state_->connected.size() == 302; }, 5s));
+    EXPECT_EQ(state_->connectCalls - calls, 300);
+}
+
+} // namespace
