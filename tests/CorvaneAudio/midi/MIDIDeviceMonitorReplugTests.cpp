@@ -144,6 +144,18 @@ TEST_F(MIDIDeviceMonitorReplug, APortFlappingManyTimesASecondEndsConnected)
     EXPECT_EQ(std::count_if(monitor->sources().begin(), monitor->sources().end(),
                             [&](const MIDIInputSource& s) { return s.displayName == keyboard.portName(); }),
               1);
+
+    // The monitor goes while notifications keep coming: none reaches it.
+    done = false;
+    std::thread more([&] {
+        for (int i = 0; i < 20; ++i) keyboard.registerAgain(2ms);
+        done = true;
+    });
+    processEventsFor(30ms);
+    monitor.reset();
+    processEventsUntil([&] { return done.load(); }, 20s);
+    more.join();
+    processEventsFor(50ms);
 }
 
 TEST_F(MIDIDeviceMonitorReplug, MakerAndModelComeFromMetadataAndAliases)
