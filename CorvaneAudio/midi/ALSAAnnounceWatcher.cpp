@@ -16,7 +16,8 @@ std::unique_ptr<ALSAAnnounceWatcher> ALSAAnnounceWatcher::open(const std::string
     if (snd_seq_open(&sequencer, "default", SND_SEQ_OPEN_INPUT, SND_SEQ_NONBLOCK) < 0) return nullptr;
     snd_seq_set_client_name(sequencer, clientName.c_str());
     const int port = snd_seq_create_simple_port(sequencer, "announcements",
-                                                SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_NO_EXPORT,
+                                                SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE |
+                                                    SND_SEQ_PORT_CAP_NO_EXPORT,
                                                 SND_SEQ_PORT_TYPE_APPLICATION);
     const int stop = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (port < 0 || stop < 0 ||
