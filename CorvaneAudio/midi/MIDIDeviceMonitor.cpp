@@ -25,18 +25,18 @@ MIDIDeviceMonitor::MIDIDeviceMonitor(DefaultsStore& defaults, std::optional<MIDI
     selectedInputID_ = storedUniqueID(selectedInputPreferenceKey);
     selectedOutputID_ = storedUniqueID(selectedOutputPreferenceKey);
     if (api) {
-        open(makeRtMidiPortSystem(*api));
+        open(makeMIDIPortSystem(*api));
         return;
     }
     if (alsaSequencerAvailable()) {
         try {
-            open(makeRtMidiPortSystem(MIDIApi::alsaSequencer));
+            open(makeMIDIPortSystem(MIDIApi::alsaSequencer));
             return;
         } catch (const MIDIDeviceMonitorError&) {
             // A sequencer that cannot be used: JACK may still be there.
         }
     }
-    open(makeRtMidiPortSystem(MIDIApi::jack));
+    open(makeMIDIPortSystem(MIDIApi::jack));
 }
 
 MIDIDeviceMonitor::MIDIDeviceMonitor(DefaultsStore& defaults, std::unique_ptr<MIDIPortSystem> system, QObject* parent)
@@ -50,8 +50,10 @@ MIDIDeviceMonitor::MIDIDeviceMonitor(DefaultsStore& defaults, std::unique_ptr<MI
 MIDIDeviceMonitor::~MIDIDeviceMonitor()
 {
     pollTimer_.stop();
-    // Closes the ports and waits for the receive threads, so none of them can
-    // push events once the queue is gone; events still queued die with it.
+    // Closes the ports and waits for the receive and notification threads, so
+    // none of them can push events once the queue is gone or ask for a refresh
+    // of a monitor that is gone; events still queued die with it, and a
+    // refresh already posted dies with this object.
     system_.reset();
     receivedEventsNotifier_.reset();
 }
@@ -70,6 +72,7 @@ void MIDIDeviceMonitor::open(std::unique_ptr<MIDIPortSystem> system)
     if (inputStatus != midiStatus::noError) throw Error(Error::InputPortCreationFailed{inputStatus});
     if (const MIDIStatus status = system->createOutputPort(outputPortName); status != midiStatus::noError)
         throw Error(Error::OutputPortCreationFailed{status});
+    system->watch([this] { requestRefresh(); });
     system_ = std::move(system);
     receivedEventsNotifier_ =
         std::make_unique<QSocketNotifier>(receivedEvents_.wakeDescriptor(), QSocketNotifier::Read);
@@ -94,6 +97,20 @@ void MIDIDeviceMonitor::poll()
     // Failed connections are retried on every refresh until they succeed.
     if (discoveredSources != sources_ || discoveredDestinations != destinations_ || !connectionErrors_.empty())
         refresh(std::move(discoveredSources), std::move(discoveredDestinations));
+}
+
+void MIDIDeviceMonitor::requestRefresh()
+{
+    // However many notifications arrive before the main thread gets to it,
+    // one refresh sees them all.
+    if (refreshRequested_.exchange(true)) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            refreshRequested_.store(false);
+            refresh();
+        },
+        Qt::QueuedConnection);
 }
 
 void MIDIDeviceMonitor::refresh()
@@ -128,8 +145,15 @@ void MIDIDeviceMonitor::refresh(std::vector<MIDIInputSource> discoveredSources,
     }
 
     std::map<std::int32_t, MIDIStatus> errors;
+    int attempts = 0;
     for (const MIDIInputSource* source : wanted) {
         if (connectedEndpoints_.contains(source->endpoint)) continue;
+        // Each connection waits for the MIDI system; with hundreds of new
+        // sources the rest are left to the next turn of the event loop.
+        if (attempts++ == maximumConnectionsPerRefresh) {
+            requestRefresh();
+            break;
+        }
         const MIDIStatus status = system_->connectSource(source->endpoint);
         if (status == midiStatus::noError) {
             connectedEndpoints_.insert(source->endpoint);

@@ -10,6 +10,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -28,8 +29,11 @@ class DefaultsStore;
 // played as MIDIInputEvent values on the main thread, sends channel messages
 // to the chosen destination, and remembers both choices in the defaults.
 //
-// Main thread only. The MIDI system has no change notification here, so the
-// endpoint lists are polled once a second and refreshed when they changed.
+// Main thread only. Every change the MIDI system announces refreshes the
+// lists at the next turn of the event loop; a poll once a second stays as a
+// fallback for a system that lost its notifications (a JACK server that went
+// away and is reached again). A port that came back under the same name has a
+// new endpoint: its dead connection is dropped and the new port connected.
 class MIDIDeviceMonitor : public QObject {
     Q_OBJECT
 public:
@@ -41,6 +45,9 @@ public:
     static constexpr const char* inputPortName = "Brelmo MIDI Input";
     static constexpr const char* outputPortName = "Brelmo MIDI Output";
     static constexpr int pollIntervalMilliseconds = 1000;
+    // New connections made by one refresh; more wait for the next turn of
+    // the event loop, so that the window stays responsive.
+    static constexpr int maximumConnectionsPerRefresh = 8;
     // Events waiting for the main thread beyond this are dropped, so that a
     // flooding device or a stalled main thread cannot grow memory without end.
     static constexpr int maximumPendingEvents = 4096;
@@ -103,6 +110,8 @@ signals:
 private:
     void open(std::unique_ptr<MIDIPortSystem> system);
     void startPolling();
+    // Any thread.
+    void requestRefresh();
     void poll();
     void refresh(std::vector<MIDIInputSource> discoveredSources,
                  std::vector<MIDIOutputDestination> discoveredDestinations);
@@ -135,6 +144,7 @@ private:
     std::unique_ptr<MIDIPortSystem> system_;
     std::unique_ptr<QSocketNotifier> receivedEventsNotifier_;
     QTimer pollTimer_;
+    std::atomic<bool> refreshRequested_{false};
 };
 
 } // namespace corvane

@@ -16,6 +16,26 @@ QList<uint> displayNameKey(const std::string& name)
     return QString::fromStdString(name).normalized(QString::NormalizationForm_C).toUcs4();
 }
 
+// Names come from other programs and devices: invalid UTF-8 becomes U+FFFD
+// and line breaks or other control characters become spaces, so that a list
+// row stays one line.
+std::string printable(const std::string& name)
+{
+    bool plain = true;
+    for (const unsigned char c : name) plain = plain && c >= 0x20 && c < 0x7F;
+    if (plain) return name;
+    QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    for (QChar& c : text)
+        if (c.category() == QChar::Other_Control) c = QLatin1Char(' ');
+    return text.toStdString();
+}
+
+std::optional<std::string> printable(const std::optional<std::string>& name)
+{
+    if (!name) return std::nullopt;
+    return printable(*name);
+}
+
 template <class Entry>
 std::vector<Entry> entries(const std::vector<MIDIEndpointProperties>& reported, const std::string& fallbackPrefix)
 {
@@ -29,14 +49,14 @@ std::vector<Entry> entries(const std::vector<MIDIEndpointProperties>& reported, 
         entry.id = properties.uniqueID.value_or(static_cast<std::int32_t>(properties.endpoint));
         entry.endpoint = properties.endpoint;
         if (properties.displayName) {
-            entry.displayName = *properties.displayName;
+            entry.displayName = printable(*properties.displayName);
         } else if (properties.name) {
-            entry.displayName = *properties.name;
+            entry.displayName = printable(*properties.name);
         } else {
             entry.displayName = fallbackPrefix + std::to_string(i + 1);
         }
-        entry.manufacturer = properties.manufacturer;
-        entry.model = properties.model;
+        entry.manufacturer = printable(properties.manufacturer);
+        entry.model = printable(properties.model);
         entry.isOffline = properties.offline.value_or(0) != 0;
         listed.emplace_back(displayNameKey(entry.displayName), std::move(entry));
     }

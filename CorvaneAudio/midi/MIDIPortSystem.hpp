@@ -38,6 +38,9 @@ public:
     // Called on the receive thread with the source's unique id and the words
     // that arrived. Must not block.
     using Receiver = std::function<void(std::int32_t sourceID, const UMPEventPacket& packet)>;
+    // Called on any thread when the system's ports or clients changed; must
+    // not block.
+    using ChangeHandler = std::function<void()>;
 
     virtual ~MIDIPortSystem() = default;
 
@@ -45,7 +48,13 @@ public:
     virtual MIDIStatus createInputPort(const std::string& name, Receiver receiver) = 0;
     virtual MIDIStatus createOutputPort(const std::string& name) = 0;
 
+    // Notifies `changed` of every later change of the system's ports until
+    // the system is destroyed; a system without notifications ignores it.
+    virtual void watch(ChangeHandler changed) { (void)changed; }
+
     // Endpoints in the system's own order, without this client's own ports.
+    // A port that went away and came back, even under the same name, is
+    // listed under a new endpoint reference (with the same unique id).
     virtual std::vector<MIDIEndpointProperties> sources() = 0;
     virtual std::vector<MIDIEndpointProperties> destinations() = 0;
 
@@ -56,8 +65,15 @@ public:
     virtual MIDIStatus send(MIDIEndpointRef destination, std::uint32_t word) = 0;
 };
 
-// The RtMidi-backed system for the given API; its client is not yet created.
-std::unique_ptr<MIDIPortSystem> makeRtMidiPortSystem(MIDIApi api);
+// The system for the given API; its client is not yet created.
+std::unique_ptr<MIDIPortSystem> makeMIDIPortSystem(MIDIApi api);
+
+// JACK: one client that lists, watches, receives from every connected source
+// on a port of its own and sends through one output port.
+std::unique_ptr<MIDIPortSystem> makeJackMIDIPortSystem();
+// ALSA sequencer: RtMidi's ports for the traffic, and a client of our own
+// subscribed to the system's announce port for listing and notifications.
+std::unique_ptr<MIDIPortSystem> makeALSAMIDIPortSystem();
 
 // Whether this machine has an ALSA sequencer device to open.
 bool alsaSequencerAvailable();

@@ -1,6 +1,8 @@
 #include "CorvaneAudio/midi/MIDIPortSystem.hpp"
 
 #include "CorvaneAudio/HostClock.hpp"
+#include "CorvaneAudio/midi/ALSAAnnounceWatcher.hpp"
+#include "CorvaneAudio/midi/MIDIEndpointIdentity.hpp"
 #include "CorvaneAudio/midi/UMPConversion.hpp"
 
 #include <rtmidi/RtMidi.h>
@@ -8,6 +10,7 @@
 #include <array>
 #include <atomic>
 #include <map>
+#include <mutex>
 #include <regex>
 #include <unistd.h>
 
@@ -53,28 +56,16 @@ MIDIStatus statusOf(int type, MIDIStatus fallback)
     }
 }
 
-// FNV-1a: small, stable across runs and platforms, unlike std::hash.
-std::uint32_t fnv1a(const std::string& text)
-{
-    std::uint32_t hash = 2166136261u;
-    for (const unsigned char c : text) {
-        hash ^= c;
-        hash *= 16777619u;
-    }
-    return hash;
-}
-
+// ALSA sequencer ports through RtMidi, one RtMidi client per connected
+// source (ALSA, unlike JACK, does not wait for clients), with an announce
+// watcher of our own for notifications, port identity and card names.
 class RtMidiPortSystem final : public MIDIPortSystem {
 public:
-    explicit RtMidiPortSystem(MIDIApi api)
-        : api_(api), rtApi_(api == MIDIApi::jack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA)
-    {
-    }
-
     ~RtMidiPortSystem() override
     {
-        // Output first, then the input connections (closing them waits for
-        // their receive threads), then the client.
+        // No more notifications; then the output, then the input connections
+        // (closing them waits for their receive threads), then the client.
+        watcher_.reset();
         output_.reset();
         connections_.clear();
         lister_.reset();
@@ -83,7 +74,7 @@ public:
     MIDIStatus createClient(const std::string& name) override
     {
         // Opening a missing sequencer makes alsa-lib print errors; don't try.
-        if (api_ == MIDIApi::alsaSequencer && !alsaSequencerAvailable()) return midiStatus::driverUnavailable;
+        if (!alsaSequencerAvailable()) return midiStatus::driverUnavailable;
         clientName_ = name;
         try {
             lister_ = std::make_unique<RtMidiIn>(rtApi_, name, 1);
@@ -91,15 +82,15 @@ public:
             return statusOf(error.getType(), midiStatus::driverUnavailable);
         }
         lister_->setErrorCallback(&ErrorRecord::callback, &listerErrors_);
-        listerErrors_.reset();
-        // RtMidi reaches the JACK server only on first use; fail now rather
-        // than later when no server runs.
-        lister_->getPortCount();
-        if (listerErrors_.reported()) {
-            lister_.reset();
-            return midiStatus::driverUnavailable;
-        }
+        // Without it the monitor's poll still finds changes, only later.
+        watcher_ = ALSAAnnounceWatcher::open(name, [this] { notifyChanged(); });
         return midiStatus::noError;
+    }
+
+    void watch(ChangeHandler changed) override
+    {
+        std::lock_guard lock(watchMutex_);
+        changed_ = std::move(changed);
     }
 
     MIDIStatus createInputPort(const std::string& name, Receiver receiver) override
@@ -126,7 +117,8 @@ public:
     std::vector<MIDIEndpointProperties> sources() override
     {
         if (!lister_) return {};
-        auto listed = list(*lister_, listerErrors_, "source", sourceNames_);
+        auto listed = list(*lister_, listerErrors_, "source", sourceNames_, sourceReferences_);
+        sourceIDs_.clear();
         for (const auto& properties : listed) sourceIDs_[properties.endpoint] = *properties.uniqueID;
         return listed;
     }
@@ -134,12 +126,12 @@ public:
     std::vector<MIDIEndpointProperties> destinations() override
     {
         if (!output_) return {};
-        auto listed = list(*output_, outputErrors_, "destination", destinationNames_);
+        auto listed = list(*output_, outputErrors_, "destination", destinationNames_, destinationReferences_);
         // A destination that went away took our connection with it; reopen on
         // the next send in case it comes back.
         if (openedDestination_) {
             bool present = false;
-            for (const auto& properties : listed) present = present || properties.name == openedDestination_;
+            for (const auto& properties : listed) present = present || properties.endpoint == openedDestination_;
             if (!present) closeOutput();
         }
         return listed;
@@ -186,7 +178,7 @@ public:
         if (length == 0) return midiStatus::invalidMessage;
         const auto name = destinationNames_.find(destination);
         if (name == destinationNames_.end()) return midiStatus::endpointNotFound;
-        if (openedDestination_ != name->second) {
+        if (openedDestination_ != destination) {
             closeOutput();
             const auto index = indexOf(*output_, name->second);
             if (!index) return midiStatus::endpointNotFound;
@@ -194,7 +186,7 @@ public:
             output_->openPort(*index, outputPortName_);
             if (outputErrors_.failed() || !output_->isPortOpen())
                 return statusOf(outputErrors_.type.load(), midiStatus::portFailure);
-            openedDestination_ = name->second;
+            openedDestination_ = destination;
         }
         outputErrors_.reset();
         output_->sendMessage(bytes.data(), length);
@@ -220,12 +212,25 @@ private:
                        [connection](const UMPEventPacket& packet) { (*connection->receiver)(connection->sourceID, packet); });
     }
 
-    // ALSA appends the changing "client:port" numbers to its port names.
-    std::string stableName(const std::string& portName) const
+    void notifyChanged()
     {
-        if (api_ != MIDIApi::alsaSequencer) return portName;
+        std::lock_guard lock(watchMutex_);
+        if (changed_) changed_();
+    }
+
+    // RtMidi appends the changing "client:port" numbers to ALSA port names.
+    static std::string stableName(const std::string& portName)
+    {
         static const std::regex address(R"( \d+:\d+$)");
         return std::regex_replace(portName, address, "");
+    }
+
+    static std::optional<std::pair<int, int>> addressOf(const std::string& portName)
+    {
+        static const std::regex address(R"( (\d+):(\d+)$)");
+        std::smatch match;
+        if (!std::regex_search(portName, match, address)) return std::nullopt;
+        return std::pair{std::stoi(match[1].str()), std::stoi(match[2].str())};
     }
 
     bool isOwnPort(const std::string& portName) const
@@ -234,10 +239,13 @@ private:
     }
 
     std::vector<MIDIEndpointProperties> list(RtMidi& lister, ErrorRecord& errors, const std::string& direction,
-                                             std::map<MIDIEndpointRef, std::string>& names)
+                                             std::map<MIDIEndpointRef, std::string>& names,
+                                             std::map<std::string, MIDIEndpointRef>& references)
     {
         std::vector<MIDIEndpointProperties> listed;
         std::map<std::string, int> occurrences;
+        std::map<std::string, MIDIEndpointRef> listedReferences;
+        names.clear();
         errors.reset();
         const unsigned int count = lister.getPortCount();
         for (unsigned int i = 0; i < count; ++i) {
@@ -247,18 +255,31 @@ private:
             const int occurrence = ++occurrences[stable];
             // Two devices of the same make share a name; tell them apart by
             // their order rather than by numbers that change between sessions.
-            std::string identity = std::string(api_ == MIDIApi::jack ? "jack" : "alsa") + '\x1f' + direction + '\x1f' + stable;
+            std::string identity = "alsa\x1f" + direction + '\x1f' + stable;
             if (occurrence > 1) identity += '\x1f' + std::to_string(occurrence);
 
+            // The same address after an announced exit is another port.
+            std::string key = portName;
+            const auto address = addressOf(portName);
+            if (watcher_ && address) key += '\x1f' + std::to_string(watcher_->generation(address->first, address->second));
+
             MIDIEndpointProperties properties;
-            properties.endpoint = referenceFor(direction + '\x1f' + portName);
-            properties.uniqueID = static_cast<std::int32_t>(fnv1a(identity));
+            const auto known = references.find(key);
+            properties.endpoint = known != references.end() ? known->second : nextReference_++;
+            listedReferences[key] = properties.endpoint;
+            properties.uniqueID = midiEndpointUniqueID(identity);
             if (!stable.empty()) properties.displayName = stable;
             properties.name = portName;
+            if (watcher_ && address) {
+                const ALSACardDetails card = watcher_->cardDetails(address->first);
+                properties.manufacturer = card.manufacturer;
+                properties.model = card.model;
+            }
             properties.offline = 0;
             names[properties.endpoint] = portName;
             listed.push_back(std::move(properties));
         }
+        references = std::move(listedReferences);
         return listed;
     }
 
@@ -271,23 +292,13 @@ private:
         return std::nullopt;
     }
 
-    // Endpoint references stay the same while a port of that name exists, and
-    // come back the same if it returns.
-    MIDIEndpointRef referenceFor(const std::string& key)
-    {
-        const auto [it, inserted] = references_.try_emplace(key, nextReference_);
-        if (inserted) ++nextReference_;
-        return it->second;
-    }
-
     void closeOutput()
     {
         if (output_ && output_->isPortOpen()) output_->closePort();
         openedDestination_.reset();
     }
 
-    MIDIApi api_;
-    RtMidi::Api rtApi_;
+    RtMidi::Api rtApi_ = RtMidi::LINUX_ALSA;
     std::string clientName_;
     std::string inputPortName_;
     std::string outputPortName_;
@@ -296,17 +307,26 @@ private:
     ErrorRecord outputErrors_;
     std::unique_ptr<RtMidiIn> lister_;
     std::unique_ptr<RtMidiOut> output_;
-    std::optional<std::string> openedDestination_;
+    std::optional<MIDIEndpointRef> openedDestination_;
     std::map<MIDIEndpointRef, std::unique_ptr<Connection>> connections_;
-    std::map<std::string, MIDIEndpointRef> references_;
+    std::map<std::string, MIDIEndpointRef> sourceReferences_;
+    std::map<std::string, MIDIEndpointRef> destinationReferences_;
     std::map<MIDIEndpointRef, std::string> sourceNames_;
     std::map<MIDIEndpointRef, std::string> destinationNames_;
     std::map<MIDIEndpointRef, std::int32_t> sourceIDs_;
     MIDIEndpointRef nextReference_ = 1;
+    std::mutex watchMutex_;
+    ChangeHandler changed_;
+    std::unique_ptr<ALSAAnnounceWatcher> watcher_; // last: stopped first
 };
 
 } // namespace
 
-std::unique_ptr<MIDIPortSystem> makeRtMidiPortSystem(MIDIApi api) { return std::make_unique<RtMidiPortSystem>(api); }
+std::unique_ptr<MIDIPortSystem> makeALSAMIDIPortSystem() { return std::make_unique<RtMidiPortSystem>(); }
+
+std::unique_ptr<MIDIPortSystem> makeMIDIPortSystem(MIDIApi api)
+{
+    return api == MIDIApi::jack ? makeJackMIDIPortSystem() : makeALSAMIDIPortSystem();
+}
 
 } // namespace corvane

@@ -185,3 +185,31 @@ TEST_F(MIDISettingsFormTest, OutputShowsFourStatesWithASendErrorFirst)
     EXPECT_FALSE(monitor->selectedOutputID());
     expectOutput("Instrumento interno", secondary);
 }
+
+namespace {
+
+TEST_F(MIDISettingsFormTest, AKeyboardUnpluggedAndPluggedInShowsEachStateWithoutARefreshByHand)
+{
+    make();
+    pick(form().inputPicker(), "Teclado A");
+    expectInput("Conectada", secondary);
+    ASSERT_TRUE(state->changed);
+
+    // The system announces it; the tab follows at the next turn of the event loop.
+    state->sources.erase(state->sources.begin());
+    state->changed();
+    QTest::qWait(20);
+    expectInput("Aguardando dispositivo", settingsOrange());
+    EXPECT_EQ(form().inputPicker()->currentText(), "Teclado A" + unavailable);
+
+    // Back as another port of the same device.
+    state->sources.insert(state->sources.begin(), endpoint(7, 101, "Teclado A"));
+    state->changed();
+    QTest::qWait(20);
+    expectInput("Conectada", secondary);
+    EXPECT_EQ(itemsOf(form().inputPicker()), (QStringList{"Todas as entradas", "Teclado A"}));
+    EXPECT_TRUE(state->connected.contains(7));
+    EXPECT_FALSE(state->connected.contains(1));
+}
+
+} // namespace

@@ -24,6 +24,9 @@ struct FakeMIDIState {
     int connectCalls = 0;
     std::vector<std::pair<corvane::MIDIEndpointRef, std::uint32_t>> sent;
     corvane::MIDIPortSystem::Receiver receiver;
+    // What the system would call when its ports change; empty once destroyed.
+    corvane::MIDIPortSystem::ChangeHandler changed;
+    int sourceListings = 0;
     bool destroyed = false;
 };
 
@@ -34,6 +37,7 @@ public:
     {
         state_->destroyed = true;
         state_->receiver = nullptr;
+        state_->changed = nullptr;
     }
 
     corvane::MIDIStatus createClient(const std::string&) override { return state_->clientStatus; }
@@ -43,7 +47,12 @@ public:
         return state_->inputPortStatus;
     }
     corvane::MIDIStatus createOutputPort(const std::string&) override { return state_->outputPortStatus; }
-    std::vector<corvane::MIDIEndpointProperties> sources() override { return state_->sources; }
+    void watch(ChangeHandler changed) override { state_->changed = std::move(changed); }
+    std::vector<corvane::MIDIEndpointProperties> sources() override
+    {
+        ++state_->sourceListings;
+        return state_->sources;
+    }
     std::vector<corvane::MIDIEndpointProperties> destinations() override { return state_->destinations; }
     corvane::MIDIStatus connectSource(corvane::MIDIEndpointRef source) override
     {

@@ -426,3 +426,87 @@ TEST_F(MIDIDeviceMonitorRules, EventsPostedBeforeTheMonitorGoesAwayAreDroppedSaf
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MIDIDeviceMonitorRules, NotificationsRefreshAtTheNextTurnOnceForABurst)
+{
+    auto monitor = makeMonitor();
+    ASSERT_TRUE(state_->changed);
+    const int listings = state_->sourceListings;
+    state_->sources.push_back(endpoint(14, 700, "Organ"));
+    // The system's own thread, many times over before the main thread runs.
+    std::thread notifier([&] {
+        for (int i = 0; i < 100; ++i) state_->changed();
+    });
+    notifier.join();
+    EXPECT_EQ(state_->sourceListings, listings) << "nothing is listed on the notifying thread";
+    processEventsFor(20ms);
+    EXPECT_EQ(state_->sourceListings, listings + 1);
+    EXPECT_TRUE(state_->connected.contains(14));
+    EXPECT_EQ(routingChanges_, 1);
+
+    // A notification still on its way when the monitor goes reaches nobody.
+    state_->changed();
+    monitor.reset();
+    EXPECT_FALSE(state_->changed);
+    processEventsFor(20ms);
+    EXPECT_EQ(state_->sourceListings, listings + 1);
+}
+
+TEST_F(MIDIDeviceMonitorRules, APortThatCameBackIsConnectedAgainUnderItsNewEndpoint)
+{
+    defaults_->setInteger(inputKey, 100);
+    defaults_->setInteger(outputKey, 400);
+    auto monitor = makeMonitor();
+    EXPECT_EQ(state_->connected, (std::set<MIDIEndpointRef>{11}));
+    ASSERT_TRUE(monitor->sendNoteOn(60, 1, 0));
+    EXPECT_EQ(state_->sent.back().first, 21u);
+
+    // Gone: nothing connected, the output falls back to the internal instrument.
+    state_->sources.erase(state_->sources.begin());
+    state_->destinations.erase(state_->destinations.begin());
+    state_->changed();
+    processEventsFor(20ms);
+    EXPECT_TRUE(state_->connected.empty());
+    EXPECT_TRUE(monitor->usesInternalOutput());
+    EXPECT_EQ(routingChanges_, 1);
+
+    // Back under the same names and ids but new endpoints.
+    state_->sources.push_back(endpoint(31, 100, "Piano"));
+    state_->destinations.push_back(endpoint(41, 400, "Synth A"));
+    state_->changed();
+    processEventsFor(20ms);
+    EXPECT_EQ(state_->connected, (std::set<MIDIEndpointRef>{31}));
+    EXPECT_EQ(routingChanges_, 2);
+    EXPECT_FALSE(monitor->usesInternalOutput());
+    ASSERT_TRUE(monitor->sendNoteOn(61, 1, 0));
+    EXPECT_EQ(state_->sent.back().first, 41u);
+
+    // Replaced between two refreshes: only the endpoint tells, and it is enough.
+    state_->sources.back().endpoint = 32;
+    monitor->refresh();
+    EXPECT_EQ(state_->connected, (std::set<MIDIEndpointRef>{32}));
+    EXPECT_EQ(routingChanges_, 3);
+    EXPECT_EQ(monitor->selectedInputID(), 100);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MIDIDeviceMonitorRules, HundredsOfNewSourcesAreConnectedOverSeveralTurns)
+{
+    auto monitor = makeMonitor();
+    for (MIDIEndpointRef i = 0; i < 300; ++i)
+        state_->sources.push_back(endpoint(1000 + i, 5000 + static_cast<std::int32_t>(i), "Teclado " + std::to_string(i)));
+    const int calls = state_->connectCalls;
+    monitor->refresh();
+    EXPECT_EQ(state_->connectCalls - calls, MIDIDeviceMonitor::maximumConnectionsPerRefresh);
+    EXPECT_EQ(monitor->sources().size(), 303u) << "all listed at once";
+    EXPECT_TRUE(monitor->connectionErrors().empty()) << "not yet tried is no error";
+    ASSERT_TRUE(processEventsUntil([&] { return state_->connected.size() == 302; }, 5s));
+    EXPECT_EQ(state_->connectCalls - calls, 300);
+}
+
+} // namespace

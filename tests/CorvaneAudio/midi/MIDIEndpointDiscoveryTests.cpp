@@ -53,3 +53,20 @@ TEST(MIDIEndpointDiscovery, CanonicallyEquivalentNamesCompareEqual)
 }
 
 } // namespace
+
+namespace {
+
+TEST(MIDIEndpointDiscovery, NamesFromOtherProgramsAreMadePrintableOnOneLine)
+{
+    auto broken = reported(1, 10, "Tecla\ndo\xff", "raw");
+    broken.manufacturer = "Fabri\r\ncante";
+    broken.model = std::string("Mo\0delo", 7);
+    const auto sources = inputSources({broken, reported(2, 20, "Órgão Elétrico")});
+    ASSERT_EQ(sources.size(), 2u);
+    EXPECT_EQ(sources[0].displayName, "Tecla do\xEF\xBF\xBD");
+    EXPECT_EQ(sources[0].manufacturer, "Fabri  cante");
+    EXPECT_EQ(sources[0].model, "Mo delo");
+    EXPECT_EQ(sources[1].displayName, "Órgão Elétrico") << "valid UTF-8 stays as it is";
+}
+
+} // namespace
