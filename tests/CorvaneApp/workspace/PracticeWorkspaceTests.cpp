@@ -1,6 +1,13 @@
 #include "WorkspaceTestSupport.hpp"
 
+#include <QElapsedTimer>
+#include <QImage>
+
+#include <optional>
+#include <vector>
+
 #include "CorvaneApp/kit/StageWoodRail.hpp"
+#include "CorvaneApp/kit/StudioFonts.hpp"
 #include "CorvaneApp/workspace/CountInBadge.hpp"
 #include "CorvaneApp/workspace/NoteNames.hpp"
 #include "CorvaneApp/workspace/PracticeWorkspaceView.hpp"
@@ -34,6 +41,128 @@ TEST(PracticeBadges, CountInWordsItsBarAndBeat)
     EXPECT_EQ(badge.presence(), 1.0);
     badge.setPresented(false);
     EXPECT_FALSE(badge.isVisible());
+}
+
+namespace {
+
+// A run of rows of the badge's beat row holding bright (text) pixels, and
+// the columns they span.
+struct InkBand {
+    int top = 0, bottom = 0; // rows, inclusive
+    int left = 0, right = 0; // columns, inclusive
+};
+
+// The bands of text in the beat row of a count-in badge's picture.
+std::vector<InkBand> beatInk(const QImage& picture)
+{
+    const int rowTop = 22; // the badge's top padding
+    const int rowBottom = rowTop + QFontMetrics(studioDisplay(64)).height() - 1;
+    const auto inked = [&](int x, int y) { return QColor(picture.pixel(x, y)).lightness() > 160; };
+    std::vector<InkBand> bands;
+    std::optional<InkBand> open;
+    for (int y = rowTop; y <= rowBottom + 1; ++y) {
+        int left = picture.width(), right = -1;
+        if (y <= rowBottom) {
+            for (int x = 0; x < picture.width(); ++x) {
+                if (!inked(x, y)) continue;
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+        if (right >= 0) {
+            if (!open) open = InkBand{y, y, left, right};
+            open->bottom = y;
+            open->left = std::min(open->left, left);
+            open->right = std::max(open->right, right);
+        } else if (open) {
+            bands.push_back(*open);
+            open.reset();
+        }
+    }
+    return bands;
+}
+
+// A shown badge on beat `beat` of the first bar.
+void showBeat(CountInBadge& badge, std::int64_t beat, bool animates)
+{
+    badge.setAnimates(false);
+    badge.setProgress({1, 2, beat});
+    badge.setPresented(true);
+    badge.setAnimates(animates);
+}
+
+// The badge's picture at `fraction` of its running roll.
+QImage rollFrame(CountInBadge& badge, double fraction)
+{
+    auto& roll = badge.beatRoll();
+    roll.pause();
+    roll.setCurrentTime(static_cast<int>(roll.duration() * fraction));
+    return badge.grab().toImage();
+}
+
+} // namespace
+
+TEST(PracticeBadges, NewBeatRollsUpwardsAndStandsStillWithReducedMotion)
+{
+    CountInBadge one, two;
+    showBeat(one, 1, false);
+    showBeat(two, 2, false);
+    const auto oneInk = beatInk(one.grab().toImage());
+    const QImage twoPicture = two.grab().toImage();
+    const auto twoInk = beatInk(twoPicture);
+    ASSERT_EQ(oneInk.size(), 1u);
+    ASSERT_EQ(twoInk.size(), 1u);
+    const int row = QFontMetrics(studioDisplay(64)).height();
+
+    // Beats half a second apart: the roll takes its longest, 0.3 s.
+    CountInBadge badge;
+    showBeat(badge, 1, true);
+    processEventsFor(std::chrono::milliseconds(500));
+    QElapsedTimer sinceSecondBeat;
+    sinceSecondBeat.start();
+    badge.setProgress({1, 2, 2});
+    ASSERT_NE(badge.beatRoll().state(), QAbstractAnimation::Stopped);
+    EXPECT_EQ(badge.outgoingBeatText(), QStringLiteral("1"));
+    EXPECT_EQ(badge.beatRoll().duration(), 300);
+
+    // Halfway: the old "1" half a row up, the new "2" half a row down, each
+    // cut by the row's edge.
+    const auto middle = beatInk(rollFrame(badge, 0.5));
+    ASSERT_EQ(middle.size(), 2u);
+    const InkBand& leaving = middle[0];
+    const InkBand& coming = middle[1];
+    EXPECT_NEAR(leaving.bottom, oneInk[0].bottom - row / 2, 2);
+    EXPECT_NEAR(leaving.left, oneInk[0].left, 1);
+    EXPECT_NEAR(leaving.right, oneInk[0].right, 1);
+    EXPECT_NEAR(coming.top, twoInk[0].top + row / 2, 2);
+    EXPECT_NEAR(coming.left, twoInk[0].left, 1);
+    EXPECT_NEAR(coming.right, twoInk[0].right, 1);
+
+    // Both move up as the roll goes on, and it ends on the new number alone.
+    const auto before = beatInk(rollFrame(badge, 0.45));
+    const auto after = beatInk(rollFrame(badge, 0.55));
+    ASSERT_EQ(before.size(), 2u);
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_LT(after[0].bottom, before[0].bottom);
+    EXPECT_LT(after[1].top, before[1].top);
+    badge.beatRoll().setCurrentTime(badge.beatRoll().duration());
+    EXPECT_TRUE(badge.outgoingBeatText().isEmpty());
+    EXPECT_EQ(badge.grab().toImage(), twoPicture);
+
+    // Beats coming faster roll faster; one that comes mid-roll cuts it short.
+    processEventsFor(std::chrono::milliseconds(100));
+    const auto beat = sinceSecondBeat.elapsed();
+    badge.setProgress({1, 2, 3});
+    EXPECT_LT(badge.beatRoll().duration(), beat);
+    badge.setProgress({1, 2, 4});
+    EXPECT_EQ(badge.outgoingBeatText(), QStringLiteral("3"));
+
+    // With reduced motion the number simply changes.
+    CountInBadge still;
+    showBeat(still, 1, false);
+    still.setProgress({1, 2, 2});
+    EXPECT_EQ(still.beatRoll().state(), QAbstractAnimation::Stopped);
+    EXPECT_EQ(still.grab().toImage(), twoPicture);
 }
 
 TEST(PracticeBadges, AnimatedBadgeComesAndGoesOnItsSpring)
