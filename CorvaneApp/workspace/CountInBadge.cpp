@@ -58,12 +58,11 @@ void CountInBadge::rollBeat(const QString& outgoing, qint64 beatMilliseconds)
 {
     // A beat that comes before the last roll ended cuts it short.
     beatRoll_.stop();
-    int milliseconds = longestRollMilliseconds;
-    if (beatMilliseconds >= 0)
-        milliseconds = std::min<int>(milliseconds, static_cast<int>(beatMilliseconds * rollShareOfBeat));
+    double milliseconds = longestRollMilliseconds;
+    if (beatMilliseconds >= 0) milliseconds = std::min(milliseconds, beatMilliseconds * rollShareOfBeat);
     outgoingBeat_ = outgoing;
     rollPosition_ = 0;
-    beatRoll_.setDuration(std::max(milliseconds, 1));
+    beatRoll_.setDuration(std::max(static_cast<int>(milliseconds), 1));
     beatRoll_.start();
 }
 
