@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
 #include <QDBusVariant>
 #include <QPointer>
 #include <QThreadPool>
@@ -24,21 +23,26 @@ const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString settingsInterface = QStringLiteral("org.freedesktop.portal.Settings");
 
-// The wish each key speaks for, and how its value says "yes".
+// The keys asked, in order of precedence within each wish, and how each
+// value says "yes".
 enum class Wish { reduceMotion, increaseContrast };
 enum class Reading { integerIsOne, booleanFalse, booleanTrue, numberIsZero };
-struct KeyMeaning {
+struct PortalKey {
+    const char* group;
+    const char* name;
     Wish wish;
     Reading reading;
 };
-constexpr std::array<KeyMeaning, DesktopAccessibilitySource::keyCount> meanings{{
-    {Wish::reduceMotion, Reading::integerIsOne},
-    {Wish::reduceMotion, Reading::booleanFalse},
-    {Wish::reduceMotion, Reading::numberIsZero},
-    {Wish::increaseContrast, Reading::integerIsOne},
-    {Wish::increaseContrast, Reading::booleanTrue},
+constexpr std::array<PortalKey, DesktopAccessibilitySource::keyCount> portalKeys{{
+    {"org.freedesktop.appearance", "reduced-motion", Wish::reduceMotion, Reading::integerIsOne},
+    {"org.gnome.desktop.interface", "enable-animations", Wish::reduceMotion, Reading::booleanFalse},
+    {"org.kde.kdeglobals.KDE", "AnimationDurationFactor", Wish::reduceMotion, Reading::numberIsZero},
+    {"org.freedesktop.appearance", "contrast", Wish::increaseContrast, Reading::integerIsOne},
+    {"org.gnome.desktop.a11y.interface", "high-contrast", Wish::increaseContrast, Reading::booleanTrue},
 }};
 
+// The renderer's category: the stage is what these wishes change. Named
+// here too for a build without the renderer.
 const QLoggingCategory& accessibilityLog()
 {
 #ifdef BRELMO_HAS_STAGE_VIEW
@@ -98,18 +102,6 @@ const char* onOff(bool on) { return on ? "on" : "off"; }
 
 } // namespace
 
-const std::array<DesktopAccessibilitySource::Key, DesktopAccessibilitySource::keyCount>& DesktopAccessibilitySource::keys()
-{
-    static constexpr std::array<Key, keyCount> list{{
-        {"org.freedesktop.appearance", "reduced-motion"},
-        {"org.gnome.desktop.interface", "enable-animations"},
-        {"org.kde.kdeglobals.KDE", "AnimationDurationFactor"},
-        {"org.freedesktop.appearance", "contrast"},
-        {"org.gnome.desktop.a11y.interface", "high-contrast"},
-    }};
-    return list;
-}
-
 DesktopAccessibilitySource::DesktopAccessibilitySource(QString busAddress, QObject* parent) : QObject(parent)
 {
     static std::atomic<int> serial{0};
@@ -162,7 +154,7 @@ void DesktopAccessibilitySource::read(std::size_t key, bool oldMethod)
 {
     auto call = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface,
                                                oldMethod ? QStringLiteral("Read") : QStringLiteral("ReadOne"));
-    call << QString::fromLatin1(keys()[key].group) << QString::fromLatin1(keys()[key].name);
+    call << QString::fromLatin1(portalKeys[key].group) << QString::fromLatin1(portalKeys[key].name);
     auto watcher = new QDBusPendingCallWatcher(bus_->asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, key, oldMethod](QDBusPendingCallWatcher* done) {
         done->deleteLater();
@@ -176,7 +168,7 @@ void DesktopAccessibilitySource::read(std::size_t key, bool oldMethod)
             return;
         }
         const auto arguments = reply.arguments();
-        answer(key, arguments.size() == 1 ? wishOf(meanings[key].reading, arguments.front()) : std::nullopt);
+        answer(key, arguments.size() == 1 ? wishOf(portalKeys[key].reading, arguments.front()) : std::nullopt);
     });
 }
 
@@ -187,8 +179,8 @@ void DesktopAccessibilitySource::settingChanged(const QDBusMessage& message)
     const QString group = arguments[0].toString();
     const QString name = arguments[1].toString();
     for (std::size_t key = 0; key < keyCount; ++key) {
-        if (group == QLatin1String(keys()[key].group) && name == QLatin1String(keys()[key].name))
-            answer(key, wishOf(meanings[key].reading, arguments[2]));
+        if (group == QLatin1String(portalKeys[key].group) && name == QLatin1String(portalKeys[key].name))
+            answer(key, wishOf(portalKeys[key].reading, arguments[2]));
     }
 }
 
@@ -208,7 +200,7 @@ void DesktopAccessibilitySource::settle()
         std::optional<bool> value;
         bool waiting = false;
         for (std::size_t key = 0; key < keyCount && !value && !waiting; ++key) {
-            if (meanings[key].wish != wish) continue;
+            if (portalKeys[key].wish != wish) continue;
             if (answers_[key].state == KeyState::waiting) waiting = true;
             else if (answers_[key].state == KeyState::answered) value = answers_[key].wish;
         }

@@ -36,13 +36,8 @@ public:
     // Gives the workspace the wishes now and at every change.
     void handTo(PracticeWorkspaceView& workspace);
 
-    // The keys asked, in order of precedence within each wish.
-    struct Key {
-        const char* group;
-        const char* name;
-    };
+    // How many portal keys are asked (the list is in the source file).
     static constexpr std::size_t keyCount = 5;
-    static const std::array<Key, keyCount>& keys();
 
 signals:
     void changed(const DesktopAccessibility& accessibility);
