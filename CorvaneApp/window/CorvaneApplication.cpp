@@ -12,10 +12,12 @@
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 #include "CorvaneApp/settings/AudioUnitEditorView.hpp"
 #include "CorvaneApp/settings/SettingsView.hpp"
+#include "CorvaneApp/window/DesktopAccessibilitySource.hpp"
 #include "CorvaneApp/window/MainWindow.hpp"
 #include "CorvaneApp/window/RootView.hpp"
 #include "CorvaneApp/window/SceneWindows.hpp"
 #include "CorvaneApp/window/StartupLog.hpp"
+#include "CorvaneApp/workspace/PracticeWorkspaceView.hpp"
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"
 #include "CorvaneAudio/midi/MIDIDeviceMonitor.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
@@ -56,6 +58,8 @@ CorvaneApplication::CorvaneApplication(DefaultsStore& defaults, QObject* parent)
                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTranslator_);
     QApplication::setFont(studioBody());
+    // Asked now, answered while the window comes up; nothing waits for it.
+    desktopAccessibility_ = std::make_unique<DesktopAccessibilitySource>();
 
     mainWindow_ = std::make_unique<MainWindow>();
     dressScene(mainWindow_.get());
@@ -144,6 +148,9 @@ void CorvaneApplication::makeServices()
 
     mainWindow_->attach(*practiceStore_);
     dressScene(mainWindow_->rootView());
+    if (auto workspace = qobject_cast<PracticeWorkspaceView*>(
+            mainWindow_->rootView()->destinationView(LibraryDestination::practice)))
+        desktopAccessibility_->handTo(*workspace);
     // The main window's one launch task; acts at most once per engine.
     if (auto engine = practiceStore_->audioEngine()) engine->restorePreferredInstrument();
     emit servicesReady();

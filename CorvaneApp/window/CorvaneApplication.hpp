@@ -14,6 +14,7 @@ class QWidget;
 namespace corvane {
 
 class DefaultsStore;
+class DesktopAccessibilitySource;
 class MainWindow;
 class MIDIDeviceMonitor;
 class PianoAudioEngine;
@@ -77,6 +78,7 @@ private:
     std::unique_ptr<PracticeLoopStore> loopStore_;
     std::unique_ptr<PracticeTrackStore> trackStore_;
     std::unique_ptr<PracticeSessionStore> practiceStore_;
+    std::unique_ptr<DesktopAccessibilitySource> desktopAccessibility_;
     std::unique_ptr<MainWindow> mainWindow_;
     std::unique_ptr<QWidget> settingsWindow_;
     std::unique_ptr<QWidget> instrumentEditorWindow_;

@@ -18,6 +18,7 @@ public:
     void setPresented(bool presented);
     bool isPresented() const { return presented_; }
     void setAnimates(bool animates) { animates_ = animates; }
+    bool animates() const { return animates_; }
     // 0 gone ... 1 fully shown.
     double presence() const { return presence_; }
 

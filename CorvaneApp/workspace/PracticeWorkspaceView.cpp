@@ -150,6 +150,20 @@ void PracticeWorkspaceView::layOutStage()
     waiting_->move((w - waiting_->width()) / 2, h - 20 - waiting_->height());
 }
 
+void PracticeWorkspaceView::setDesktopAccessibility(const DesktopAccessibility& accessibility)
+{
+    if (accessibility == desktopAccessibility_) return;
+    desktopAccessibility_ = accessibility;
+    countIn_->setAnimates(!accessibility.reduceMotion);
+    waiting_->setAnimates(!accessibility.reduceMotion);
+    if (hasRenderedStage()) scheduleStageUpdate();
+}
+
+VisualAccessibilityOptions PracticeWorkspaceView::stageAccessibilityOptions() const
+{
+    return {desktopAccessibility_.reduceMotion, desktopAccessibility_.increaseContrast, store_.reduceParticles(), 1.0};
+}
+
 void PracticeWorkspaceView::applyCountIn()
 {
     if (const auto& progress = store_.countInProgress()) countIn_->setProgress(*progress);
@@ -184,8 +198,7 @@ void PracticeWorkspaceView::pushStageInputs()
         link_->notesStale = false;
     }
     inputs.playbackPositionSeconds = store_.playbackPositionSeconds();
-    const bool reduceParticles = store_.reduceParticles();
-    inputs.accessibilityOptions = VisualAccessibilityOptions(false, false, reduceParticles, 1.0);
+    inputs.accessibilityOptions = stageAccessibilityOptions();
     inputs.backgroundImagePath = store_.backgroundImageURL();
     link_->view->update(inputs);
 #endif

@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
+#include "CorvaneApp/workspace/DesktopAccessibility.hpp"
+#include "CorvaneDomain/VisualAccessibilityOptions.hpp"
 
 namespace corvane {
 
@@ -41,6 +43,14 @@ public:
 
     QSize minimumSizeHint() const override { return {560, 520}; }
 
+    // The desktop's wishes, handed in by the application: reduce motion makes
+    // the badges come and go at once and the beat change without rolling;
+    // both go to the stage.
+    void setDesktopAccessibility(const DesktopAccessibility& accessibility);
+    const DesktopAccessibility& desktopAccessibility() const { return desktopAccessibility_; }
+    // What the stage is given: the desktop's wishes and the stored particle setting.
+    VisualAccessibilityOptions stageAccessibilityOptions() const;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -52,6 +62,7 @@ private:
     void pushStageInputs();
 
     PracticeSessionStore& store_;
+    DesktopAccessibility desktopAccessibility_;
     QWidget* stageArea_ = nullptr;
     QWidget* stage_ = nullptr;
     StageWoodRail* rail_ = nullptr;

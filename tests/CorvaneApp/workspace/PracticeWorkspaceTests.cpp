@@ -1,6 +1,14 @@
 #include "WorkspaceTestSupport.hpp"
 
+#include <QElapsedTimer>
+#include <QImage>
+
+#include <cmath>
+#include <optional>
+#include <vector>
+
 #include "CorvaneApp/kit/StageWoodRail.hpp"
+#include "CorvaneApp/kit/StudioFonts.hpp"
 #include "CorvaneApp/workspace/CountInBadge.hpp"
 #include "CorvaneApp/workspace/NoteNames.hpp"
 #include "CorvaneApp/workspace/PracticeWorkspaceView.hpp"
@@ -34,6 +42,125 @@ TEST(PracticeBadges, CountInWordsItsBarAndBeat)
     EXPECT_EQ(badge.presence(), 1.0);
     badge.setPresented(false);
     EXPECT_FALSE(badge.isVisible());
+}
+
+namespace {
+
+constexpr int beatRowTop = 22; // the badge's top padding
+
+// Whether rows [from, to) of `picture`, inside the side padding (clear of
+// the panel's rounded corners), are those `shift` rows lower of `source`.
+bool showsRowsOf(const QImage& picture, const QImage& source, int from, int to, int shift)
+{
+    for (int y = from; y < to; ++y) {
+        for (int x = 32; x < picture.width() - 32; ++x) {
+            if (std::abs(QColor(picture.pixel(x, y)).lightness() - QColor(source.pixel(x, y + shift)).lightness()) > 8)
+                return false;
+        }
+    }
+    return true;
+}
+
+// A run of rows of the beat row holding bright (text) pixels.
+struct InkBand {
+    int top = 0, bottom = 0; // inclusive
+};
+
+// The bands of text in the beat row of a count-in badge's picture.
+std::vector<InkBand> beatInk(const QImage& picture)
+{
+    const int rowBottom = beatRowTop + QFontMetrics(studioDisplay(64)).height() - 1;
+    std::vector<InkBand> bands;
+    std::optional<InkBand> open;
+    for (int y = beatRowTop; y <= rowBottom + 1; ++y) {
+        bool inked = false;
+        for (int x = 32; x < picture.width() - 32 && y <= rowBottom && !inked; ++x)
+            inked = QColor(picture.pixel(x, y)).lightness() > 160;
+        if (inked) {
+            if (!open) open = InkBand{y, y};
+            open->bottom = y;
+        } else if (open) {
+            bands.push_back(*open);
+            open.reset();
+        }
+    }
+    return bands;
+}
+
+// A shown badge on beat `beat` of the first bar.
+void showBeat(CountInBadge& badge, std::int64_t beat, bool animates)
+{
+    badge.setAnimates(false);
+    badge.setProgress({1, 2, beat});
+    badge.setPresented(true);
+    badge.setAnimates(animates);
+}
+
+// The badge's picture at `fraction` of its running roll.
+QImage rollFrame(CountInBadge& badge, double fraction)
+{
+    auto& roll = badge.beatRoll();
+    roll.pause();
+    roll.setCurrentTime(static_cast<int>(roll.duration() * fraction));
+    return badge.grab().toImage();
+}
+
+} // namespace
+
+TEST(PracticeBadges, NewBeatRollsUpwardsAndStandsStillWithReducedMotion)
+{
+    CountInBadge one, two;
+    showBeat(one, 1, false);
+    showBeat(two, 2, false);
+    const QImage twoPicture = two.grab().toImage();
+    ASSERT_EQ(beatInk(one.grab().toImage()).size(), 1u);
+    ASSERT_EQ(beatInk(twoPicture).size(), 1u);
+    const int row = QFontMetrics(studioDisplay(64)).height();
+
+    // Beats half a second apart: the roll takes its longest, 0.3 s.
+    CountInBadge badge;
+    showBeat(badge, 1, true);
+    processEventsFor(std::chrono::milliseconds(500));
+    QElapsedTimer sinceSecondBeat;
+    sinceSecondBeat.start();
+    badge.setProgress({1, 2, 2});
+    ASSERT_NE(badge.beatRoll().state(), QAbstractAnimation::Stopped);
+    EXPECT_EQ(badge.outgoingBeatText(), QStringLiteral("1"));
+    EXPECT_EQ(badge.beatRoll().duration(), 300);
+
+    // Halfway: the old "1" half a row up, the new "2" half a row below its
+    // place, each cut by the row's edge.
+    const QImage middle = rollFrame(badge, 0.5);
+    EXPECT_EQ(beatInk(middle).size(), 2u);
+    const int rise = static_cast<int>(std::lround(row / 2.0));
+    EXPECT_TRUE(showsRowsOf(middle, one.grab().toImage(), beatRowTop, beatRowTop + row - rise, rise));
+    EXPECT_TRUE(showsRowsOf(middle, twoPicture, beatRowTop + row - rise, beatRowTop + row, rise - row));
+
+    // Both move up as the roll goes on, and it ends on the new number alone.
+    const auto before = beatInk(rollFrame(badge, 0.45));
+    const auto after = beatInk(rollFrame(badge, 0.55));
+    ASSERT_EQ(before.size(), 2u);
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_LT(after[0].bottom, before[0].bottom);
+    EXPECT_LT(after[1].top, before[1].top);
+    badge.beatRoll().setCurrentTime(badge.beatRoll().duration());
+    EXPECT_TRUE(badge.outgoingBeatText().isEmpty());
+    EXPECT_EQ(badge.grab().toImage(), twoPicture);
+
+    // Beats coming faster roll faster; one that comes mid-roll cuts it short.
+    processEventsFor(std::chrono::milliseconds(100));
+    const auto beat = sinceSecondBeat.elapsed();
+    badge.setProgress({1, 2, 3});
+    EXPECT_LT(badge.beatRoll().duration(), beat);
+    badge.setProgress({1, 2, 4});
+    EXPECT_EQ(badge.outgoingBeatText(), QStringLiteral("3"));
+
+    // With reduced motion the number simply changes.
+    CountInBadge still;
+    showBeat(still, 1, false);
+    still.setProgress({1, 2, 2});
+    EXPECT_EQ(still.beatRoll().state(), QAbstractAnimation::Stopped);
+    EXPECT_EQ(still.grab().toImage(), twoPicture);
 }
 
 TEST(PracticeBadges, AnimatedBadgeComesAndGoesOnItsSpring)

@@ -1,0 +1,82 @@
+// The real program on a private session bus, with the test's fake desktop
+// portal: what it logs about the desktop's wishes, and that its window comes
+// up whether or not a portal answers.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include "FakeDesktopPortal.hpp"
+#include "WindowTestSupport.hpp"
+
+namespace {
+
+// The program, started on `busAddress` with a settings folder of its own;
+// everything it writes to its terminal is gathered.
+class LoggedProgram {
+public:
+    explicit LoggedProgram(const QString& busAddress)
+    {
+        sharedJackServer();
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString((files_.path() / "config").string()));
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
+        environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("com.corvane.linux.startup.info=true"));
+        process_.setProcessEnvironment(environment);
+        process_.setProcessChannelMode(QProcess::MergedChannels);
+        process_.start(QStringLiteral(BRELMO_EXECUTABLE), {});
+        process_.waitForStarted(5000);
+    }
+    ~LoggedProgram()
+    {
+        process_.terminate();
+        if (!process_.waitForFinished(5000)) process_.kill();
+        process_.waitForFinished(5000);
+    }
+
+    // Waits until the program has written `text`.
+    bool logs(const QString& text)
+    {
+        return processEventsUntil(
+            [&] {
+                log_ += QString::fromUtf8(process_.readAll());
+                return log_.contains(text);
+            },
+            std::chrono::seconds(20));
+    }
+    const QString& log() const { return log_; }
+
+private:
+    FileFolder files_;
+    QProcess process_;
+    QString log_;
+};
+
+} // namespace
+
+TEST(DesktopAccessibilityProcess, FollowsThePortalWithoutARestart)
+{
+    PrivateSessionBus bus;
+    ASSERT_FALSE(bus.address().isEmpty());
+    FakeDesktopPortal portal(bus.address());
+    ASSERT_TRUE(portal.isRegistered());
+    portal.set(QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("enable-animations"), false);
+
+    LoggedProgram program(bus.address());
+    const QString reducing = QStringLiteral("desktop accessibility: reduce motion on, increased contrast off");
+    const QString animating = QStringLiteral("desktop accessibility: reduce motion off, increased contrast off");
+    ASSERT_TRUE(program.logs(reducing)) << program.log().toStdString();
+    EXPECT_FALSE(program.log().contains(animating));
+    portal.change(QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("enable-animations"), true);
+    EXPECT_TRUE(program.logs(animating)) << program.log().toStdString();
+    EXPECT_TRUE(program.logs(QStringLiteral("practice session controller made"))) << program.log().toStdString();
+}
+
+TEST(DesktopAccessibilityProcess, WithoutAPortalTheWindowComesUpWithBothOff)
+{
+    PrivateSessionBus bus;
+    LoggedProgram program(bus.address());
+    EXPECT_TRUE(program.logs(QStringLiteral("first frame painted"))) << program.log().toStdString();
+    EXPECT_TRUE(program.logs(QStringLiteral("practice session controller made"))) << program.log().toStdString();
+    EXPECT_TRUE(program.logs(QStringLiteral("desktop accessibility: reduce motion off, increased contrast off")))
+        << program.log().toStdString();
+}
