@@ -85,7 +85,7 @@ TEST(DesktopAccessibility, EachPortalKeyTurnsTheStageAndTheBadgesOnAndOffLive)
     EXPECT_FALSE(screen.stageReducesMotion());
     EXPECT_TRUE(screen.stageIncreasesContrast());
     // The stored particle setting still reaches the stage beside them.
-    screen.harness.defaults().setBool(PracticeWorkspaceView::reduceParticlesKey, true);
+    screen.harness.controller().setReduceParticles(true);
     EXPECT_TRUE(screen.workspace.stageAccessibilityOptions().reduceParticles());
     EXPECT_EQ(screen.workspace.stageAccessibilityOptions().effectIntensity(), 1.0);
 }
