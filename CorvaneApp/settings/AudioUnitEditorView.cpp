@@ -236,6 +236,9 @@ void AudioUnitContainerView::preferSize(QSize size)
 
 void AudioUnitContainerView::tick()
 {
+    // An editor running the event loop from its idle call brings its next
+    // tick inside the present one: it is skipped.
+    if (LV2UserInterface::insideEditorCall()) return;
     if (userInterface_) {
         if (!followInterface()) {
             // Its widget gone or not made again: the notice and the generic editor instead.

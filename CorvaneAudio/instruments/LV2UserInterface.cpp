@@ -66,7 +66,19 @@ bool requiresOnlyGivenFeatures(const LilvUI* ui)
     return given;
 }
 
+// Calls into editors' code now on the main thread's stack.
+int editorCallDepth = 0;
+
+struct EditorCall {
+    EditorCall() { ++editorCallDepth; }
+    ~EditorCall() { --editorCallDepth; }
+    EditorCall(const EditorCall&) = delete;
+    EditorCall& operator=(const EditorCall&) = delete;
+};
+
 } // namespace
+
+bool LV2UserInterface::insideEditorCall() { return editorCallDepth > 0; }
 
 std::vector<LV2UserInterfaceChoice> chooseLV2UserInterfaces(const LilvPlugin* plugin)
 {
@@ -146,6 +158,7 @@ struct LV2UserInterface::State {
     // The editor, with what it was given about the present instance.
     bool instantiate()
     {
+        const EditorCall call;
         dataAccess.data_access = plugin->extensionData();
         instanceFeature = {LV2_INSTANCE_ACCESS_URI, plugin->instanceHandle()};
         dataFeature = {LV2_DATA_ACCESS_URI, &dataAccess};
@@ -180,6 +193,7 @@ struct LV2UserInterface::State {
     // The editor goes before the instance it reaches into.
     void release()
     {
+        const EditorCall call;
         if (suilInstance) suil_instance_free(suilInstance);
         suilInstance = nullptr;
         if (handle) {
@@ -194,6 +208,7 @@ struct LV2UserInterface::State {
 
     void portEvent(std::uint32_t port, float value)
     {
+        const EditorCall call;
         if (suilInstance) suil_instance_port_event(suilInstance, port, sizeof value, 0, &value);
         else if (handle && descriptor->port_event) descriptor->port_event(handle, port, sizeof value, 0, &value);
     }
@@ -335,6 +350,7 @@ void* LV2UserInterface::widget() const { return state_->widget; }
 void LV2UserInterface::showEmbedded()
 {
     auto& s = *state_;
+    const EditorCall call;
     if (s.handle && s.showInterface && s.showInterface->show) s.showInterface->show(s.handle);
 }
 
@@ -343,9 +359,12 @@ bool LV2UserInterface::idle()
     auto& s = *state_;
     if (s.closed || (!s.suilInstance && !s.handle)) return false;
     const LV2UI_Handle handle = s.suilInstance ? suil_instance_get_handle(s.suilInstance) : s.handle;
-    if (s.idleInterface && s.idleInterface->idle(handle) != 0) {
-        s.closed = true;
-        return false;
+    if (s.idleInterface) {
+        const EditorCall call;
+        if (s.idleInterface->idle(handle) != 0) {
+            s.closed = true;
+            return false;
+        }
     }
     s.sendChangedValues();
     return true;

@@ -89,6 +89,12 @@ public:
     // closed or could not be opened again.
     bool idle();
 
+    // Whether the main thread is inside a call into some editor's code. An
+    // editor may run the event loop from within (Qt-made editors do, in
+    // their idle call): nothing it can reach may be freed then, so an
+    // instrument swap waits until this is false.
+    static bool insideEditorCall();
+
     // How many times the editor has been opened: 1, and one more after each
     // rebuild of the instance.
     int openings() const;
