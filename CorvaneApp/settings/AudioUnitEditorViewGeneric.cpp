@@ -133,6 +133,11 @@ AudioUnitGenericEditor::AudioUnitGenericEditor(LV2Instrument& plugin, QWidget* p
 {
     for (const auto& descriptor : plugin.parameterDescriptors())
         if (!descriptor.isNotOnGUI) rows_.push_back(Row{descriptor});
+    // Room for a unit after the number; every field alike, so the sliders line up.
+    for (const auto& row : rows_) {
+        const auto unit = parameterUnitText(row.descriptor);
+        if (!unit.prefix.empty() || !unit.suffix.empty()) fieldWidth_ = 128;
+    }
 
     // A plugin's own interface may have shrunk the window to a strip; the
     // rows need at least the room of the empty state.
@@ -222,7 +227,7 @@ QWidget* AudioUnitGenericEditor::makeControl(Row& row)
     row.field->setSingleStep(descriptor.isInteger ? 1.0 : span > 0 ? span / 100 : 0.01);
     row.field->setPrefix(QString::fromStdString(unit.prefix));
     row.field->setSuffix(QString::fromStdString(unit.suffix));
-    row.field->setFixedWidth(unit.prefix.empty() && unit.suffix.empty() ? 96 : 128);
+    row.field->setFixedWidth(fieldWidth_);
     connect(row.field, &QDoubleSpinBox::valueChanged, this, [this, index](double value) { write(index, value); });
     layout->addWidget(row.slider, 1);
     layout->addWidget(row.field);

@@ -55,6 +55,7 @@ private:
 
     LV2Instrument& plugin_;
     std::vector<Row> rows_;
+    int fieldWidth_ = 96;
 };
 
 // Where `value` lies between the bounds, 0...1, on a logarithmic scale when

@@ -28,6 +28,17 @@ const bool bothInterfaces = addLV2TestBundle("brelmo-synthv1-qt6", R"(
 <http://synthv1.sourceforge.net/lv2> ui:ui <http://synthv1.sourceforge.net/lv2#ui> .
 )");
 
+// Interfaces made to misbehave (fixtures/MisbehavingQtInterface.cpp): Kars's
+// fails to start; MDA DX10's asks for no size, then for 100,000 pixels, then
+// deletes its own widget.
+const bool misbehavingInterfaces = addLV2TestBundle("brelmo-misbehaving-qt", R"(
+@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .
+<http://distrho.sf.net/plugins/Kars> ui:ui <urn:brelmo:test:qt-failing> .
+<urn:brelmo:test:qt-failing> a ui:Qt6UI ; ui:binary <file://)" BRELMO_MISBEHAVING_QT_INTERFACE R"(> .
+<http://drobilla.net/plugins/mda/DX10> ui:ui <urn:brelmo:test:qt-misbehaving> .
+<urn:brelmo:test:qt-misbehaving> a ui:Qt6UI ; ui:binary <file://)" BRELMO_MISBEHAVING_QT_INTERFACE R"(> .
+)");
+
 TEST_F(AudioUnitEditorTest, OffscreenQtInterfaceIsPlacedInTheWindowAndDrivenBothWays)
 {
     ASSERT_TRUE(bothInterfaces);
@@ -108,6 +119,46 @@ TEST(AudioUnitEditorQtInterface, FollowsARebuiltInstance)
 
     }
     // The window went first; the plugin is freed last.
+}
+
+TEST_F(AudioUnitEditorTest, MisbehavingQtInterfacesLeaveTheWindowStanding)
+{
+    ASSERT_TRUE(misbehavingInterfaces);
+    auto view = makeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+
+    // An interface that does not start: the notice and the generic editor.
+    select("Kars");
+    EXPECT_TRUE(engine().activeAudioUnit()->hasUserInterface());
+    ASSERT_TRUE(processEventsUntil([&] { return view->container() && view->container()->requestedView(); }));
+    EXPECT_FALSE(view->container()->userInterface());
+    EXPECT_FALSE(view->container()->pluginHost());
+    ASSERT_TRUE(view->container()->noticeLabel());
+    EXPECT_EQ(view->container()->noticeLabel()->text(), "Este instrumento não fornece uma interface própria.");
+    EXPECT_TRUE(view->container()->genericEditor());
+
+    // One that asks for no size (nothing changes), then for 100,000 pixels
+    // (held to the screen), then deletes its own widget (the generic editor).
+    select("MDA DX10");
+    AudioUnitContainerView* container = view->container();
+    ASSERT_TRUE(processEventsUntil([&] { return container->userInterface() != nullptr; }));
+    ASSERT_TRUE(container->interfaceWidget());
+    EXPECT_EQ(container->interfaceWidget()->objectName(), "misbehaving");
+    EXPECT_EQ(container->preferredSize(), QSize(0, 0));
+    EXPECT_EQ(window->size(), QSize(760, 560));
+    ASSERT_TRUE(processEventsUntil([&] { return container->preferredSize() == QSize(100000, 100000); }, 1s));
+    const QSize screen = window->screen()->availableGeometry().size();
+    EXPECT_LE(window->width(), screen.width());
+    EXPECT_LE(window->height(), screen.height());
+    ASSERT_TRUE(processEventsUntil([&] { return container->genericEditor() != nullptr; }, 1s));
+    EXPECT_FALSE(container->userInterface());
+    EXPECT_FALSE(container->interfaceWidget());
+    EXPECT_TRUE(container->noticeLabel());
+    processEventsFor(100ms);
+
+    selectBuiltInPiano();
+    EXPECT_TRUE(view->emptyState());
 }
 
 TEST_F(AudioUnitEditorTest, InterfaceSizeWishesAreHeldToTheScreen)
