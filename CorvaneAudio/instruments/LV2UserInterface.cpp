@@ -68,6 +68,7 @@ bool requiresOnlyGivenFeatures(const LilvUI* ui)
 
 // Calls into editors' code now on the main thread's stack.
 int editorCallDepth = 0;
+int liveEditors = 0;
 
 struct EditorCall {
     EditorCall() { ++editorCallDepth; }
@@ -79,6 +80,8 @@ struct EditorCall {
 } // namespace
 
 bool LV2UserInterface::insideEditorCall() { return editorCallDepth > 0; }
+
+int LV2UserInterface::liveCount() { return liveEditors; }
 
 std::vector<LV2UserInterfaceChoice> chooseLV2UserInterfaces(const LilvPlugin* plugin)
 {
@@ -304,9 +307,9 @@ struct LV2UserInterface::State {
     }
 };
 
-LV2UserInterface::LV2UserInterface(std::unique_ptr<State> state) : state_(std::move(state)) {}
+LV2UserInterface::LV2UserInterface(std::unique_ptr<State> state) : state_(std::move(state)) { ++liveEditors; }
 
-LV2UserInterface::~LV2UserInterface() = default;
+LV2UserInterface::~LV2UserInterface() { --liveEditors; }
 
 std::unique_ptr<LV2UserInterface> LV2UserInterface::open(LV2Instrument& plugin, const LV2UserInterfaceChoice& choice,
                                                          Host host, ResizeRequest onResize)

@@ -94,6 +94,8 @@ public:
     // their idle call): nothing it can reach may be freed then, so an
     // instrument swap waits until this is false.
     static bool insideEditorCall();
+    // How many editors exist in the process now.
+    static int liveCount();
 
     // How many times the editor has been opened: 1, and one more after each
     // rebuild of the instance.

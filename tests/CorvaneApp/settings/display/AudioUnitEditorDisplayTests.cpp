@@ -264,9 +264,11 @@ TEST_F(AudioUnitEditorDisplay, SwitchingWithTheWindowOpenFreesEachInterfaceBefor
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     std::uintptr_t previous = 0;
-    for (int round = 0; round < 2; ++round) {
+    for (int round = 0; round < 10; ++round) {
         for (const char* name : {"synthv1", "Nekobi"}) {
             select(name);
+            // Twenty switches, never more than the one interface shown.
+            EXPECT_LE(LV2UserInterface::liveCount(), 1);
             // The outgoing interface's window is gone with its instrument.
             if (previous) {
                 EXPECT_TRUE(processEventsUntil([&] { return !xWindowExists(previous); }, 2s)) << name;
@@ -279,6 +281,7 @@ TEST_F(AudioUnitEditorDisplay, SwitchingWithTheWindowOpenFreesEachInterfaceBefor
     select("MDA Piano");
     EXPECT_TRUE(processEventsUntil([&] { return !xWindowExists(previous); }, 2s));
     ASSERT_TRUE(processEventsUntil([&] { return view->container() && view->container()->genericEditor(); }));
+    EXPECT_EQ(LV2UserInterface::liveCount(), 0);
     selectBuiltInPiano();
     EXPECT_TRUE(view->emptyState());
     window.reset();
