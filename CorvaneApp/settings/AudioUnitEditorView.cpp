@@ -140,6 +140,7 @@ bool AudioUnitContainerView::openInterface(const LV2UserInterfaceChoice& choice)
             hostedOpening_ = userInterface_->openings();
             geometryAttemptsLeft_ = geometryAttempts;
             readInterfaceGeometry();
+            adoptOwnToolkitWindow();
             return true;
         }
     } else {
@@ -167,6 +168,23 @@ void AudioUnitContainerView::hostWidget(QWidget* widget)
     if (!preferredSize_ && wish.isValid()) preferSize(wish);
 }
 
+void AudioUnitContainerView::adoptOwnToolkitWindow()
+{
+    QWidget* made = QWidget::find(static_cast<WId>(userInterface_->window()));
+    if (!made || made->parentWidget()) return;
+    const QSize size = made->size();
+    if (!pluginHost_->layout()) {
+        auto column = new QVBoxLayout(pluginHost_);
+        column->setContentsMargins(0, 0, 0, 0);
+    }
+    made->setParent(pluginHost_);
+    pluginHost_->layout()->addWidget(made);
+    made->show();
+    interfaceWidget_ = made;
+    geometryAttemptsLeft_ = 0;
+    if (!size.isEmpty()) preferSize(size);
+}
+
 bool AudioUnitContainerView::followInterface()
 {
     if (!userInterface_) return false;
@@ -176,6 +194,7 @@ bool AudioUnitContainerView::followInterface()
             hostedOpening_ = userInterface_->openings();
             hostedWindow_ = userInterface_->window();
             geometryAttemptsLeft_ = geometryAttempts;
+            adoptOwnToolkitWindow();
         }
         return hostedWindow_ != 0 && userInterface_->window() != 0;
     }

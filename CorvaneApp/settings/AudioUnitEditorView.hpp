@@ -49,7 +49,8 @@ public:
     // The widget the interface lives in (a native window for an X11 one);
     // null when none is hosted.
     QWidget* pluginHost() const { return pluginHost_; }
-    // A Qt 6 interface's own widget; null otherwise.
+    // A Qt interface's own widget (a Qt 6 one, or an X11 one made with this
+    // process's Qt); null otherwise.
     QWidget* interfaceWidget() const { return interfaceWidget_; }
     QLabel* noticeLabel() const { return notice_; }
     AudioUnitGenericEditor* genericEditor() const { return generic_; }
@@ -73,6 +74,11 @@ private:
     // instance) or went away; false when the interface is gone.
     bool followInterface();
     void dropInterface();
+    // An X11 interface made with this process's own Qt (synthv1's) is a
+    // top-level widget of ours whose window lives inside another one: Qt
+    // cannot close such a window, and it would keep the application from
+    // quitting. It is made a plain child of the host instead.
+    void adoptOwnToolkitWindow();
     // The interface's window may reach the X server only at a later tick.
     void readInterfaceGeometry();
     void installNotice();
