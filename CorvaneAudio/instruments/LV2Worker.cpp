@@ -70,7 +70,7 @@ LV2_Worker_Status LV2Worker::respond(LV2_Worker_Respond_Handle handle, std::uint
 void LV2Worker::deliverResponses()
 {
     if (!interface_) return;
-    // Only what is there now: a worker answering fast cannot hold the cycle.
+    // Bounded: a worker answering as fast as it is read cannot hold the cycle.
     std::uint32_t size = 0;
     for (std::size_t budget = responses_.capacity(); budget > 0 && responses_.peek(size); --budget) {
         if (!responses_.read(responseScratch_.data(), std::uint32_t(responseScratch_.size()))) break;

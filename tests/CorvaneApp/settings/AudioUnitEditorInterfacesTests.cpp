@@ -161,21 +161,6 @@ TEST_F(AudioUnitEditorTest, MisbehavingQtInterfacesLeaveTheWindowStanding)
     EXPECT_TRUE(view->emptyState());
 }
 
-TEST_F(AudioUnitEditorTest, InterfaceSizeWishesAreHeldToTheScreen)
-{
-    select("MDA Piano");
-    auto view = makeWindow();
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    const QSize screen = window->screen()->availableGeometry().size();
-    view->container()->preferSize({100000, 100000});
-    EXPECT_LE(window->width(), screen.width());
-    EXPECT_LE(window->height(), screen.height());
-    EXPECT_GT(window->width(), 0);
-    view->container()->preferSize({0, 0});
-    EXPECT_LE(window->width(), screen.width());
-}
-
 TEST_F(AudioUnitEditorTest, GenericEditorShowsThePortsUnitsInBrazilianNumbers)
 {
     select("MDA JX10");
