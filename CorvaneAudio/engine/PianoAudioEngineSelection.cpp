@@ -317,6 +317,12 @@ void PianoAudioEngine::refreshAudioOutputs() { setAvailableAudioOutputs(stream_-
 
 void PianoAudioEngine::selectAudioOutput(const std::optional<std::string>& uid)
 {
+    // A new rate rebuilds the plugin's instance under its editor: not while
+    // that editor's own code runs the event loop.
+    if (LV2UserInterface::insideEditorCall()) {
+        QTimer::singleShot(editorRetryInterval, this, [this, uid] { selectAudioOutput(uid); });
+        return;
+    }
     refreshAudioOutputs();
     // The list holds exactly the devices that can play, so a default output
     // exists whenever it is not empty: no second probe is needed.
