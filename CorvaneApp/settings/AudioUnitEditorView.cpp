@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include <xcb/xcb.h>
@@ -85,7 +86,16 @@ AudioUnitContainerView::AudioUnitContainerView(LV2Instrument& plugin, QWidget* p
 AudioUnitContainerView::~AudioUnitContainerView()
 {
     // The interface's window is a child of the host's: the interface goes first.
+    dropInterface();
+}
+
+void AudioUnitContainerView::dropInterface()
+{
     userInterface_.reset();
+    // A Qt 6 interface's cleanup may have left its widget to us.
+    delete interfaceWidget_.data();
+    hostedOpening_ = 0;
+    hostedWindow_ = 0;
 }
 
 void AudioUnitContainerView::showEvent(QShowEvent* event)
@@ -107,23 +117,96 @@ void AudioUnitContainerView::requestView()
     ++viewRequests_;
     // Only an X11 window can hold an X11 interface; under any other platform
     // the plugin's code would take the process down.
-    if (QGuiApplication::platformName() == QLatin1String("xcb") && plugin_.hasUserInterface()) {
-        pluginHost_ = new QWidget(this);
-        pluginHost_->setObjectName(QStringLiteral("pluginHost"));
-        pluginHost_->setAttribute(Qt::WA_NativeWindow);
-        layout_->addWidget(pluginHost_);
-        const auto parentWindow = static_cast<std::uintptr_t>(pluginHost_->winId());
-        userInterface_ =
-            LV2UserInterface::open(plugin_, parentWindow, [this](int width, int height) { preferSize({width, height}); });
-        if (userInterface_) {
-            geometryAttemptsLeft_ = geometryAttempts;
-            readInterfaceGeometry();
-            return;
-        }
-        delete pluginHost_;
-        pluginHost_ = nullptr;
+    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    for (const auto& choice : plugin_.userInterfaces()) {
+        if (choice.toolkit == LV2UserInterfaceChoice::Toolkit::x11 && !x11) continue;
+        if (openInterface(choice)) return;
     }
     installNotice();
+}
+
+bool AudioUnitContainerView::openInterface(const LV2UserInterfaceChoice& choice)
+{
+    pluginHost_ = new QWidget(this);
+    pluginHost_->setObjectName(QStringLiteral("pluginHost"));
+    layout_->addWidget(pluginHost_);
+    const auto onResize = [this](int width, int height) { preferSize({width, height}); };
+    if (choice.toolkit == LV2UserInterfaceChoice::Toolkit::x11) {
+        pluginHost_->setAttribute(Qt::WA_NativeWindow);
+        const auto parentWindow = static_cast<std::uintptr_t>(pluginHost_->winId());
+        userInterface_ = LV2UserInterface::open(plugin_, choice, {.x11Parent = parentWindow}, onResize);
+        if (userInterface_) {
+            hostedWindow_ = userInterface_->window();
+            hostedOpening_ = userInterface_->openings();
+            geometryAttemptsLeft_ = geometryAttempts;
+            readInterfaceGeometry();
+            adoptOwnToolkitWindow();
+            return true;
+        }
+    } else {
+        auto column = new QVBoxLayout(pluginHost_);
+        column->setContentsMargins(0, 0, 0, 0);
+        userInterface_ = LV2UserInterface::open(plugin_, choice, {.qtParent = pluginHost_}, onResize);
+        if (userInterface_) {
+            hostWidget(static_cast<QWidget*>(userInterface_->widget()));
+            return true;
+        }
+    }
+    delete pluginHost_;
+    pluginHost_ = nullptr;
+    return false;
+}
+
+void AudioUnitContainerView::hostWidget(QWidget* widget)
+{
+    hostedOpening_ = userInterface_->openings();
+    interfaceWidget_ = widget;
+    pluginHost_->layout()->addWidget(widget);
+    widget->show();
+    userInterface_->showEmbedded();
+    const QSize wish = widget->sizeHint();
+    if (!preferredSize_ && wish.isValid()) preferSize(wish);
+}
+
+void AudioUnitContainerView::adoptOwnToolkitWindow()
+{
+    QWidget* made = QWidget::find(static_cast<WId>(userInterface_->window()));
+    if (!made || made->parentWidget()) return;
+    const QSize size = made->size();
+    if (!pluginHost_->layout()) {
+        auto column = new QVBoxLayout(pluginHost_);
+        column->setContentsMargins(0, 0, 0, 0);
+    }
+    made->setParent(pluginHost_);
+    pluginHost_->layout()->addWidget(made);
+    made->show();
+    interfaceWidget_ = made;
+    geometryAttemptsLeft_ = 0;
+    if (!size.isEmpty()) preferSize(size);
+}
+
+bool AudioUnitContainerView::followInterface()
+{
+    if (!userInterface_) return false;
+    if (userInterface_->choice().toolkit == LV2UserInterfaceChoice::Toolkit::x11) {
+        // A rebuilt instance: the interface's new window, with its own size.
+        if (userInterface_->openings() != hostedOpening_) {
+            hostedOpening_ = userInterface_->openings();
+            hostedWindow_ = userInterface_->window();
+            geometryAttemptsLeft_ = geometryAttempts;
+            adoptOwnToolkitWindow();
+        }
+        return hostedWindow_ != 0 && userInterface_->window() != 0;
+    }
+    void* widget = userInterface_->widget();
+    if (widget && userInterface_->openings() != hostedOpening_) {
+        // A rebuilt instance: the old widget (if its cleanup left it) goes, the new one takes its place.
+        delete interfaceWidget_.data();
+        hostWidget(static_cast<QWidget*>(widget));
+        return true;
+    }
+    // Deleted by the interface itself, or not made again: never touched again.
+    return widget && interfaceWidget_;
 }
 
 void AudioUnitContainerView::readInterfaceGeometry()
@@ -164,14 +247,28 @@ void AudioUnitContainerView::preferSize(QSize size)
     // or not yet, is left alone.
     QWidget* top = window();
     if (!top || top == this) return;
+    // A wish larger than the screen would make a window no one can use (and
+    // X11 sizes end at 32,767).
+    if (const QScreen* screen = top->screen()) size = size.boundedTo(screen->availableGeometry().size());
     top->resize(size);
 }
 
 void AudioUnitContainerView::tick()
 {
+    // An editor running the event loop from its idle call brings its next
+    // tick inside the present one: it is skipped.
+    if (LV2UserInterface::insideEditorCall()) return;
     if (userInterface_) {
-        userInterface_->idle();
-        readInterfaceGeometry();
+        if (!followInterface()) {
+            // Its widget gone or not made again: the notice and the generic editor instead.
+            dropInterface();
+            delete pluginHost_;
+            pluginHost_ = nullptr;
+            installNotice();
+        } else {
+            userInterface_->idle();
+            readInterfaceGeometry();
+        }
     }
     if (generic_) generic_->refresh();
 }

@@ -20,13 +20,15 @@ namespace corvane {
 class AudioUnitGenericEditor;
 class LV2Instrument;
 class LV2UserInterface;
+struct LV2UserInterfaceChoice;
 
 // The place of one plugin's editor. The first time it is shown it asks the
-// plugin for its own interface, once: on the X11 platform that interface is
-// embedded in a native child window and the window is sized to fit it;
-// when there is none (or it cannot be started) a notice and a generic
-// editor made from the plugin's controls take its place. Other platforms
-// always get the notice: an X11 interface there would end the process.
+// plugin for its own interface, once, and the window is sized to fit it: a
+// Qt 6 interface's widget is placed here on any platform; an X11 one is
+// embedded in a native child window, on the X11 platform only (elsewhere
+// its code would end the process). A plugin offering both gets the Qt 6
+// one. When there is none that fits (or it cannot be started) a notice and
+// a generic editor made from the plugin's controls take its place.
 //
 // The plugin must outlive the container; the interface is closed before the
 // window it lives in.
@@ -44,15 +46,20 @@ public:
     int viewRequests() const { return viewRequests_; }
     // The hosted interface, or null (notice and generic editor, or not asked yet).
     LV2UserInterface* userInterface() const { return userInterface_.get(); }
-    // The native window the interface lives in; null when none is hosted.
+    // The widget the interface lives in (a native window for an X11 one);
+    // null when none is hosted.
     QWidget* pluginHost() const { return pluginHost_; }
+    // A Qt interface's own widget (a Qt 6 one, or an X11 one made with this
+    // process's Qt); null otherwise.
+    QWidget* interfaceWidget() const { return interfaceWidget_; }
     QLabel* noticeLabel() const { return notice_; }
     AudioUnitGenericEditor* genericEditor() const { return generic_; }
     // The last size the interface asked for, even one that resized nothing.
     std::optional<QSize> preferredSize() const { return preferredSize_; }
 
     // The interface's size wish: with a width and a height above 0 the
-    // window's content takes that size; otherwise nothing changes.
+    // window's content takes that size, held to the screen; otherwise
+    // nothing changes.
     void preferSize(QSize size);
 
 protected:
@@ -61,6 +68,17 @@ protected:
 
 private:
     void requestView();
+    bool openInterface(const LV2UserInterfaceChoice& choice);
+    void hostWidget(QWidget* widget);
+    // The interface's widget or window changed under it (a rebuilt plugin
+    // instance) or went away; false when the interface is gone.
+    bool followInterface();
+    void dropInterface();
+    // An X11 interface made with this process's own Qt (synthv1's) is a
+    // top-level widget of ours whose window lives inside another one: Qt
+    // cannot close such a window, and it would keep the application from
+    // quitting. It is made a plain child of the host instead.
+    void adoptOwnToolkitWindow();
     // The interface's window may reach the X server only at a later tick.
     void readInterfaceGeometry();
     void installNotice();
@@ -71,6 +89,9 @@ private:
     int viewRequests_ = 0;
     QVBoxLayout* layout_;
     QWidget* pluginHost_ = nullptr;
+    QPointer<QWidget> interfaceWidget_;
+    int hostedOpening_ = 0; // the interface's opening whose widget or window is hosted
+    std::uintptr_t hostedWindow_ = 0;
     QLabel* notice_ = nullptr;
     AudioUnitGenericEditor* generic_ = nullptr;
     std::optional<QSize> preferredSize_;

@@ -8,7 +8,9 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <string_view>
 
 #include "CorvaneApp/kit/HiddenScrollers.hpp"
 #include "CorvaneApp/kit/StudioFonts.hpp"
@@ -52,7 +54,60 @@ std::size_t nearestScalePoint(const std::vector<LV2ScalePoint>& points, float va
     return best;
 }
 
+// The literal text of a printf format piece: "%%" is one "%".
+std::string literal(std::string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == '%' && i + 1 < text.size() && text[i + 1] == '%') ++i;
+    }
+    return out;
+}
+
+// One number conversion of a printf format, as units:render uses them.
+std::optional<ParameterUnitText> readRendering(std::string_view format)
+{
+    std::size_t at = 0;
+    while ((at = format.find('%', at)) != std::string_view::npos && at + 1 < format.size() && format[at + 1] == '%')
+        at += 2;
+    if (at == std::string_view::npos || at + 1 >= format.size()) return std::nullopt;
+    std::size_t i = at + 1;
+    while (i < format.size() && std::string_view("-+ #0").find(format[i]) != std::string_view::npos) ++i;
+    while (i < format.size() && std::isdigit(static_cast<unsigned char>(format[i]))) ++i;
+    std::optional<int> precision;
+    if (i < format.size() && format[i] == '.') {
+        int digits = 0;
+        for (++i; i < format.size() && std::isdigit(static_cast<unsigned char>(format[i])); ++i)
+            digits = std::min(digits * 10 + (format[i] - '0'), 9);
+        precision = digits;
+    }
+    while (i < format.size() && (format[i] == 'l' || format[i] == 'h')) ++i;
+    if (i >= format.size()) return std::nullopt;
+    const char conversion = format[i];
+    ParameterUnitText text{literal(format.substr(0, at)), literal(format.substr(i + 1)), std::nullopt};
+    if (std::string_view("diu").find(conversion) != std::string_view::npos) text.decimals = 0;
+    else if (std::string_view("fFeEgG").find(conversion) != std::string_view::npos) text.decimals = precision;
+    else return std::nullopt;
+    // A second conversion would print something this field cannot.
+    const auto rest = format.substr(i + 1);
+    for (std::size_t j = 0; j < rest.size(); ++j) {
+        if (rest[j] != '%') continue;
+        if (j + 1 < rest.size() && rest[j + 1] == '%') ++j;
+        else return std::nullopt;
+    }
+    return text;
+}
+
 } // namespace
+
+ParameterUnitText parameterUnitText(const LV2ParameterDescriptor& descriptor)
+{
+    if (!descriptor.unitFormat.empty())
+        if (auto text = readRendering(descriptor.unitFormat)) return *text;
+    if (!descriptor.unitSymbol.empty()) return {{}, " " + descriptor.unitSymbol, std::nullopt};
+    return {};
+}
 
 double parameterFraction(const LV2ParameterDescriptor& descriptor, double value)
 {
@@ -78,6 +133,11 @@ AudioUnitGenericEditor::AudioUnitGenericEditor(LV2Instrument& plugin, QWidget* p
 {
     for (const auto& descriptor : plugin.parameterDescriptors())
         if (!descriptor.isNotOnGUI) rows_.push_back(Row{descriptor});
+    // Room for a unit after the number; every field alike, so the sliders line up.
+    for (const auto& row : rows_) {
+        const auto unit = parameterUnitText(row.descriptor);
+        if (!unit.prefix.empty() || !unit.suffix.empty()) fieldWidth_ = 128;
+    }
 
     // A plugin's own interface may have shrunk the window to a strip; the
     // rows need at least the room of the empty state.
@@ -162,9 +222,12 @@ QWidget* AudioUnitGenericEditor::makeControl(Row& row)
     row.field->setKeyboardTracking(false);
     row.field->setRange(bounds.lower, bounds.upper);
     const double span = bounds.upper - bounds.lower;
-    row.field->setDecimals(descriptor.isInteger ? 0 : span >= 10 ? 2 : 3);
+    const auto unit = parameterUnitText(descriptor);
+    row.field->setDecimals(descriptor.isInteger ? 0 : unit.decimals.value_or(span >= 10 ? 2 : 3));
     row.field->setSingleStep(descriptor.isInteger ? 1.0 : span > 0 ? span / 100 : 0.01);
-    row.field->setFixedWidth(96);
+    row.field->setPrefix(QString::fromStdString(unit.prefix));
+    row.field->setSuffix(QString::fromStdString(unit.suffix));
+    row.field->setFixedWidth(fieldWidth_);
     connect(row.field, &QDoubleSpinBox::valueChanged, this, [this, index](double value) { write(index, value); });
     layout->addWidget(row.slider, 1);
     layout->addWidget(row.field);

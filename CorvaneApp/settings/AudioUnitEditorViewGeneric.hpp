@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "CorvaneAudio/instruments/LV2ParameterDescriptor.hpp"
@@ -21,7 +23,8 @@ class StudioTrackSlider;
 // row for each input control its description does not ask to hide, made
 // from the port's description: a switch for a toggle, a menu of the labelled
 // values for an enumeration, else a slider (along a logarithmic scale when
-// the port asks for one) and an exact number field. Every edit goes straight
+// the port asks for one) and an exact number field, which shows the port's
+// unit when it declares one ("440 Hz", "-6,0 dB"). Every edit goes straight
 // to the plugin; `refresh` shows values changed elsewhere.
 //
 // The controls are named by the port's symbol: "slider:cutoff",
@@ -52,6 +55,7 @@ private:
 
     LV2Instrument& plugin_;
     std::vector<Row> rows_;
+    int fieldWidth_ = 96;
 };
 
 // Where `value` lies between the bounds, 0...1, on a logarithmic scale when
@@ -59,5 +63,18 @@ private:
 // finite count as 0 and 1.
 double parameterFraction(const LV2ParameterDescriptor& descriptor, double value);
 double parameterValueAtFraction(const LV2ParameterDescriptor& descriptor, double fraction);
+
+// How a port's number is written around its unit: the text before and after
+// it, and the decimals when the unit's rendering fixes them. From the
+// rendering ("%.1f dB") when it is one this reads, else from the symbol
+// (" Hz" after the number); nothing for a port without a unit.
+struct ParameterUnitText {
+    std::string prefix;
+    std::string suffix;
+    std::optional<int> decimals;
+
+    bool operator==(const ParameterUnitText&) const = default;
+};
+ParameterUnitText parameterUnitText(const LV2ParameterDescriptor& descriptor);
 
 } // namespace corvane

@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QPointer>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <algorithm>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"
 #include "CorvaneAudio/instruments/AudioUnitInstrumentCatalog.hpp"
 #include "CorvaneAudio/instruments/LV2Instrument.hpp"
+#include "CorvaneAudio/instruments/LV2UserInterface.hpp"
 #include "CorvaneAudio/instruments/SoundFontPiano.hpp"
 #include "CorvaneAudio/output/AudioOutputStream.hpp"
 #include "CorvaneAudio/output/AudioRenderCore.hpp"
@@ -27,6 +29,8 @@ const char* const missingRestoredInstrumentMessage =
     "O plug-in LV2 usado anteriormente não está disponível; o piano interno foi mantido.";
 const char* const missingSelectedInstrumentMessage = "O instrumento selecionado não está mais disponível.";
 const char* const missingOutputMessage = "A saída de áudio selecionada não está disponível.";
+// ms between tries of a swap held back by a running editor call.
+constexpr int editorRetryInterval = 10;
 
 // Runs `work` on a worker thread and hands its result to `then` on the main
 // thread; nothing is handed back once the engine is gone. The worker never
@@ -160,6 +164,15 @@ void PianoAudioEngine::selectInstrument(const AudioInstrumentDescriptor& descrip
 void PianoAudioEngine::finishSelection(const AudioInstrumentDescriptor& descriptor,
                                        std::shared_ptr<BuiltInstrument> built, std::function<void()> done)
 {
+    // Reached from inside a plugin editor's own event loop: the swap would
+    // free that editor while its code runs. Tried again once it has returned.
+    if (LV2UserInterface::insideEditorCall()) {
+        QTimer::singleShot(editorRetryInterval, this, [this, descriptor, built = std::move(built),
+                                                       done = std::move(done)]() mutable {
+            finishSelection(descriptor, std::move(built), std::move(done));
+        });
+        return;
+    }
     std::optional<std::string> failure;
     if (!built->instrument) {
         failure = built->failure;
@@ -221,6 +234,11 @@ void PianoAudioEngine::loadBuiltInPiano(std::filesystem::path soundFont, double 
 
 void PianoAudioEngine::adoptBuiltInPiano(std::shared_ptr<BuiltInstrument> built)
 {
+    if (LV2UserInterface::insideEditorCall()) {
+        QTimer::singleShot(editorRetryInterval, this,
+                           [this, built = std::move(built)]() mutable { adoptBuiltInPiano(std::move(built)); });
+        return;
+    }
     // An instrument selected meanwhile has taken the stand-in's place and stays.
     if (!heldControllers_) return;
     if (!built->instrument) {
@@ -299,6 +317,12 @@ void PianoAudioEngine::refreshAudioOutputs() { setAvailableAudioOutputs(stream_-
 
 void PianoAudioEngine::selectAudioOutput(const std::optional<std::string>& uid)
 {
+    // A new rate rebuilds the plugin's instance under its editor: not while
+    // that editor's own code runs the event loop.
+    if (LV2UserInterface::insideEditorCall()) {
+        QTimer::singleShot(editorRetryInterval, this, [this, uid] { selectAudioOutput(uid); });
+        return;
+    }
     refreshAudioOutputs();
     // The list holds exactly the devices that can play, so a default output
     // exists whenever it is not empty: no second probe is needed.

@@ -88,7 +88,7 @@ AudioInstrumentDescriptor describePlugin(const LilvPlugin* plugin)
     const auto display = displayName(maker.empty() ? pluginName : maker + ": " + pluginName);
 
     // Exactly what LV2Instrument::hasUserInterface will say once it is loaded.
-    const bool hasInterface = chooseLV2UserInterface(plugin).has_value();
+    const bool hasInterface = !chooseLV2UserInterfaces(plugin).empty();
 
     const auto description = world.describe(plugin);
     return AudioInstrumentDescriptor{

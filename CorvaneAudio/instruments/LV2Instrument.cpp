@@ -10,7 +10,9 @@
 #include <lv2/parameters/parameters.h>
 #include <lv2/port-props/port-props.h>
 #include <lv2/state/state.h>
+#include <lv2/units/units.h>
 #include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
 
 #include <algorithm>
 #include <cmath>
@@ -38,6 +40,28 @@ bool isMIDIInput(const LilvPlugin* plugin, const LilvPort* port)
            lilv_port_supports_event(plugin, port, LV2World::shared().node(LV2_MIDI__MidiEvent));
 }
 
+// With the world locked. A unit is named (units:hz, described by the units
+// bundle) or described in place; either gives its symbol and rendering.
+void describeUnit(const LilvPlugin* plugin, const LilvPort* port, LV2ParameterDescriptor& descriptor)
+{
+    auto& world = LV2World::shared();
+    LilvNodes* units = lilv_port_get_value(plugin, port, world.node(LV2_UNITS__unit));
+    if (!units) return;
+    if (const LilvNode* unit = lilv_nodes_size(units) > 0 ? lilv_nodes_get(units, lilv_nodes_begin(units)) : nullptr) {
+        const auto text = [&](const char* property) {
+            std::string value;
+            if (LilvNode* found = lilv_world_get(world.world(), unit, world.node(property), nullptr)) {
+                if (lilv_node_is_string(found)) value = lilv_node_as_string(found);
+                lilv_node_free(found);
+            }
+            return value;
+        };
+        descriptor.unitSymbol = text(LV2_UNITS__symbol);
+        descriptor.unitFormat = text(LV2_UNITS__render);
+    }
+    lilv_nodes_free(units);
+}
+
 // With the world locked.
 LV2ParameterDescriptor describeControl(const LilvPlugin* plugin, const LilvPort* port, std::uint32_t index,
                                        float minimum, float maximum, float defaultValue)
@@ -57,6 +81,8 @@ LV2ParameterDescriptor describeControl(const LilvPlugin* plugin, const LilvPort*
         .scalePoints = {},
         .isLogarithmic = has(LV2_PORT_PROPS__logarithmic),
         .isNotOnGUI = has(LV2_PORT_PROPS__notOnGUI),
+        .unitSymbol = {},
+        .unitFormat = {},
     };
     if (LilvNode* name = lilv_port_get_name(plugin, port)) {
         descriptor.name = lilv_node_as_string(name);
@@ -75,6 +101,7 @@ LV2ParameterDescriptor describeControl(const LilvPlugin* plugin, const LilvPort*
         lilv_scale_points_free(points);
     }
     std::ranges::stable_sort(descriptor.scalePoints, {}, &LV2ScalePoint::value);
+    describeUnit(plugin, port, descriptor);
     return descriptor;
 }
 
@@ -102,8 +129,10 @@ struct LV2Instrument::Buffers {
     std::vector<LV2_Options_Option> options;
     LV2_Feature mapFeature{}, unmapFeature{}, optionsFeature{}, boundedFeature{};
     std::vector<const LV2_Feature*> features;
+    // Saving runs beside the audio thread, which alone may schedule work then.
+    std::vector<const LV2_Feature*> saveFeatures;
 
-    void buildFeatures(double rate)
+    void buildFeatures(double rate, const LV2_Feature* worker)
     {
         auto& world = LV2World::shared();
         sampleRate = static_cast<float>(rate);
@@ -117,7 +146,8 @@ struct LV2Instrument::Buffers {
         unmapFeature = {LV2_URID__unmap, world.unmapFeature()};
         optionsFeature = {LV2_OPTIONS__options, options.data()};
         boundedFeature = {LV2_BUF_SIZE__boundedBlockLength, nullptr};
-        features = {&mapFeature, &unmapFeature, &optionsFeature, &boundedFeature, nullptr};
+        features = {&mapFeature, &unmapFeature, &optionsFeature, &boundedFeature, worker, nullptr};
+        saveFeatures = {&mapFeature, &unmapFeature, &optionsFeature, &boundedFeature, nullptr};
     }
 };
 
@@ -146,7 +176,7 @@ std::unique_ptr<LV2Instrument> LV2Instrument::instantiate(const AudioComponentDe
 LV2Instrument::LV2Instrument(const LilvPlugin* plugin, double sampleRate)
     : plugin_(plugin), uri_(lilv_node_as_uri(lilv_plugin_get_uri(plugin))), buffers_(std::make_unique<Buffers>())
 {
-    userInterface_ = chooseLV2UserInterface(plugin);
+    userInterfaces_ = chooseLV2UserInterfaces(plugin);
 
     auto& world = LV2World::shared();
     auto& b = *buffers_;
@@ -209,9 +239,15 @@ LV2Instrument::~LV2Instrument()
 
 void LV2Instrument::createInstance(double sampleRate)
 {
-    buffers_->buildFeatures(sampleRate);
+    worker_ = std::make_unique<LV2Worker>();
+    buffers_->buildFeatures(sampleRate, worker_->feature());
     instance_ = lilv_plugin_instantiate(plugin_, sampleRate, buffers_->features.data());
-    if (!instance_) throw InstrumentLoadError("O plug-in LV2 não pôde ser iniciado.");
+    if (!instance_) {
+        worker_.reset();
+        throw InstrumentLoadError("O plug-in LV2 não pôde ser iniciado.");
+    }
+    worker_->start(lilv_instance_get_handle(instance_), static_cast<const LV2_Worker_Interface*>(
+                                                            lilv_instance_get_extension_data(instance_, LV2_WORKER__interface)));
     sampleRate_ = sampleRate;
     connectPorts();
     resetEventBuffers();
@@ -221,10 +257,34 @@ void LV2Instrument::createInstance(double sampleRate)
 void LV2Instrument::destroyInstance()
 {
     if (!instance_) return;
+    // No work may run on a plugin being freed.
+    worker_->stop();
     lilv_instance_deactivate(instance_);
     lilv_instance_free(instance_);
     instance_ = nullptr;
+    worker_.reset();
 }
+
+std::optional<LV2UserInterfaceChoice> LV2Instrument::userInterface() const
+{
+    if (userInterfaces_.empty()) return std::nullopt;
+    return userInterfaces_.front();
+}
+
+LV2_Handle LV2Instrument::instanceHandle() const { return instance_ ? lilv_instance_get_handle(instance_) : nullptr; }
+
+LV2Instrument::ExtensionData LV2Instrument::extensionData() const
+{
+    return instance_ ? lilv_instance_get_descriptor(instance_)->extension_data : nullptr;
+}
+
+int LV2Instrument::addInstanceListener(InstanceListener listener)
+{
+    instanceListeners_.emplace(++nextListener_, std::move(listener));
+    return nextListener_;
+}
+
+void LV2Instrument::removeInstanceListener(int token) { instanceListeners_.erase(token); }
 
 void LV2Instrument::connectPorts()
 {
@@ -331,7 +391,7 @@ std::optional<std::vector<std::uint8_t>> LV2Instrument::saveState()
     };
     LilvState* state = lilv_state_new_from_instance(plugin_, instance_, world.mapFeature(), nullptr, nullptr, nullptr,
                                                     nullptr, getValue, this,
-                                                    LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, b.features.data());
+                                                    LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, b.saveFeatures.data());
     if (!state) return std::nullopt;
     char* text = lilv_state_to_string(world.world(), world.mapFeature(), world.unmapFeature(), state, stateURI, nullptr);
     lilv_state_free(state);
@@ -376,12 +436,17 @@ void LV2Instrument::prepare(double sampleRate)
     if (sampleRate == sampleRate_) return;
     // A plugin's rate is fixed at instantiation: carry its state across a new instance.
     const auto state = saveState();
+    // A copy: a listener may stop listening while it is told.
+    const auto listeners = instanceListeners_;
+    for (const auto& [token, listener] : listeners) listener(false);
     {
         const auto lock = LV2World::shared().lock();
         destroyInstance();
         createInstance(sampleRate);
     }
     if (state) restoreState(*state);
+    for (const auto& [token, listener] : listeners)
+        if (instanceListeners_.contains(token)) listener(true);
 }
 
 void LV2Instrument::handle(const MIDIInstrumentCommand& command)
@@ -434,6 +499,7 @@ void LV2Instrument::render(float* left, float* right, std::uint32_t frames)
     }
     for (const auto& parameter : parameters_) b.controls[parameter.port] = parameter.target->load(std::memory_order_relaxed);
     lilv_instance_run(instance_, frames);
+    worker_->deliverResponses();
     const float* first = b.signals[b.audioOutputs[0]].data();
     const float* second = b.audioOutputs.size() > 1 ? b.signals[b.audioOutputs[1]].data() : first;
     std::memcpy(left, first, frames * sizeof(float));

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <lv2/core/lv2.h>
+
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +15,7 @@
 #include "CorvaneAudio/instruments/AudioComponentDescription.hpp"
 #include "CorvaneAudio/instruments/LV2ParameterDescriptor.hpp"
 #include "CorvaneAudio/instruments/LV2UserInterface.hpp"
+#include "CorvaneAudio/instruments/LV2Worker.hpp"
 #include "CorvaneAudio/instruments/RenderInstrument.hpp"
 
 typedef struct LilvPluginImpl LilvPlugin;
@@ -34,9 +39,22 @@ public:
 
     const std::string& pluginURI() const { return uri_; }
     // Whether the plugin ships an editor this host can embed (see
-    // chooseLV2UserInterface), and which.
-    bool hasUserInterface() const { return userInterface_.has_value(); }
-    const std::optional<LV2UserInterfaceChoice>& userInterface() const { return userInterface_; }
+    // chooseLV2UserInterfaces), the preferred one, and all in order of preference.
+    bool hasUserInterface() const { return !userInterfaces_.empty(); }
+    std::optional<LV2UserInterfaceChoice> userInterface() const;
+    const std::vector<LV2UserInterfaceChoice>& userInterfaces() const { return userInterfaces_; }
+
+    // The running instance, for an editor that reaches into the plugin
+    // (instance and data access). Both change when the instance is rebuilt.
+    LV2_Handle instanceHandle() const;
+    using ExtensionData = const void* (*)(const char* uri);
+    ExtensionData extensionData() const;
+    // Told on the main thread around a rebuild of the instance (a new sample
+    // rate): with false before the old one is freed, with true once the new
+    // one runs. Whatever holds the instance lets go and takes it anew.
+    using InstanceListener = std::function<void(bool rebuilt)>;
+    int addInstanceListener(InstanceListener listener);
+    void removeInstanceListener(int token);
 
     // The input control ports, in port order.
     const std::vector<LV2ParameterDescriptor>& parameterDescriptors() const { return descriptors_; }
@@ -82,13 +100,17 @@ private:
 
     const LilvPlugin* plugin_;
     std::string uri_;
-    std::optional<LV2UserInterfaceChoice> userInterface_;
+    std::vector<LV2UserInterfaceChoice> userInterfaces_;
+    std::map<int, InstanceListener> instanceListeners_;
+    int nextListener_ = 0;
     std::vector<LV2ParameterDescriptor> descriptors_; // one per entry of parameters_
     std::vector<std::string> portSymbols_;
     double sampleRate_ = 0;
     LilvInstance* instance_ = nullptr;
     std::vector<Parameter> parameters_;
     std::unique_ptr<Buffers> buffers_;
+    // Made anew with each instance, stopped before it is freed.
+    std::unique_ptr<LV2Worker> worker_;
 };
 
 } // namespace corvane

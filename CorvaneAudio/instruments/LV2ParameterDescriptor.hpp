@@ -31,6 +31,10 @@ struct LV2ParameterDescriptor {
     bool isLogarithmic = false;
     // The plugin asks hosts not to show this port.
     bool isNotOnGUI = false;
+    // The port's unit (LV2 units): its symbol ("Hz") and its printf-style
+    // rendering ("%.1f dB"); empty when the port declares none.
+    std::string unitSymbol;
+    std::string unitFormat;
 
     bool operator==(const LV2ParameterDescriptor&) const = default;
 };

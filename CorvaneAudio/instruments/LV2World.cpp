@@ -3,6 +3,7 @@
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/core/lv2.h>
 #include <lv2/options/options.h>
+#include <lv2/worker/worker.h>
 
 #include <array>
 
@@ -30,7 +31,7 @@ std::string_view uriNamespace(std::string_view uri)
 
 constexpr std::array supportedFeatures{
     LV2_URID__map, LV2_URID__unmap, LV2_OPTIONS__options, LV2_BUF_SIZE__boundedBlockLength, LV2_CORE__isLive,
-    LV2_CORE__hardRTCapable,
+    LV2_CORE__hardRTCapable, LV2_WORKER__schedule,
 };
 
 } // namespace

@@ -1,6 +1,6 @@
 // The instrument editor window on the offscreen platform, with the engine on
-// the JACK dummy server: no plugin's own interface is ever started here, so
-// every plugin gets the notice and the generic editor.
+// the JACK dummy server: no plugin's own X11 interface is ever started here,
+// so a plugin with only such an interface gets the notice and the generic editor.
 #include "AudioUnitEditorTestSupport.hpp"
 
 #include <QComboBox>

@@ -23,14 +23,14 @@ constexpr const char* mdaPianoURI = "http://drobilla.net/plugins/mda/Piano";
 constexpr const char* dx10URI = "http://drobilla.net/plugins/mda/DX10";
 constexpr const char* jx10URI = "http://drobilla.net/plugins/mda/JX10";
 
-// Editors that must be passed over: MDA DX10's asks for the plugin instance,
-// MDA JX10 has a GTK one and an X11 one whose library is not installed.
+// Editors that must be passed over: MDA DX10's asks for a feature this host
+// does not give, MDA JX10 has a GTK one and an X11 one whose library is not installed.
 const bool extraEditors = addLV2TestBundle("brelmo-unusable-editors", R"(
 @prefix lv2: <http://lv2plug.in/ns/lv2core#> .
 @prefix ui: <http://lv2plug.in/ns/extensions/ui#> .
 <http://drobilla.net/plugins/mda/DX10> ui:ui <urn:brelmo:test:instance-editor> .
 <urn:brelmo:test:instance-editor> a ui:X11UI ; ui:binary <file:///usr/lib/lv2/mda.lv2/DX10.so> ;
-    lv2:requiredFeature <http://lv2plug.in/ns/ext/instance-access> .
+    lv2:requiredFeature <http://lv2plug.in/ns/ext/instance-access> , ui:makeSONameResident .
 <http://drobilla.net/plugins/mda/JX10> ui:ui <urn:brelmo:test:gtk-editor> , <urn:brelmo:test:missing-editor> .
 <urn:brelmo:test:gtk-editor> a ui:GtkUI ; ui:binary <file:///usr/lib/lv2/mda.lv2/JX10.so> .
 <urn:brelmo:test:missing-editor> a ui:X11UI ; ui:binary <missing_editor.so> .

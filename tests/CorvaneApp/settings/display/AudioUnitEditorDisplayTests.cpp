@@ -3,8 +3,11 @@
 // generic editor and the empty state, each kept as a picture.
 #include "AudioUnitEditorTestSupport.hpp"
 
+#include <QAbstractSlider>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QProcess>
 #include <QScreen>
@@ -203,6 +206,94 @@ TEST_F(AudioUnitEditorDisplay, SwitchingInstrumentsFreesTheInterfaceThenShowsGen
     screenshot(*window, "audio-unit-editor-empty.png");
 }
 
+// One of synthv1's knobs inside its interface (a Qt widget of the plugin's
+// own, living in the plugin's X window).
+QAbstractSlider* synthKnob(const char* name)
+{
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (widget->objectName() != QLatin1String(name)) continue;
+        if (auto dial = widget->findChild<QAbstractSlider*>()) return dial;
+    }
+    return nullptr;
+}
+
+TEST_F(AudioUnitEditorDisplay, SynthsOwnInterfaceNeedsItsInstanceAndIsDrivenBothWays)
+{
+    select("synthv1");
+    EXPECT_TRUE(engine().selectedInstrument().hasCustomView);
+    processEventsFor(20ms);
+    EXPECT_TRUE(engine().activeInstrumentHasUserInterface());
+    auto view = makeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    AudioUnitContainerView* container = view->container();
+    ASSERT_TRUE(container);
+    ASSERT_TRUE(processEventsUntil([&] { return container->userInterface() != nullptr; }));
+    EXPECT_EQ(container->userInterface()->choice().uri, "http://synthv1.sourceforge.net/lv2#ui_x11");
+    EXPECT_FALSE(container->noticeLabel());
+    // Made with our own Qt, its widget becomes a child of the window: no
+    // top-level widget of the plugin's is left to keep the application from quitting.
+    ASSERT_TRUE(container->interfaceWidget());
+    EXPECT_TRUE(window->isAncestorOf(container->interfaceWidget()));
+    EXPECT_TRUE(isXAncestor(window->winId(), container->interfaceWidget()->winId()));
+    for (QWidget* topLevel : QApplication::topLevelWidgets())
+        EXPECT_TRUE(topLevel == window.get() || !topLevel->isVisible()) << topLevel->metaObject()->className();
+    ASSERT_TRUE(container->preferredSize().has_value());
+    EXPECT_GT(container->preferredSize()->width(), 600);
+
+    // The real pointer's wheel over the filter's cutoff knob: the plugin hears it.
+    auto* plugin = engine().activeAudioUnit();
+    ASSERT_EQ(plugin->parameterValue("DCF1_CUTOFF"), 0.5f);
+    QAbstractSlider* cutoff = synthKnob("Dcf1CutoffKnob");
+    ASSERT_TRUE(cutoff);
+    ASSERT_TRUE(processEventsUntil([&] { return cutoff->isVisible(); }, 2s));
+    const QImage before = screenshot(*window, "audio-unit-editor-synthv1-before.png");
+    const QPoint knob = cutoff->mapToGlobal(cutoff->rect().center());
+    xdotool({"mousemove", QString::number(knob.x()), QString::number(knob.y())});
+    for (int step = 0; step < 5; ++step) xdotool({"click", "4"});
+    ASSERT_TRUE(processEventsUntil([&] { return plugin->parameterValue("DCF1_CUTOFF") > 0.5f; }, 2s))
+        << *plugin->parameterValue("DCF1_CUTOFF") << " knob at " << cutoff->value();
+
+    // A value set through the engine reaches the interface's knob.
+    QAbstractSlider* resonance = synthKnob("Dcf1ResoKnob");
+    ASSERT_TRUE(resonance);
+    ASSERT_TRUE(plugin->setParameterValue("DCF1_RESO", 0.6f));
+    EXPECT_TRUE(processEventsUntil([&] { return resonance->value() == 60; }, 2s)) << resonance->value();
+    const QImage after = screenshot(*window, "audio-unit-editor-synthv1.png");
+    EXPECT_NE(before, after);
+}
+
+TEST_F(AudioUnitEditorDisplay, SwitchingWithTheWindowOpenFreesEachInterfaceBeforeItsInstrument)
+{
+    auto view = makeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    std::uintptr_t previous = 0;
+    for (int round = 0; round < 10; ++round) {
+        for (const char* name : {"synthv1", "Nekobi"}) {
+            select(name);
+            // Twenty switches, never more than the one interface shown.
+            EXPECT_LE(LV2UserInterface::liveCount(), 1);
+            // The outgoing interface's window is gone with its instrument.
+            if (previous) {
+                EXPECT_TRUE(processEventsUntil([&] { return !xWindowExists(previous); }, 2s)) << name;
+            }
+            ASSERT_TRUE(processEventsUntil([&] { return view->container() && view->container()->userInterface(); }))
+                << name;
+            const auto* container = view->container();
+            previous = container->interfaceWidget() ? container->interfaceWidget()->winId()
+                                                    : container->userInterface()->window();
+        }
+    }
+    select("MDA Piano");
+    EXPECT_TRUE(processEventsUntil([&] { return !xWindowExists(previous); }, 2s));
+    ASSERT_TRUE(processEventsUntil([&] { return view->container() && view->container()->genericEditor(); }));
+    EXPECT_EQ(LV2UserInterface::liveCount(), 0);
+    selectBuiltInPiano();
+    EXPECT_TRUE(view->emptyState());
+    window.reset();
+}
+
 TEST_F(AudioUnitEditorDisplay, EditorsThatCannotOpenGiveTheGenericEditor)
 {
     ASSERT_TRUE(brokenEditors);
@@ -224,6 +315,11 @@ TEST_F(AudioUnitEditorDisplay, EditorsThatCannotOpenGiveTheGenericEditor)
     EXPECT_FALSE(view->container()->pluginHost());
     EXPECT_TRUE(view->container()->noticeLabel());
     EXPECT_TRUE(view->container()->genericEditor());
+    // Its tuning controls show their units.
+    auto field = view->container()->findChild<QDoubleSpinBox*>("field:osc_tune");
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->text(), "0,370 semi");
+    screenshot(*window, "audio-unit-editor-generic-units.png");
 }
 
 TEST(AudioUnitEditorWindow, TheApplicationsWindowHoldsTheEditorOverItsEngine)
