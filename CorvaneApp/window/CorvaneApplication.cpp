@@ -15,6 +15,7 @@
 #include "CorvaneApp/window/MainWindow.hpp"
 #include "CorvaneApp/window/RootView.hpp"
 #include "CorvaneApp/window/SceneWindows.hpp"
+#include "CorvaneApp/window/SettingsFileAlert.hpp"
 #include "CorvaneApp/window/StartupLog.hpp"
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"
 #include "CorvaneAudio/midi/MIDIDeviceMonitor.hpp"
@@ -59,9 +60,11 @@ CorvaneApplication::CorvaneApplication(DefaultsStore& defaults, QObject* parent)
 
     mainWindow_ = std::make_unique<MainWindow>();
     dressScene(mainWindow_.get());
+    settingsFileAlert_ = new SettingsFileAlert(mainWindow_.get(), defaults_);
     connect(mainWindow_.get(), &MainWindow::firstFramePainted, this, [this] {
         logStartupMilestone("first frame painted");
         prepareServices();
+        settingsFileAlert_->reportSetAside();
     });
 
     auto& scenes = SceneWindows::shared();

@@ -21,6 +21,7 @@ class PracticeLoopStore;
 class PracticeProgressStore;
 class PracticeSessionStore;
 class PracticeTrackStore;
+class SettingsFileAlert;
 
 // The application: its long-lived services, made once and kept for the life
 // of the process, and its three windows: the main window, the settings
@@ -78,6 +79,7 @@ private:
     std::unique_ptr<PracticeTrackStore> trackStore_;
     std::unique_ptr<PracticeSessionStore> practiceStore_;
     std::unique_ptr<MainWindow> mainWindow_;
+    SettingsFileAlert* settingsFileAlert_ = nullptr; // owned by the main window
     std::unique_ptr<QWidget> settingsWindow_;
     std::unique_ptr<QWidget> instrumentEditorWindow_;
 };

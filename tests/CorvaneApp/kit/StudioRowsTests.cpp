@@ -253,3 +253,35 @@ TEST(StudioStepperRow, NudgesByPlusOrMinusStepAndLeavesTheReadoutToTheCaller)
     QTest::mouseClick(broken.incrementButton(), Qt::LeftButton);
     EXPECT_TRUE(nudges.empty());
 }
+
+TEST(StudioCapsLabel, ACutTitleIsItsTooltipAndAlwaysItsSpokenName)
+{
+    StudioFieldLabel label(QStringLiteral("Compasso inicial"));
+    label.setFixedWidth(84);
+    label.show();
+    EXPECT_TRUE(label.isCut());
+    EXPECT_EQ(label.toolTip(), QStringLiteral("Compasso inicial"));
+    EXPECT_EQ(label.accessibleName(), QStringLiteral("Compasso inicial"));
+
+    // Room enough: no tooltip repeats what is already read in full.
+    label.setFixedWidth(label.sizeHint().width());
+    EXPECT_FALSE(label.isCut());
+    EXPECT_TRUE(label.toolTip().isEmpty());
+    label.setFixedWidth(84);
+    label.setTitle(QStringLiteral("Fim"));
+    EXPECT_TRUE(label.toolTip().isEmpty());
+    label.setTitle(QStringLiteral("Variação de cor"));
+    EXPECT_EQ(label.toolTip(), QStringLiteral("Variação de cor"));
+}
+
+TEST(StudioChipButton, ASymbolBeforeTheTextWidensTheChipAndKeepsItsName)
+{
+    StudioChipButton plain(QStringLiteral("Escolher foto"), 24);
+    StudioChipButton withSymbol(StudioChipButton::Symbol{QStringLiteral("photo.badge.plus")},
+                                QStringLiteral("Escolher foto"), 24);
+    EXPECT_EQ(withSymbol.systemImage(), QStringLiteral("photo.badge.plus"));
+    EXPECT_EQ(withSymbol.text(), QStringLiteral("Escolher foto"));
+    EXPECT_GT(withSymbol.sizeHint().width(), plain.sizeHint().width() + 10);
+    EXPECT_EQ(withSymbol.sizeHint().height(), 24);
+    EXPECT_FALSE(withSymbol.isSelected());
+}
