@@ -45,7 +45,7 @@ QString column(const QModelIndex& row, int column) { return row.sibling(row.row(
 
 TEST(StudioFileDialog, ListSpeaksPortugueseUnderAnEnglishSystem)
 {
-    ASSERT_EQ(QLocale::system().language(), QLocale::C);
+    ASSERT_NE(QLocale::system().language(), QLocale::Portuguese);
     TestFolder folder("brelmo-file-dialog");
     std::filesystem::create_directory(folder.path() / "Peças");
     std::ofstream(folder.path() / "estudo.mid") << "MThd";
@@ -59,7 +59,7 @@ TEST(StudioFileDialog, ListSpeaksPortugueseUnderAnEnglishSystem)
     EXPECT_EQ(column(pieces, 2), QStringLiteral("Pasta"));
     const QDateTime modified = QFileInfo(QString::fromStdString((folder.path() / "Peças").string())).lastModified();
     EXPECT_EQ(column(pieces, 3), studioLocale().toString(modified, QLocale::ShortFormat));
-    EXPECT_NE(column(pieces, 3), QLocale::c().toString(modified, QLocale::ShortFormat));
+    EXPECT_NE(column(pieces, 3), QLocale::system().toString(modified, QLocale::ShortFormat));
 
     const QModelIndex song = rowOf(*dialog, QStringLiteral("estudo.mid"));
     ASSERT_TRUE(song.isValid());
@@ -68,7 +68,7 @@ TEST(StudioFileDialog, ListSpeaksPortugueseUnderAnEnglishSystem)
 
     // The application's own default is left to the system.
     EXPECT_EQ(dialog->locale(), studioLocale());
-    EXPECT_EQ(QLocale().language(), QLocale::C);
+    EXPECT_EQ(QLocale(), QLocale::system());
 }
 
 TEST(StudioFileDialog, PathCompletionsCloseWithTheDialog)
@@ -89,6 +89,9 @@ TEST(StudioFileDialog, PathCompletionsCloseWithTheDialog)
     ASSERT_NE(completer, nullptr);
     ASSERT_TRUE(processEventsUntil([&] { return completer->popup()->isVisible(); }));
 
-    dialog->accept();
+    // Chosen with the completions still open.
+    QTest::keyClicks(field, QStringLiteral("ach"));
+    static_cast<QDialog*>(dialog.get())->accept();
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_FALSE(completer->popup()->isVisible());
 }
