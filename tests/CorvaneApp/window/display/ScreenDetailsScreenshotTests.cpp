@@ -75,6 +75,7 @@ TEST(ScreenDetailsScreenshot, PhonePhotoOnTheStageAndTheFolderDialogInPortuguese
     ASSERT_TRUE(writePhonePhoto(photo));
     VisualPreset preset = controller.visualPreset();
     preset.background.opacity = 1;
+    preset.background.blendMode = BackgroundBlendMode::normal;
     controller.setVisualPreset(preset);
     controller.selectBackgroundImage(photo);
     ASSERT_EQ(controller.backgroundImageError(), std::nullopt);
