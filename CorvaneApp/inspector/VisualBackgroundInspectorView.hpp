@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "CorvaneApp/kit/StudioChipButton.hpp"
 #include "CorvaneDomain/BackgroundImageReference.hpp"
 
 class QFileDialog;
@@ -15,7 +16,7 @@ class QMessageBox;
 namespace corvane {
 
 class PracticeSessionStore;
-class StudioChipButton;
+
 class StudioColorRow;
 class StudioMenuRow;
 class StudioParameterRow;
