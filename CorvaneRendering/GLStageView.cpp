@@ -93,8 +93,7 @@ void GLStageView::update(const StageInputs& inputs)
     requestBackgroundPhoto();
 }
 
-// A 48-megapixel photo takes about a second to decode: off the main thread,
-// which times the notes.
+// A phone photo takes long to decode: off the main thread, which times the notes.
 void GLStageView::requestBackgroundPhoto()
 {
     const auto wanted = renderer_->backgroundPhotoToDecode();
