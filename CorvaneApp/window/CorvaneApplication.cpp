@@ -64,8 +64,9 @@ CorvaneApplication::CorvaneApplication(DefaultsStore& defaults, QObject* parent)
     connect(mainWindow_.get(), &MainWindow::firstFramePainted, this, [this] {
         logStartupMilestone("first frame painted");
         prepareServices();
-        settingsFileAlert_->reportSetAside();
     });
+    // Once the services have read the settings, so that asking waits for nothing.
+    connect(this, &CorvaneApplication::servicesReady, this, [this] { settingsFileAlert_->reportSetAside(); });
 
     auto& scenes = SceneWindows::shared();
     scenes.declare(QStringLiteral("main"), [this] { return mainWindow_.get(); });

@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+#include "CorvaneApp/window/CorvaneApplication.hpp"
+#include "CorvaneApp/window/MainWindow.hpp"
 #include "CorvaneApp/window/SettingsFileAlert.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "WindowTestSupport.hpp"
@@ -96,4 +98,23 @@ TEST(SettingsFileAlert, ADamagedFileSetAsideIsSaidOnceWithItsCopy)
     SettingsFileAlert quiet(&window, sound);
     quiet.reportSetAside();
     EXPECT_EQ(quiet.visibleBox(), nullptr);
+}
+
+TEST(SettingsFileAlert, TheApplicationSaysASetAsideFileOnceItsServicesAreUp)
+{
+    sharedJackServer();
+    FileFolder folder;
+    const auto file = folder.path() / "defaults.json";
+    std::ofstream(file) << "não é json";
+    DefaultsStore defaults(file);
+    CorvaneApplication application(defaults);
+    application.start();
+    ASSERT_TRUE(processEventsUntil([&] { return application.practiceStore() != nullptr; }));
+    QMessageBox* box = nullptr;
+    ASSERT_TRUE(processEventsUntil([&] {
+        box = application.mainWindow().findChild<QMessageBox*>(QStringLiteral("settingsFileAlert"));
+        return box && box->isVisible();
+    }));
+    ASSERT_TRUE(defaults.setAsideFile());
+    EXPECT_TRUE(box->informativeText().contains(QString::fromStdString(defaults.setAsideFile()->string())));
 }
