@@ -41,12 +41,16 @@ template <class T> std::optional<std::vector<std::uint8_t>> encodedRecord(const 
     }
 }
 
-// The key under which the bytes of an unreadable record are kept.
-inline std::string unreadableRecordKey(const std::string& key) { return key + ".unreadable"; }
+// The key under which the bytes of an unreadable record are kept: the first
+// copy under "<key>.unreadable", later ones under "<key>.unreadable-2", -3, …
+std::string unreadableRecordKey(const std::string& key, int copy = 1);
 
 // Keeps a copy of a record that could not be decoded, so that the next save
-// of the key does not destroy what could not be read.
-void keepUnreadableRecord(DefaultsStore& defaults, const std::string& key, const std::vector<std::uint8_t>& bytes);
+// of the key does not destroy what could not be read. Earlier copies of the
+// key stay; bytes already kept under one of them are not kept twice. Returns
+// the key of the copy.
+std::string keepUnreadableRecord(DefaultsStore& defaults, const std::string& key,
+                                 const std::vector<std::uint8_t>& bytes);
 
 // The record stored under `key`, or absent when there is none or it cannot be
 // decoded; an undecodable one is kept aside first.

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "CorvaneRendering/RendererError.hpp"
+#include "CorvaneRendering/StagePhotoDecoder.hpp"
 
 namespace corvane {
 
@@ -40,6 +41,13 @@ void GLOffscreenStage::push(const StageInputs& inputs)
 {
     makeCurrent();
     renderer_->push(inputs);
+    // Decoded here and now: the still is drawn with its photo or without.
+    const auto wanted = renderer_->backgroundPhotoToDecode();
+    if (wanted == attemptedPhoto_) return;
+    attemptedPhoto_ = wanted;
+    if (!wanted) return;
+    if (auto image = StagePhotoDecoder::decode(QString::fromStdString(*wanted), renderer_->backgroundPhotoLongSide()))
+        if (renderer_->setBackgroundPhoto(*wanted, *image)) attemptedPhoto_.reset();
 }
 
 void GLOffscreenStage::drawFrame(double now)

@@ -5,6 +5,8 @@
 #include <QOpenGLContext>
 #include <QSize>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "CorvaneRendering/GLStageRenderer.hpp"
 
@@ -23,6 +25,7 @@ public:
     GLOffscreenStage(const GLOffscreenStage&) = delete;
     GLOffscreenStage& operator=(const GLOffscreenStage&) = delete;
 
+    // Decodes a new photo before it returns.
     void push(const StageInputs& inputs);
     // One frame at `now` seconds, left in the framebuffer.
     void drawFrame(double now);
@@ -42,6 +45,7 @@ private:
     QOpenGLContext context_;
     std::unique_ptr<QOpenGLFramebufferObject> framebuffer_;
     std::unique_ptr<GLStageRenderer> renderer_;
+    std::optional<std::string> attemptedPhoto_;
 };
 
 } // namespace corvane

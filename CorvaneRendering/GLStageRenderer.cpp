@@ -12,6 +12,7 @@
 #include "CorvaneRendering/RendererError.hpp"
 #include "CorvaneRendering/RenderingLog.hpp"
 #include "CorvaneRendering/StageImageTexture.hpp"
+#include "CorvaneRendering/StagePhotoDecoder.hpp"
 #include "CorvaneRendering/StageProgram.hpp"
 #include "CorvaneRendering/StageResourceBundle.hpp"
 #include "CorvaneRendering/ViewportUniform.hpp"
@@ -200,20 +201,43 @@ void GLStageRenderer::loadStageImages(const std::optional<std::filesystem::path>
 
 void GLStageRenderer::push(const StageInputs& inputs)
 {
-    updateBackgroundTexture(inputs.backgroundImagePath);
+    wantedBackgroundImagePath_ = inputs.backgroundImagePath;
+    if (inputs.backgroundImagePath != loadedBackgroundImagePath_) {
+        // The previous photo goes at once; the new one comes when decoded.
+        if (loadedBackgroundTexture_) deleteTexture(*gl_, *loadedBackgroundTexture_);
+        loadedBackgroundTexture_.reset();
+        loadedBackgroundImagePath_.reset();
+    }
     exchange_.push(inputs, loadedBackgroundTexture_);
 }
 
-void GLStageRenderer::updateBackgroundTexture(const std::optional<std::string>& path)
+std::optional<std::string> GLStageRenderer::backgroundPhotoToDecode() const
 {
-    if (path == loadedBackgroundImagePath_) return;
-    loadedBackgroundImagePath_ = path;
+    if (wantedBackgroundImagePath_ == loadedBackgroundImagePath_) return std::nullopt;
+    return wantedBackgroundImagePath_;
+}
+
+int GLStageRenderer::backgroundPhotoLongSide() const
+{
+    GLint largest = 0;
+    gl_->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    return largest > 0 ? std::min<int>(largest, StagePhotoDecoder::defaultLongSide) : StagePhotoDecoder::defaultLongSide;
+}
+
+bool GLStageRenderer::setBackgroundPhoto(const std::string& path, const QImage& image)
+{
+    if (wantedBackgroundImagePath_ != path) return false;
     if (loadedBackgroundTexture_) deleteTexture(*gl_, *loadedBackgroundTexture_);
-    loadedBackgroundTexture_.reset();
-    if (!path) return;
-    loadedBackgroundTexture_ = loadImage(*gl_, *path, true, true);
-    if (!loadedBackgroundTexture_)
-        qCWarning(renderingPerformanceLog, "Stage background photo %s could not be loaded", path->c_str());
+    loadedBackgroundTexture_ = makeImageTexture(*gl_, image, true, true);
+    if (!loadedBackgroundTexture_) {
+        qCWarning(renderingPerformanceLog, "Stage background photo %s could not be uploaded", path.c_str());
+        loadedBackgroundImagePath_.reset();
+        exchange_.setBackgroundTexture(std::nullopt);
+        return false;
+    }
+    loadedBackgroundImagePath_ = path;
+    exchange_.setBackgroundTexture(loadedBackgroundTexture_);
+    return true;
 }
 
 void GLStageRenderer::logDrawableSizeIfNeeded(QSize pixelSize)

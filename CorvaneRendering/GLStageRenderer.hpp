@@ -21,6 +21,7 @@
 #include "CorvaneRendering/StageShaderSource.hpp"
 #include "CorvaneRendering/StageTexture.hpp"
 
+class QImage;
 class QOpenGLContext;
 class QOpenGLFunctions_3_3_Core;
 
@@ -64,9 +65,19 @@ public:
     GLStageRenderer(const GLStageRenderer&) = delete;
     GLStageRenderer& operator=(const GLStageRenderer&) = delete;
 
-    // The view's push: loads the photo when its path changed, then replaces
-    // the render state and queues the impacts not handed over before.
+    // The view's push: replaces the render state and queues the impacts not
+    // handed over before. A new photo path drops the photo drawn so far; the
+    // new one is drawn once it is handed over decoded (setBackgroundPhoto).
     void push(const StageInputs& inputs);
+
+    // The photo the last inputs name and no texture holds yet, if any.
+    std::optional<std::string> backgroundPhotoToDecode() const;
+    // The long side to decode a photo to: the driver's largest texture, at most
+    // the decoder's default.
+    int backgroundPhotoLongSide() const;
+    // Uploads the decoded photo of `path`; ignored (false) when the inputs no
+    // longer name it. False also when the driver refuses the texture.
+    bool setBackgroundPhoto(const std::string& path, const QImage& image);
 
     // One frame of a view of `logicalSize` points whose framebuffer is `pixelSize`
     // pixels, drawn into `framebuffer`; `now` is the time in seconds on the caller's steady clock.
@@ -99,9 +110,6 @@ private:
     };
     struct BloomTargets;
 
-    // Loads the photo file synchronously, only when the path differs from the
-    // last one handled; an unreadable file leaves no photo (and is not retried until the path changes).
-    void updateBackgroundTexture(const std::optional<std::string>& path);
     void buildPipelines(const std::string& source);
     void loadStageImages(const std::optional<std::filesystem::path>& bundle);
     void makeSamplers();
@@ -156,7 +164,8 @@ private:
     QSize frameTargetSize_;
     QSize loggedDrawableSize_{0, 0};
 
-    std::optional<std::string> loadedBackgroundImagePath_;
+    std::optional<std::string> wantedBackgroundImagePath_; // the photo the last inputs name
+    std::optional<std::string> loadedBackgroundImagePath_; // the photo the texture holds
     std::optional<StageTexture> loadedBackgroundTexture_;
 
     FrameStatistics lastFrame_;

@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
+#include <QPointer>
+#include <QThreadPool>
 #include <QWindow>
 #include <algorithm>
 #include <atomic>
@@ -14,6 +16,7 @@
 #include "CorvaneRendering/RendererError.hpp"
 #include "CorvaneRendering/RenderingLog.hpp"
 #include "CorvaneRendering/SoftwareRendering.hpp"
+#include "CorvaneRendering/StagePhotoDecoder.hpp"
 
 namespace corvane {
 
@@ -83,10 +86,50 @@ void GLStageView::update(const StageInputs& inputs)
 {
     inputs_ = inputs;
     if (!renderer_) return;
-    // The photo may be uploaded, which needs the view's context.
+    // A changed photo drops its texture, which needs the view's context.
     makeCurrent();
     renderer_->push(inputs_);
     doneCurrent();
+    requestBackgroundPhoto();
+}
+
+// A phone photo takes long to decode: off the main thread, which times the notes.
+void GLStageView::requestBackgroundPhoto()
+{
+    const auto wanted = renderer_->backgroundPhotoToDecode();
+    if (wanted == photoRequested_) return;
+    photoRequested_ = wanted;
+    if (!wanted) return;
+    const int longSide = renderer_->backgroundPhotoLongSide();
+    QPointer<GLStageView> guard(this);
+    QThreadPool::globalInstance()->start([guard, path = *wanted, longSide] {
+        auto image = StagePhotoDecoder::decode(QString::fromStdString(path), longSide);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [guard, path, image = std::move(image)]() mutable {
+                if (guard) guard->takeBackgroundPhoto(path, std::move(image));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void GLStageView::takeBackgroundPhoto(const std::string& path, std::optional<QImage> image)
+{
+    if (!renderer_ || photoRequested_ != path) return;
+    bool shown = false;
+    if (image) {
+        makeCurrent();
+        shown = renderer_->setBackgroundPhoto(path, *image);
+        doneCurrent();
+    }
+    if (!shown) {
+        qCWarning(renderingPerformanceLog, "Stage background photo %s could not be decoded", path.c_str());
+        emit backgroundPhotoFailed(QString::fromStdString(path));
+        return;
+    }
+    // Decoded: a later failure of the same path is a new request.
+    photoRequested_.reset();
+    QOpenGLWidget::update();
 }
 
 void GLStageView::initializeGL()
@@ -99,6 +142,8 @@ void GLStageView::initializeGL()
         renderer_ = std::make_unique<GLStageRenderer>(*context(), uptime());
         renderer_->setRenderScale(renderScale());
         renderer_->push(inputs_);
+        photoRequested_.reset();
+        requestBackgroundPhoto();
     } catch (const RendererError& error) {
         qCWarning(renderingPerformanceLog, "Stage renderer unavailable, showing a plain stage: %s", error.what());
     }

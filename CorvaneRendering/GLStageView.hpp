@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QOpenGLWidget>
 #include <QPointer>
 #include <QTimer>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "CorvaneRendering/StageInputs.hpp"
 
@@ -38,7 +40,8 @@ public:
     // QWidget's repaint request stays available beside the input update.
     using QOpenGLWidget::update;
     // The workspace's push: copies the inputs in and queues the impacts not
-    // handed over before; loads the photo when its path changed.
+    // handed over before. A new photo is decoded on a worker thread and drawn
+    // once it is ready.
     void update(const StageInputs& inputs);
 
     const StageInputs& inputs() const { return inputs_; }
@@ -66,6 +69,11 @@ public:
     // when only the window's other widgets were repainted.)
     std::uint64_t framesDrawn() const { return framesDrawn_; }
 
+signals:
+    // The photo the inputs name could not be decoded (damaged, or too large
+    // to decode within bounds) or uploaded: the stage draws none.
+    void backgroundPhotoFailed(const QString& path);
+
 protected:
     void initializeGL() override;
     void resizeGL(int width, int height) override;
@@ -76,6 +84,8 @@ protected:
 
 private:
     void releaseRenderer();
+    void requestBackgroundPhoto();
+    void takeBackgroundPhoto(const std::string& path, std::optional<QImage> image);
     void noteRenderer();
     void scheduleNextFrame();
     void drawNextFrame();
@@ -83,6 +93,7 @@ private:
     double uptime() const;
 
     StageInputs inputs_;
+    std::optional<std::string> photoRequested_; // the photo being decoded, or whose decode failed
     std::unique_ptr<GLStageRenderer> renderer_;
     QTimer frameTimer_;
     // In software the window is put together at most at the frame rate: each

@@ -23,6 +23,12 @@ void RenderStateExchange::push(const StageInputs& inputs, std::optional<StageTex
                                    pendingImpactEvents_.end() - static_cast<std::ptrdiff_t>(pendingLimit));
 }
 
+void RenderStateExchange::setBackgroundTexture(std::optional<StageTexture> backgroundTexture)
+{
+    std::lock_guard lock(stateLock_);
+    state_.backgroundTexture = backgroundTexture;
+}
+
 void RenderStateExchange::consumeFrameInput(RenderState& state, std::vector<VisualImpactEvent>& newEvents)
 {
     newEvents.clear();

@@ -19,6 +19,9 @@ public:
     // sequence queued before, so a list pushed again queues nothing new.
     void push(const StageInputs& inputs, std::optional<StageTexture> backgroundTexture);
 
+    // Replaces the photo's texture alone (a photo decoded after its inputs came).
+    void setBackgroundTexture(std::optional<StageTexture> backgroundTexture);
+
     // Copies the state into `state` and moves the queued events into
     // `newEvents` (emptied first); both keep their storage across frames.
     void consumeFrameInput(RenderState& state, std::vector<VisualImpactEvent>& newEvents);

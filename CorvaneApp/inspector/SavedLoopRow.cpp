@@ -55,7 +55,7 @@ const QIcon& resetIcon()
 const QIcon& removeIcon()
 {
     // Red: the action cannot be undone.
-    static const QIcon* icon = new QIcon(studioSymbolIcon(QStringLiteral("trash"), menuIconSize, QColor(255, 105, 97)));
+    static const QIcon* icon = new QIcon(studioSymbolIcon(QStringLiteral("trash"), menuIconSize, StudioAppearance::destructive()));
     return *icon;
 }
 

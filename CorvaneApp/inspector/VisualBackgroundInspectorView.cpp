@@ -20,8 +20,11 @@
 #include <filesystem>
 
 #include "CorvaneApp/inspector/VisualInspectorRows.hpp"
+#include "CorvaneApp/kit/StudioAccent.hpp"
 #include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/StudioChipButton.hpp"
 #include "CorvaneApp/kit/StudioColorRow.hpp"
+#include "CorvaneApp/kit/StudioFileDialog.hpp"
 #include "CorvaneApp/kit/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
 #include "CorvaneApp/kit/StudioMenuRow.hpp"
@@ -114,13 +117,7 @@ QString imageNameFilter()
     return patterns.join(QLatin1Char(' '));
 }
 
-QPushButton* photoButton(const QString& title, QWidget* parent)
-{
-    auto button = new QPushButton(title, parent);
-    button->setFont(studioCallout());
-    button->setAutoDefault(false);
-    return button;
-}
+constexpr double photoButtonHeight = 24;
 
 // The empty state's pictogram.
 class PhotoSymbol : public QWidget {
@@ -340,13 +337,11 @@ QWidget* VisualBackgroundInspectorView::makePhotoRows()
     photo->addWidget(fileName_);
     auto buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 0, 0, 0);
-    replace_ = photoButton(QStringLiteral("Trocar foto"), withPhoto_);
-    remove_ = photoButton(QStringLiteral("Remover"), withPhoto_);
-    // Qt buttons have no destructive role; the red title marks it.
+    replace_ = new StudioChipButton(QStringLiteral("Trocar foto"), photoButtonHeight, std::nullopt, withPhoto_);
+    remove_ = new StudioChipButton(QStringLiteral("Remover"), photoButtonHeight, std::nullopt, withPhoto_);
+    // The removal cannot be undone: the chip wears the destructive colour.
     remove_->setProperty("destructive", true);
-    QPalette red = remove_->palette();
-    red.setColor(QPalette::ButtonText, QColor(255, 69, 58));
-    remove_->setPalette(red);
+    setStudioAccent(remove_, StudioAppearance::destructive());
     buttons->addWidget(replace_);
     buttons->addStretch(1);
     buttons->addWidget(remove_);
@@ -359,16 +354,15 @@ QWidget* VisualBackgroundInspectorView::makePhotoRows()
     empty->setSpacing(8);
     emptyState_ = new BackgroundPhotoEmptyState(withoutPhoto_);
     empty->addWidget(emptyState_);
-    choose_ = photoButton(QStringLiteral("Escolher foto"), withoutPhoto_);
-    choose_->setIcon(studioSymbolIcon(choosePhotoSymbol, 14, StudioAppearance::primaryText()));
-    choose_->setProperty("systemImage", choosePhotoSymbol);
+    choose_ = new StudioChipButton(StudioChipButton::Symbol{choosePhotoSymbol}, QStringLiteral("Escolher foto"),
+                                   photoButtonHeight, withoutPhoto_);
     empty->addWidget(choose_, 0, Qt::AlignLeft);
     stack->addWidget(withoutPhoto_);
 
     withPhoto_->hide();
-    connect(replace_, &QPushButton::clicked, this, &VisualBackgroundInspectorView::presentImporter);
-    connect(choose_, &QPushButton::clicked, this, &VisualBackgroundInspectorView::presentImporter);
-    connect(remove_, &QPushButton::clicked, this, [this] { store_.removeBackgroundImage(); });
+    connect(replace_, &QAbstractButton::clicked, this, &VisualBackgroundInspectorView::presentImporter);
+    connect(choose_, &QAbstractButton::clicked, this, &VisualBackgroundInspectorView::presentImporter);
+    connect(remove_, &QAbstractButton::clicked, this, [this] { store_.removeBackgroundImage(); });
     return rows;
 }
 
@@ -506,10 +500,9 @@ void VisualBackgroundInspectorView::hideEvent(QHideEvent* event)
 void VisualBackgroundInspectorView::presentImporter()
 {
     if (!fileDialog_) {
-        fileDialog_ = new QFileDialog(this);
+        fileDialog_ = makeStudioFileDialog(this);
         fileDialog_->setObjectName(QStringLiteral("backgroundImageImporter"));
         fileDialog_->setWindowModality(Qt::WindowModal);
-        fileDialog_->setOption(QFileDialog::DontUseNativeDialog);
         fileDialog_->setAcceptMode(QFileDialog::AcceptOpen);
         fileDialog_->setFileMode(QFileDialog::ExistingFile);
         fileDialog_->setNameFilter(imageNameFilter());

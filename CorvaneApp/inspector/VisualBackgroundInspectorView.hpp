@@ -5,16 +5,18 @@
 
 #include <optional>
 
+#include "CorvaneApp/kit/StudioChipButton.hpp"
 #include "CorvaneDomain/BackgroundImageReference.hpp"
 
 class QFileDialog;
 class QLabel;
 class QMessageBox;
-class QPushButton;
+
 
 namespace corvane {
 
 class PracticeSessionStore;
+
 class StudioColorRow;
 class StudioMenuRow;
 class StudioParameterRow;
@@ -110,10 +112,10 @@ public:
     MiddleElidedLabel* fileNameLabel() const { return fileName_; }
     // The last component of the stored photo's path; empty without a photo.
     QString selectedFileName() const;
-    QPushButton* replaceButton() const { return replace_; }
-    QPushButton* removeButton() const { return remove_; }
+    StudioChipButton* replaceButton() const { return replace_; }
+    StudioChipButton* removeButton() const { return remove_; }
     BackgroundPhotoEmptyState* emptyState() const { return emptyState_; }
-    QPushButton* chooseButton() const { return choose_; }
+    StudioChipButton* chooseButton() const { return choose_; }
 
     // The file importer, made the first time a photo is asked for.
     bool isChoosingImage() const { return isChoosingImage_; }
@@ -166,11 +168,11 @@ private:
     QWidget* withPhoto_ = nullptr;
     BackgroundPhotoPreview* preview_ = nullptr;
     MiddleElidedLabel* fileName_ = nullptr;
-    QPushButton* replace_ = nullptr;
-    QPushButton* remove_ = nullptr;
+    StudioChipButton* replace_ = nullptr;
+    StudioChipButton* remove_ = nullptr;
     QWidget* withoutPhoto_ = nullptr;
     BackgroundPhotoEmptyState* emptyState_ = nullptr;
-    QPushButton* choose_ = nullptr;
+    StudioChipButton* choose_ = nullptr;
     bool showsPreview_ = false;
     // The photo changed while the view was hidden: decoded when it shows.
     bool photoOutdated_ = true;

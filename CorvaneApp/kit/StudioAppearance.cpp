@@ -50,6 +50,18 @@ const QColor& StudioAppearance::tertiaryText()
     return color;
 }
 
+const QColor& StudioAppearance::destructive()
+{
+    static const QColor color(255, 69, 58);
+    return color;
+}
+
+const QColor& StudioAppearance::pressedOverlay()
+{
+    static const QColor color(255, 255, 255, 14);
+    return color;
+}
+
 const QPalette& StudioAppearance::darkPalette()
 {
     static const QPalette palette = [] {

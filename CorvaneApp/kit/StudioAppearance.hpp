@@ -20,6 +20,10 @@ struct StudioAppearance {
     static const QColor& primaryText();
     static const QColor& secondaryText();
     static const QColor& tertiaryText();
+    // What cannot be undone: a removal, an erasure.
+    static const QColor& destructive();
+    // Laid over a row while it is held down.
+    static const QColor& pressedOverlay();
 
     // The dark look every window of the application wears.
     static const QPalette& darkPalette();

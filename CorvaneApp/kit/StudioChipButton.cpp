@@ -17,6 +17,7 @@ namespace corvane {
 namespace {
 constexpr double horizontalPadding = 10;
 constexpr double cornerRadius = 5;
+constexpr double symbolGap = 5;
 
 // A symbol as tall as the callout text, never taller than the chip leaves room for.
 double symbolSide(double height) { return std::max(0.0, std::min(13.0, height - 6)); }
@@ -38,6 +39,13 @@ StudioChipButton::StudioChipButton(const QString& text, double height, std::opti
 
 StudioChipButton::StudioChipButton(Symbol symbol, double height, std::optional<bool> isSelected, QWidget* parent)
     : StudioChipButton(QString(), height, isSelected, parent)
+{
+    systemImage_ = std::move(symbol.name);
+    resize(sizeHint());
+}
+
+StudioChipButton::StudioChipButton(Symbol symbol, const QString& text, double height, QWidget* parent)
+    : StudioChipButton(text, height, std::nullopt, parent)
 {
     systemImage_ = std::move(symbol.name);
     resize(sizeHint());
@@ -81,8 +89,10 @@ QColor StudioChipButton::foregroundColor() const
 
 QSize StudioChipButton::sizeHint() const
 {
-    const double content = systemImage_.isEmpty() ? QFontMetricsF(font()).horizontalAdvance(text())
-                                                  : symbolSide(height_);
+    const double words = QFontMetricsF(font()).horizontalAdvance(text());
+    const double content = systemImage_.isEmpty() ? words
+                           : text().isEmpty()     ? symbolSide(height_)
+                                                  : symbolSide(height_) + symbolGap + words;
     return QSize(int(std::ceil(content + 2 * horizontalPadding)), int(std::ceil(height_)));
 }
 
@@ -104,7 +114,16 @@ void StudioChipButton::paintEvent(QPaintEvent*)
 
     const QColor foreground = foregroundColor();
     const QRectF inner = chip.adjusted(horizontalPadding, 0, -horizontalPadding, 0);
-    if (!systemImage_.isEmpty()) {
+    if (!systemImage_.isEmpty() && !text().isEmpty()) {
+        const double side = symbolSide(chip.height());
+        paintStudioSymbol(painter, systemImage_, QRectF(inner.left(), chip.center().y() - side / 2, side, side),
+                          foreground);
+        painter.setFont(font());
+        painter.setPen(foreground);
+        const QRectF words = inner.adjusted(side + symbolGap, 0, 0, 0);
+        const QString shown = QFontMetrics(font()).elidedText(text(), Qt::ElideRight, int(words.width()) + 1);
+        painter.drawText(words, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+    } else if (!systemImage_.isEmpty()) {
         const double side = symbolSide(chip.height());
         paintStudioSymbol(painter, systemImage_,
                           QRectF(chip.center().x() - side / 2, chip.center().y() - side / 2, side, side), foreground);

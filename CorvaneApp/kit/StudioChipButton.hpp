@@ -26,11 +26,13 @@ public:
                      QWidget* parent = nullptr);
     StudioChipButton(Symbol symbol, double height, std::optional<bool> isSelected = std::nullopt,
                      QWidget* parent = nullptr);
+    // A chip with a symbol before its text.
+    StudioChipButton(Symbol symbol, const QString& text, double height, QWidget* parent = nullptr);
 
     std::optional<bool> isSelected() const { return isSelected_; }
     void setSelected(std::optional<bool> isSelected);
     double chipHeight() const { return height_; }
-    // Empty for a text chip.
+    // Empty for a chip of text alone.
     const QString& systemImage() const { return systemImage_; }
     // The tooltip; also the spoken name of a chip without text.
     void setHelp(const QString& help);

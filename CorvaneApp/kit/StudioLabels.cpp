@@ -33,8 +33,22 @@ void StudioCapsLabel::setTitle(const QString& title)
     if (title == title_) return;
     title_ = title;
     setAccessibleName(title);
+    updateToolTip();
     updateGeometry();
     update();
+}
+
+bool StudioCapsLabel::isCut() const
+{
+    return QFontMetrics(font_).elidedText(text(), Qt::ElideRight, width()) != text();
+}
+
+void StudioCapsLabel::updateToolTip() { setToolTip(isCut() ? title_ : QString()); }
+
+void StudioCapsLabel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    updateToolTip();
 }
 
 QString StudioCapsLabel::text() const { return studioLocale().toUpper(title_); }

@@ -13,7 +13,8 @@ namespace corvane {
 QLabel* studioTextLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent = nullptr);
 
 // A caption in capitals, in the legend font, spaced out and on one line,
-// ending in an ellipsis when it has less room than it wants.
+// ending in an ellipsis when it has less room than it wants. Its spoken name
+// is always the whole title; while it is cut, its tooltip is too.
 class StudioCapsLabel : public QWidget {
     Q_OBJECT
 public:
@@ -25,14 +26,19 @@ public:
     QString text() const;
     double tracking() const { return font_.letterSpacing(); }
     const QColor& color() const { return color_; }
+    // Drawn with an ellipsis: the width is less than the whole text needs.
+    bool isCut() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void updateToolTip();
+
     QString title_;
     QFont font_;
     QColor color_;

@@ -15,11 +15,13 @@ QScrollArea* makeStudioScrollColumn(QWidget* parent, QVBoxLayout*& column)
     area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto content = new QWidget;
-    content->setAutoFillBackground(false);
     column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     area->setWidget(content);
+    // After setWidget, which makes the content fill its background: filled,
+    // it hid the panel behind it and covered the edge of a frame around it.
+    content->setAutoFillBackground(false);
     return area;
 }
 

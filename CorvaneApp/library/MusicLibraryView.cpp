@@ -20,6 +20,7 @@
 #include "CorvaneApp/kit/HiddenScrollers.hpp"
 #include "CorvaneApp/kit/StudioAppearance.hpp"
 #include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/StudioMenuEntry.hpp"
 #include "CorvaneApp/kit/StudioResourceBundle.hpp"
 #include "CorvaneApp/kit/StudioSymbols.hpp"
 #include "CorvaneApp/library/LibraryContentScreens.hpp"
@@ -48,16 +49,6 @@ DemoFileLocator bundledDemoFiles()
 QIcon symbolIcon(const QString& name, const QColor& color = StudioAppearance::primaryText())
 {
     return studioSymbolIcon(name, symbolSize, color);
-}
-
-QAction* addMenuEntry(QMenu* menu, const QString& title, const QString& systemImage, bool destructive = false)
-{
-    // Qt menus have no destructive role; a red symbol marks the entry instead.
-    const QColor color = destructive ? QColor(255, 69, 58) : StudioAppearance::primaryText();
-    QAction* action = menu->addAction(symbolIcon(systemImage, color), title);
-    action->setProperty("systemImage", systemImage);
-    action->setProperty("destructive", destructive);
-    return action;
 }
 
 QToolButton* headerButton(const QString& title, const QString& systemImage, QWidget* parent)
@@ -575,7 +566,7 @@ QMenu* MusicLibraryView::makeCollectionMenu(const LibraryCollection& collection,
         auto menu = new QMenu(parent);
         const UUID id = *sourceID;
         for (const SourceMenuEntry& entry : sourceMenuEntries(source->isAvailable)) {
-            QAction* action = addMenuEntry(menu, entry.title, entry.systemImage, entry.isDestructive);
+            QAction* action = addStudioMenuEntry(menu, entry.title, entry.systemImage, entry.isDestructive);
             connect(action, &QAction::triggered, this, [this, id, kind = entry.action] {
                 switch (kind) {
                 case SourceMenuEntry::Action::refresh: store_.refresh(id); break;
@@ -591,9 +582,9 @@ QMenu* MusicLibraryView::makeCollectionMenu(const LibraryCollection& collection,
     if (auto playlistID = collection.playlistID()) {
         auto menu = new QMenu(parent);
         const UUID id = *playlistID;
-        connect(addMenuEntry(menu, QStringLiteral("Renomear"), QStringLiteral("pencil")), &QAction::triggered, this,
+        connect(addStudioMenuEntry(menu, QStringLiteral("Renomear"), QStringLiteral("pencil")), &QAction::triggered, this,
                 [this, id] { startRenaming(id); });
-        connect(addMenuEntry(menu, QStringLiteral("Excluir playlist"), QStringLiteral("trash"), true),
+        connect(addStudioMenuEntry(menu, QStringLiteral("Excluir playlist"), QStringLiteral("trash"), true),
                 &QAction::triggered, this, [this, id] { deletePlaylist(id); });
         return menu;
     }
@@ -603,7 +594,7 @@ QMenu* MusicLibraryView::makeCollectionMenu(const LibraryCollection& collection,
 QMenu* MusicLibraryView::makeSongMenu(const ResolvedLibrarySong& song, QWidget* parent)
 {
     auto menu = new QMenu(parent);
-    QAction* practise = addMenuEntry(menu, QStringLiteral("Praticar"), QStringLiteral("play.fill"));
+    QAction* practise = addStudioMenuEntry(menu, QStringLiteral("Praticar"), QStringLiteral("play.fill"));
     practise->setEnabled(song.isAvailable());
     connect(practise, &QAction::triggered, this, [this, song] { practice(song); });
     if (!store_.playlists().empty()) {

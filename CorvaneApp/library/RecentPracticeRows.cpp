@@ -62,7 +62,7 @@ void RecentPracticeRow::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     // A plain button: no chrome, only a light wash while held.
-    if (pressed_) painter.fillRect(rect(), QColor(255, 255, 255, 18));
+    if (pressed_) painter.fillRect(rect(), StudioAppearance::pressedOverlay());
 
     const QFontMetrics bodyMetrics(studioBody());
     const QFontMetrics captionMetrics(studioCaption());

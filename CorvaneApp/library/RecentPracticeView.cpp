@@ -19,6 +19,7 @@
 #include "CorvaneApp/kit/StudioAppearance.hpp"
 #include "CorvaneApp/kit/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
+#include "CorvaneApp/kit/StudioMenuEntry.hpp"
 #include "CorvaneApp/kit/StudioScrollColumn.hpp"
 #include "CorvaneApp/kit/StudioSymbols.hpp"
 #include "CorvaneApp/library/LibraryContentScreens.hpp"
@@ -76,16 +77,6 @@ void fill(QWidget* widget, const QColor& color)
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, color);
     widget->setPalette(palette);
-}
-
-QAction* addMenuEntry(QMenu* menu, const QString& title, const QString& systemImage, bool destructive = false)
-{
-    // Qt menus have no destructive role; a red symbol marks the entry instead.
-    const QColor color = destructive ? QColor(255, 69, 58) : StudioAppearance::primaryText();
-    QAction* action = menu->addAction(studioSymbolIcon(systemImage, 16, color), title);
-    action->setProperty("systemImage", systemImage);
-    action->setProperty("destructive", destructive);
-    return action;
 }
 
 // Brings `rows` to the length and data of `items`, reusing the rows in
@@ -263,12 +254,12 @@ QMenu* RecentPracticeView::makeSongMenu(const RecentPracticeSong& song, QWidget*
     menu->setObjectName(QStringLiteral("recentSongMenu"));
     // The menu names its song by value: the list may change while it is open.
     QPointer<RecentPracticeView> self(this);
-    connect(addMenuEntry(menu, QStringLiteral("Continuar prática"), QStringLiteral("play.fill")), &QAction::triggered,
+    connect(addStudioMenuEntry(menu, QStringLiteral("Continuar prática"), QStringLiteral("play.fill")), &QAction::triggered,
             menu, [self, song] {
                 if (self && self->actions_.continueSong) self->actions_.continueSong(song);
             });
     menu->addSeparator();
-    connect(addMenuEntry(menu, QStringLiteral("Zerar desempenho"), QStringLiteral("arrow.counterclockwise"), true),
+    connect(addStudioMenuEntry(menu, QStringLiteral("Zerar desempenho"), QStringLiteral("arrow.counterclockwise"), true),
             &QAction::triggered, menu, [self, song] {
                 if (self) self->requestReset(song);
             });

@@ -135,7 +135,7 @@ void SidebarDestinationRow::paintEvent(QPaintEvent*)
     } else if (isPressed()) {
         QPainterPath shape;
         shape.addRoundedRect(highlight, 6, 6);
-        painter.fillPath(shape, QColor(255, 255, 255, 14));
+        painter.fillPath(shape, StudioAppearance::pressedOverlay());
     }
     paintLabel(painter, rect().adjusted(rowInset + labelInset, 0, -rowInset - labelInset, 0), systemImage(), title(),
                studioBody(), foreground());
@@ -173,7 +173,7 @@ void SidebarRecentSongRow::paintEvent(QPaintEvent*)
     if (isPressed()) {
         QPainterPath shape;
         shape.addRoundedRect(QRectF(rect()).adjusted(rowInset, 1, -rowInset, -1), 6, 6);
-        painter.fillPath(shape, QColor(255, 255, 255, 14));
+        painter.fillPath(shape, StudioAppearance::pressedOverlay());
     }
     const QFontMetrics body(studioBody());
     const QFontMetrics caption(studioCaption());
@@ -210,7 +210,7 @@ void SidebarSettingsButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (isPressed()) painter.fillRect(rect(), QColor(255, 255, 255, 14));
+    if (isPressed()) painter.fillRect(rect(), StudioAppearance::pressedOverlay());
     paintLabel(painter, rect().adjusted(16, 12, -16, -12), systemImage(), title(), studioBody(),
                StudioAppearance::secondaryText());
 }

@@ -44,6 +44,13 @@ SidebarView::SidebarView(SidebarActions actions, QWidget* parent) : QWidget(pare
     QVBoxLayout* list = nullptr;
     auto scroll = makeStudioScrollColumn(this, list);
     scroll->setObjectName(QStringLiteral("sidebarList"));
+    // The list on the panel colour, as its own background; the panel's texture
+    // shows below it, under the settings button.
+    QWidget* listBackground = scroll->viewport();
+    QPalette listPalette = listBackground->palette();
+    listPalette.setColor(QPalette::Window, StudioAppearance::panel());
+    listBackground->setPalette(listPalette);
+    listBackground->setAutoFillBackground(true);
     stack->addWidget(scroll, 1);
     QWidget* content = list->parentWidget();
     list->setContentsMargins(0, 10, 0, 10);

@@ -7,6 +7,9 @@
 #include "CorvaneDomain/RegularFileReader.hpp"
 #include "CorvaneLibrary/BookmarkService.hpp"
 #include "CorvaneLibrary/LibraryPaths.hpp"
+#ifdef BRELMO_HAS_STAGE_VIEW
+#include "CorvaneRendering/StagePhotoDecoder.hpp"
+#endif
 
 namespace corvane {
 
@@ -22,9 +25,9 @@ std::optional<std::vector<std::uint8_t>> readPhoto(const std::filesystem::path& 
     }
 }
 
-// Reads the header only: a full decode would refuse a large photo (Qt's
-// allocation limit is 128 MiB, below a 48-megapixel picture) and would cost
-// a whole decode on the main thread at every restore.
+// Reads the header only: a whole decode would cost a second on the main
+// thread at every restore. A picture the stage could not decode within its
+// memory bound (a huge PNG) is refused here, where the user is told.
 bool decodesAsImage(const std::vector<std::uint8_t>& bytes)
 {
     if (bytes.empty()) return false;
@@ -34,7 +37,11 @@ bool decodesAsImage(const std::vector<std::uint8_t>& bytes)
     buffer.setData(data);
     if (!buffer.open(QIODevice::ReadOnly)) return false;
     QImageReader reader(&buffer);
+#ifdef BRELMO_HAS_STAGE_VIEW
+    return reader.canRead() && StagePhotoDecoder::fitsBudget(reader, StagePhotoDecoder::defaultLongSide);
+#else
     return reader.canRead() && !reader.size().isEmpty();
+#endif
 }
 
 } // namespace

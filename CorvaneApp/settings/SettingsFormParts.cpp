@@ -57,8 +57,7 @@ private:
 
 const QColor& settingsRed()
 {
-    static const QColor color(255, 69, 58);
-    return color;
+    return StudioAppearance::destructive();
 }
 
 const QColor& settingsOrange()

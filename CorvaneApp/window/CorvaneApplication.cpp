@@ -16,6 +16,7 @@
 #include "CorvaneApp/window/MainWindow.hpp"
 #include "CorvaneApp/window/RootView.hpp"
 #include "CorvaneApp/window/SceneWindows.hpp"
+#include "CorvaneApp/window/SettingsFileAlert.hpp"
 #include "CorvaneApp/window/StartupLog.hpp"
 #include "CorvaneApp/workspace/PracticeWorkspaceView.hpp"
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"
@@ -63,10 +64,13 @@ CorvaneApplication::CorvaneApplication(DefaultsStore& defaults, QObject* parent)
 
     mainWindow_ = std::make_unique<MainWindow>();
     dressScene(mainWindow_.get());
+    settingsFileAlert_ = new SettingsFileAlert(mainWindow_.get(), defaults_);
     connect(mainWindow_.get(), &MainWindow::firstFramePainted, this, [this] {
         logStartupMilestone("first frame painted");
         prepareServices();
     });
+    // Once the services have read the settings, so that asking waits for nothing.
+    connect(this, &CorvaneApplication::servicesReady, this, [this] { settingsFileAlert_->reportSetAside(); });
 
     auto& scenes = SceneWindows::shared();
     scenes.declare(QStringLiteral("main"), [this] { return mainWindow_.get(); });

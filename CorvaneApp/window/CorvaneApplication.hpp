@@ -22,6 +22,7 @@ class PracticeLoopStore;
 class PracticeProgressStore;
 class PracticeSessionStore;
 class PracticeTrackStore;
+class SettingsFileAlert;
 
 // The application: its long-lived services, made once and kept for the life
 // of the process, and its three windows: the main window, the settings
@@ -80,6 +81,7 @@ private:
     std::unique_ptr<PracticeSessionStore> practiceStore_;
     std::unique_ptr<DesktopAccessibilitySource> desktopAccessibility_;
     std::unique_ptr<MainWindow> mainWindow_;
+    SettingsFileAlert* settingsFileAlert_ = nullptr; // owned by the main window
     std::unique_ptr<QWidget> settingsWindow_;
     std::unique_ptr<QWidget> instrumentEditorWindow_;
 };

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "CorvaneApp/kit/StudioFileDialog.hpp"
 #include "CorvaneApp/session/BundledDemoSong.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 #include "CorvaneApp/window/DropHighlight.hpp"
@@ -48,10 +49,9 @@ void RootView::requestImport(FileImportRequest request)
 void RootView::presentImporter()
 {
     if (!fileDialog_) {
-        fileDialog_ = new QFileDialog(this);
+        fileDialog_ = makeStudioFileDialog(this);
         fileDialog_->setObjectName(QStringLiteral("fileImporter"));
         fileDialog_->setWindowModality(Qt::WindowModal);
-        fileDialog_->setOption(QFileDialog::DontUseNativeDialog);
         connect(fileDialog_, &QFileDialog::finished, this, [this](int result) {
             std::vector<std::filesystem::path> chosen;
             if (result == QDialog::Accepted)

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 #include "CorvaneApp/kit/RetroPalette.hpp"
@@ -88,6 +89,13 @@ void MeasureScrubBar::resizeEvent(QResizeEvent*)
     shownPlayheadX_ = int(std::lround(playheadX()));
 }
 
+QRectF MeasureScrubBar::measureLabelBox(double tickX, double textWidth, double textHeight, double rulerWidth)
+{
+    QRectF box(tickX - textWidth / 2 - 1, L::labelCenterY - textHeight / 2, textWidth + 2, textHeight);
+    box.moveLeft(std::max(0.0, std::min(box.left(), rulerWidth - box.width())));
+    return box;
+}
+
 void MeasureScrubBar::paintRuler(QPainter& painter) const
 {
     const double w = width();
@@ -113,9 +121,8 @@ void MeasureScrubBar::paintRuler(QPainter& painter) const
     for (const auto& tick : ticks) {
         if (!tick.isMajor) continue;
         const QString label = QString::number(tick.marker.measureNumber);
-        const double textWidth = metrics.horizontalAdvance(label);
-        const QRectF box(w * tick.fraction - textWidth / 2 - 1, L::labelCenterY - metrics.height() / 2,
-                         textWidth + 2, metrics.height());
+        const QRectF box =
+            measureLabelBox(w * tick.fraction, metrics.horizontalAdvance(label), metrics.height(), w);
         painter.setPen(withOpacity(RetroPalette::amber(), 0.18));
         painter.drawText(box.translated(0, 0.5), Qt::AlignCenter, label);
         painter.setPen(withOpacity(RetroPalette::engraved(), 0.62));

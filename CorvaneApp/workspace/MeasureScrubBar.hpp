@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QPixmap>
+#include <QRectF>
 #include <QWidget>
 
 #include "CorvaneApp/workspace/MeasureScrubGestures.hpp"
@@ -27,6 +28,11 @@ public:
     double playheadX() const;
 
     QSize sizeHint() const override { return {600, int(MeasureScrubLayout::rowHeight)}; }
+
+    // Where a measure number `textWidth` wide is drawn, centred on its tick
+    // at `tickX` but kept inside a ruler `rulerWidth` wide (the first one sits
+    // on the left edge).
+    static QRectF measureLabelBox(double tickX, double textWidth, double textHeight, double rulerWidth);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

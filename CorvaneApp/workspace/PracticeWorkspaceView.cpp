@@ -83,6 +83,12 @@ PracticeWorkspaceView::PracticeWorkspaceView(PracticeSessionStore& store, Worksp
     if (stage == WorkspaceStage::rendered && platformHasOpenGL()) {
         link_->view = new GLStageView(stageArea_);
         stage_ = link_->view;
+        // A photo whose header passed but whose picture cannot be decoded gets
+        // the background inspector's alert rather than a bare stage.
+        connect(link_->view, &GLStageView::backgroundPhotoFailed, this, [this](const QString& path) {
+            if (store_.backgroundImageURL() == path.toStdString())
+                store_.setBackgroundImageError("A foto de fundo não pôde ser aberta. Escolha o arquivo novamente.");
+        });
     }
 #else
     (void)stage;

@@ -118,6 +118,23 @@ TEST_F(PracticeStoreTest, AnUnreadableLoopContainerIsKeptAside) {
     EXPECT_EQ(PracticeLoopStore(*defaults, 50).bookmarks("t").size(), 1u);
 }
 
+TEST_F(PracticeStoreTest, EachDamagedRecordOfAKeyKeepsItsOwnCopy) {
+    const auto first = bytesOf(R"({"s":[{"endMeasure":3}]})");
+    const auto second = bytesOf(R"({"s":7})");
+    const auto open = [&] { PracticeLoopStore store(*defaults, 50); };
+    defaults->setData(PracticeLoopStore::storageKey, first);
+    open();
+    // Read again before anything replaced it: the same damage is not kept twice.
+    open();
+    defaults->setData(PracticeLoopStore::storageKey, second);
+    open();
+    defaults->flush();
+    auto& stored = reopened();
+    EXPECT_EQ(stored.dataValue("practice.loopBookmarks.v1.unreadable"), first);
+    EXPECT_EQ(stored.dataValue("practice.loopBookmarks.v1.unreadable-2"), second);
+    EXPECT_FALSE(stored.contains("practice.loopBookmarks.v1.unreadable-3"));
+}
+
 TEST_F(PracticeStoreTest, HistoryIsNewestFirstAndBounded) {
     std::vector<PracticeHistoryEntry> stored;
     for (int i = 0; i < 250; ++i) stored.push_back(entry(songA, (i * 37) % 250));

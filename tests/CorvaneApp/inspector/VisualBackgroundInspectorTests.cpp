@@ -344,6 +344,14 @@ TEST_F(VisualBackgroundInspectorTest, BadFilesKeepThePhotoAndTheAlertTellsWhy)
     std::ofstream(huge).close();
     fs::resize_file(huge, PracticeSessionStore::maximumBackgroundImageBytes + 1);
     expectRefused(huge, unreadable);
+    // 16384 × 16384: a PNG is decoded whole, a gigabyte the stage could never draw.
+    const fs::path panorama = folder.path() / "panorama.png";
+    {
+        QImage wide(16384, 16384, QImage::Format_Mono);
+        wide.fill(0);
+        ASSERT_TRUE(wide.save(QString::fromStdString(panorama.string()), "PNG"));
+    }
+    expectRefused(panorama, notAnImage);
     const fs::path locked = writeImage(folder, "trancada.png", {10, 10}, "PNG");
     ::chmod(locked.c_str(), 0);
     // The superuser reads it anyway; the case only means something for everyone else.

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QScrollArea>
+#include <QVBoxLayout>
 #include <QSignalSpy>
 #include <QtTest/QTest>
 
@@ -14,6 +16,7 @@
 #include "CorvaneApp/kit/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
 #include "CorvaneApp/kit/StudioMenuRow.hpp"
+#include "CorvaneApp/kit/StudioScrollColumn.hpp"
 #include "CorvaneApp/kit/StudioSection.hpp"
 #include "CorvaneApp/kit/StudioStepperRow.hpp"
 #include "support/QtEventLoop.hpp"
@@ -252,4 +255,53 @@ TEST(StudioStepperRow, NudgesByPlusOrMinusStepAndLeavesTheReadoutToTheCaller)
     broken.show();
     QTest::mouseClick(broken.incrementButton(), Qt::LeftButton);
     EXPECT_TRUE(nudges.empty());
+}
+
+TEST(StudioCapsLabel, ACutTitleIsItsTooltipAndAlwaysItsSpokenName)
+{
+    StudioFieldLabel label(QStringLiteral("Compasso inicial"));
+    label.setFixedWidth(84);
+    label.show();
+    EXPECT_TRUE(label.isCut());
+    EXPECT_EQ(label.toolTip(), QStringLiteral("Compasso inicial"));
+    EXPECT_EQ(label.accessibleName(), QStringLiteral("Compasso inicial"));
+
+    // Room enough: no tooltip repeats what is already read in full.
+    label.setFixedWidth(label.sizeHint().width());
+    EXPECT_FALSE(label.isCut());
+    EXPECT_TRUE(label.toolTip().isEmpty());
+    label.setFixedWidth(84);
+    label.setTitle(QStringLiteral("Fim"));
+    EXPECT_TRUE(label.toolTip().isEmpty());
+    label.setTitle(QStringLiteral("Variação de cor"));
+    EXPECT_EQ(label.toolTip(), QStringLiteral("Variação de cor"));
+}
+
+TEST(StudioChipButton, ASymbolBeforeTheTextWidensTheChipAndKeepsItsName)
+{
+    StudioChipButton plain(QStringLiteral("Escolher foto"), 24);
+    StudioChipButton withSymbol(StudioChipButton::Symbol{QStringLiteral("photo.badge.plus")},
+                                QStringLiteral("Escolher foto"), 24);
+    EXPECT_EQ(withSymbol.systemImage(), QStringLiteral("photo.badge.plus"));
+    EXPECT_EQ(withSymbol.text(), QStringLiteral("Escolher foto"));
+    EXPECT_GT(withSymbol.sizeHint().width(), plain.sizeHint().width() + 10);
+    EXPECT_EQ(withSymbol.sizeHint().height(), 24);
+    EXPECT_FALSE(withSymbol.isSelected());
+}
+
+TEST(StudioScrollColumn, ThePanelBehindShowsThroughItsContent)
+{
+    QWidget panel;
+    panel.resize(200, 200);
+    QPalette red = panel.palette();
+    red.setColor(QPalette::Window, QColor(120, 20, 20));
+    panel.setPalette(red);
+    panel.setAutoFillBackground(true);
+    QVBoxLayout* column = nullptr;
+    QScrollArea* area = makeStudioScrollColumn(&panel, column);
+    area->setGeometry(10, 10, 180, 180);
+    column->addWidget(new QLabel(QStringLiteral("Prática")));
+    panel.show();
+    EXPECT_FALSE(column->parentWidget()->autoFillBackground());
+    EXPECT_EQ(panel.grab().toImage().pixelColor(100, 150), QColor(120, 20, 20));
 }

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QLabel>
 #include <QScrollArea>
 #include <QtTest/QTest>
 
 #include <cmath>
+#include <set>
 #include <vector>
 
 #include "CorvaneApp/kit/StudioAccent.hpp"
@@ -181,4 +183,21 @@ TEST(SidebarView, ReadsItsSourceWhenShownAndOncePerTurnWhileOpen)
     EXPECT_EQ(view.recentRows()[0]->dateText(), "");
     EXPECT_FALSE(view.grab().isNull());
     EXPECT_LE(view.recentRows()[0]->width(), 240);
+}
+
+TEST(SidebarView, TheListLiesOnThePanelColourAndTheTextureShowsBelowIt)
+{
+    SidebarHarness h;
+    h.host.show();
+    SidebarView& view = *h.view;
+    const QImage picture = view.grab().toImage();
+    // Below the destinations, where no row draws: the panel colour, flat.
+    const QColor panel = StudioAppearance::panel();
+    for (const int y : {300, 450, 600})
+        for (const int x : {20, 120, 220}) EXPECT_EQ(picture.pixelColor(x, y).rgb(), panel.rgb()) << x << "," << y;
+    // The settings strip keeps the textured panel.
+    const QRect strip = view.settingsButton()->geometry();
+    std::set<QRgb> shades;
+    for (int x = strip.left() + 2; x < strip.right() - 2; x += 3) shades.insert(picture.pixel(x, strip.bottom() - 2));
+    EXPECT_GT(shades.size(), 3u);
 }

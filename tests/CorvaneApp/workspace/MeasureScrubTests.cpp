@@ -64,6 +64,17 @@ TEST(MeasureRuler, PlayheadAndBracketGeometry)
     EXPECT_EQ(*loopBracket(MIDILoopRange{2, 2.1}, 20, 400), (LoopBracket{40, 4}));
 }
 
+TEST(MeasureRuler, MeasureNumbersStayWholeInsideTheRuler)
+{
+    // The first number's tick is the left edge: drawn from it, not half cut.
+    const QRectF first = MeasureScrubBar::measureLabelBox(0, 7, 12, 600);
+    EXPECT_EQ(first.left(), 0);
+    EXPECT_EQ(first.width(), 9);
+    // Elsewhere centred on the tick, and the last one kept inside the right edge.
+    EXPECT_DOUBLE_EQ(MeasureScrubBar::measureLabelBox(300, 14, 12, 600).center().x(), 300);
+    EXPECT_EQ(MeasureScrubBar::measureLabelBox(598, 14, 12, 600).right(), 600);
+}
+
 TEST(MeasureScrubGestureMath, SnapsToNearestMeasureStartEarlierOnTieNeverSongEnd)
 {
     const auto markers = evenMeasures(10);

@@ -90,6 +90,11 @@ TEST(SettingsScreenshot, EveryTabOfTheSettingsWindow)
         view->tabs()->setCurrentIndex(tab);
         processEventsFor(150ms);
         keep(window, names[tab]);
+        // The frame closes under every tab: its bottom edge is drawn like its sides.
+        const QImage shot = window.grab().toImage();
+        const QRect frame(view->tabs()->mapTo(&window, QPoint(0, 0)), view->tabs()->size());
+        EXPECT_EQ(shot.pixelColor(frame.center().x(), frame.bottom() - 2), shot.pixelColor(frame.left() + 1, frame.center().y()))
+            << names[tab];
     }
 
     // The data reset's question, over the practice tab.

@@ -2,13 +2,18 @@
 // the rendered stage, playing a demo on the real engine.
 #include "WorkspaceTestSupport.hpp"
 
+#include <QImage>
 #include <QVBoxLayout>
+
+#include <filesystem>
+#include <fstream>
 
 #include "CorvaneApp/session/BundledDemoSong.hpp"
 #include "CorvaneApp/window/MainWindow.hpp"
 #include "CorvaneApp/window/RootView.hpp"
 #include "CorvaneApp/workspace/PracticeWorkspaceView.hpp"
 #include "CorvaneApp/workspace/StudyTimeline.hpp"
+#include "support/TestFolder.hpp"
 
 using namespace corvane;
 
@@ -61,4 +66,28 @@ TEST(WorkspaceEndToEnd, SpacePlaysTheOpenDemoAndTheDeckFollows)
     EXPECT_TRUE(window.grab().save(file));
     QTest::keyClick(&window, Qt::Key_Space);
     EXPECT_TRUE(processEventsUntil([&] { return !store.isPlaying(); }));
+}
+
+TEST(WorkspaceEndToEnd, APhotoTheStageCannotDecodeIsSaidNotSilentlyDropped)
+{
+    ControllerHarness harness(false);
+    auto& store = harness.controller();
+    MainWindow window;
+    window.attach(store);
+    auto workspace = workspaceOf(*window.rootView(), store);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(workspace->hasRenderedStage());
+
+    // Accepted when chosen, then overwritten before the stage gets to decode it.
+    TestFolder folder("brelmo-damaged-photo");
+    const auto file = folder.path() / "praia.png";
+    QImage picture(64, 64, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    ASSERT_TRUE(picture.save(QString::fromStdString(file.string()), "PNG"));
+    store.selectBackgroundImage(file);
+    ASSERT_EQ(store.backgroundImageError(), std::nullopt);
+    std::ofstream(file, std::ios::trunc) << "isto não é mais uma foto";
+    EXPECT_TRUE(processEventsUntil([&] { return store.backgroundImageError().has_value(); }));
+    EXPECT_EQ(store.backgroundImageError(), "A foto de fundo não pôde ser aberta. Escolha o arquivo novamente.");
 }
