@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CorvaneApp/kit/StudioLocale.hpp"
+#include "CorvaneApp/kit/style/StudioLocale.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 
 namespace corvane {

@@ -16,14 +16,14 @@
 
 #include "CorvaneApp/inspector/InspectorLoopLabels.hpp"
 #include "CorvaneApp/inspector/SavedLoopRow.hpp"
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneApp/kit/StudioChipButton.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
 #include "CorvaneApp/kit/StudioMenuRow.hpp"
 #include "CorvaneApp/kit/StudioStepperRow.hpp"
 #include "CorvaneApp/kit/StudioSwitch.hpp"
-#include "CorvaneApp/kit/StudioSymbols.hpp"
+#include "CorvaneApp/kit/style/StudioSymbols.hpp"
 #include "CorvaneApp/kit/StudioTrackSlider.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 

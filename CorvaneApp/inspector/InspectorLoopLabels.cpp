@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CorvaneApp/kit/StudioLocale.hpp"
+#include "CorvaneApp/kit/style/StudioLocale.hpp"
 #include "CorvaneDomain/PracticeLoopBookmark.hpp"
 
 namespace corvane {

@@ -9,11 +9,11 @@
 
 #include "CorvaneApp/kit/StudioScrollColumn.hpp"
 #include "CorvaneApp/kit/HiddenScrollers.hpp"
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneApp/kit/StudioChipButton.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
-#include "CorvaneApp/kit/StudioLocale.hpp"
+#include "CorvaneApp/kit/style/StudioLocale.hpp"
 #include "CorvaneApp/kit/TrackRowView.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 

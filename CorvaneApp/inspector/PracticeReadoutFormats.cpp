@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "CorvaneApp/kit/StudioSliderTrack.hpp"
-#include "CorvaneApp/kit/StudioValueFormat.hpp"
+#include "CorvaneApp/kit/style/StudioValueFormat.hpp"
 
 namespace corvane {
 

@@ -7,11 +7,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "CorvaneApp/kit/StudioAppearance.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
-#include "CorvaneApp/kit/StudioLocale.hpp"
-#include "CorvaneApp/kit/StudioSymbols.hpp"
+#include "CorvaneApp/kit/style/StudioLocale.hpp"
+#include "CorvaneApp/kit/style/StudioSymbols.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 
 namespace corvane {

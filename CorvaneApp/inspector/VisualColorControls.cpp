@@ -8,9 +8,9 @@
 #include <algorithm>
 
 #include "CorvaneApp/inspector/VisualInspectorRows.hpp"
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneApp/kit/StudioColorRow.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
 #include "CorvaneApp/kit/StudioMenuRow.hpp"
 #include "CorvaneApp/kit/StudioParameterRow.hpp"

@@ -9,8 +9,8 @@
 #include "CorvaneApp/inspector/VisualEnvironmentControls.hpp"
 #include "CorvaneApp/inspector/VisualParticleControls.hpp"
 #include "CorvaneApp/kit/HiddenScrollers.hpp"
-#include "CorvaneApp/kit/StudioAppearance.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioScrollColumn.hpp"
 #include "CorvaneApp/kit/StudioSegmentedPicker.hpp"
 

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneApp/kit/StudioColorRow.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
 #include "CorvaneApp/kit/StudioMenuRow.hpp"

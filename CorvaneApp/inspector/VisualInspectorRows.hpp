@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "CorvaneApp/kit/StudioValueFormat.hpp"
+#include "CorvaneApp/kit/style/StudioValueFormat.hpp"
 #include "CorvaneDomain/RawValueEnum.hpp"
 #include "CorvaneDomain/VisualPreset.hpp"
 #include "CorvaneDomain/VisualPresetLabels.hpp"

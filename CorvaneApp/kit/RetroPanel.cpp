@@ -5,9 +5,9 @@
 #include <QRadialGradient>
 #include <QRandomGenerator>
 
-#include "CorvaneApp/kit/RetroPalette.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
-#include "CorvaneApp/kit/StudioResourceBundle.hpp"
+#include "CorvaneApp/kit/style/RetroPalette.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
 
 namespace corvane {
 

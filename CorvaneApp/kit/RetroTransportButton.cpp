@@ -2,10 +2,10 @@
 
 #include <QPainter>
 
-#include "CorvaneApp/kit/RetroChrome.hpp"
-#include "CorvaneApp/kit/RetroPalette.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
-#include "CorvaneApp/kit/StudioSymbols.hpp"
+#include "CorvaneApp/kit/style/RetroChrome.hpp"
+#include "CorvaneApp/kit/style/RetroPalette.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioSymbols.hpp"
 
 namespace corvane {
 

@@ -2,7 +2,7 @@
 
 #include <QAbstractButton>
 
-#include "CorvaneApp/kit/RetroLamp.hpp"
+#include "CorvaneApp/kit/RetroLED.hpp"
 
 namespace corvane {
 

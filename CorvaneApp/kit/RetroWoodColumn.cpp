@@ -7,8 +7,8 @@
 #include <cmath>
 #include <utility>
 
-#include "CorvaneApp/kit/RetroPalette.hpp"
-#include "CorvaneApp/kit/StudioResourceBundle.hpp"
+#include "CorvaneApp/kit/style/RetroPalette.hpp"
+#include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
 
 namespace corvane {
 

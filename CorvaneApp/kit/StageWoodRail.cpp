@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CorvaneApp/kit/RetroPalette.hpp"
-#include "CorvaneApp/kit/StudioResourceBundle.hpp"
+#include "CorvaneApp/kit/style/RetroPalette.hpp"
+#include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
 
 namespace corvane {
 

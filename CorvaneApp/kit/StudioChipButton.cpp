@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CorvaneApp/kit/RetroPalette.hpp"
-#include "CorvaneApp/kit/StudioAccent.hpp"
-#include "CorvaneApp/kit/StudioAppearance.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
-#include "CorvaneApp/kit/StudioSymbols.hpp"
+#include "CorvaneApp/kit/style/RetroPalette.hpp"
+#include "CorvaneApp/kit/style/StudioAccent.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioSymbols.hpp"
 
 namespace corvane {
 

@@ -7,9 +7,9 @@
 
 #include <algorithm>
 
-#include "CorvaneApp/kit/ColorSpectrumPicker.hpp"
-#include "CorvaneApp/kit/StudioAppearance.hpp"
-#include "CorvaneApp/kit/StudioColorSwatch.hpp"
+#include "CorvaneApp/kit/internal/ColorSpectrumPicker.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
+#include "CorvaneApp/kit/internal/StudioColorSwatch.hpp"
 #include "CorvaneApp/kit/StudioSliderTrack.hpp"
 
 namespace corvane {

@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "CorvaneApp/kit/StudioActionRow.hpp"
-#include "CorvaneApp/kit/StudioValueFormat.hpp"
+#include "CorvaneApp/kit/internal/StudioActionRow.hpp"
+#include "CorvaneApp/kit/style/StudioValueFormat.hpp"
 
 namespace corvane {
 

@@ -11,7 +11,7 @@
 #include <QStandardPaths>
 #include <QXmlStreamReader>
 
-#include "CorvaneApp/kit/StudioLocale.hpp"
+#include "CorvaneApp/kit/style/StudioLocale.hpp"
 
 namespace corvane {
 

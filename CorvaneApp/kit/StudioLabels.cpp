@@ -3,9 +3,9 @@
 #include <QLabel>
 #include <QPainter>
 
-#include "CorvaneApp/kit/StudioAppearance.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
-#include "CorvaneApp/kit/StudioLocale.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioLocale.hpp"
 
 namespace corvane {
 

@@ -2,8 +2,8 @@
 
 #include <QMenu>
 
-#include "CorvaneApp/kit/StudioAppearance.hpp"
-#include "CorvaneApp/kit/StudioSymbols.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioSymbols.hpp"
 
 namespace corvane {
 

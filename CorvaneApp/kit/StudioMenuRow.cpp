@@ -10,9 +10,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneApp/kit/StudioChipButton.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
 
 namespace corvane {

@@ -8,8 +8,8 @@
 #include <cmath>
 #include <limits>
 
-#include "CorvaneApp/kit/StudioAppearance.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
 #include "CorvaneApp/kit/StudioTrackSlider.hpp"
 

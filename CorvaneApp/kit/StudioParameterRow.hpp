@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "CorvaneApp/kit/StudioSliderTrack.hpp"
-#include "CorvaneApp/kit/StudioValueFormat.hpp"
+#include "CorvaneApp/kit/style/StudioValueFormat.hpp"
 
 class QLabel;
 

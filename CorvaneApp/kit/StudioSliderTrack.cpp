@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CorvaneApp/kit/RetroPalette.hpp"
-#include "CorvaneApp/kit/StudioCheckerboard.hpp"
+#include "CorvaneApp/kit/style/RetroPalette.hpp"
+#include "CorvaneApp/kit/internal/StudioCheckerboard.hpp"
 
 namespace corvane {
 

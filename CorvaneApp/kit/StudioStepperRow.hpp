@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "CorvaneApp/kit/StudioAdjustable.hpp"
+#include "CorvaneApp/kit/internal/StudioAdjustable.hpp"
 
 class QLabel;
 

@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CorvaneApp/kit/StudioAccent.hpp"
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAccent.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 
 namespace corvane {
 

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "CorvaneApp/kit/StudioAdjustable.hpp"
+#include "CorvaneApp/kit/internal/StudioAdjustable.hpp"
 #include "CorvaneApp/kit/StudioSliderTrack.hpp"
 
 namespace corvane {

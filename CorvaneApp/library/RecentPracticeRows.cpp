@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "CorvaneApp/kit/StudioAppearance.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
-#include "CorvaneApp/kit/StudioSymbols.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioSymbols.hpp"
 #include "CorvaneApp/library/RecentPracticeLabels.hpp"
 
 namespace corvane {

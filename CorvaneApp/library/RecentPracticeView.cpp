@@ -16,12 +16,12 @@
 #include <algorithm>
 #include <utility>
 
-#include "CorvaneApp/kit/StudioAppearance.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
 #include "CorvaneApp/kit/StudioMenuEntry.hpp"
 #include "CorvaneApp/kit/StudioScrollColumn.hpp"
-#include "CorvaneApp/kit/StudioSymbols.hpp"
+#include "CorvaneApp/kit/style/StudioSymbols.hpp"
 #include "CorvaneApp/library/LibraryContentScreens.hpp"
 #include "CorvaneApp/library/RecentPracticeRows.hpp"
 

@@ -10,8 +10,8 @@
 #include <utility>
 
 #include "CorvaneApp/kit/RetroPanel.hpp"
-#include "CorvaneApp/kit/StudioAppearance.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioScrollColumn.hpp"
 #include "CorvaneApp/library/SidebarRows.hpp"
 

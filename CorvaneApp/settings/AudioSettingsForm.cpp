@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"
 
 namespace corvane {

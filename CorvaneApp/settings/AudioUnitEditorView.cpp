@@ -10,9 +10,9 @@
 
 #include <cstdlib>
 
-#include "CorvaneApp/kit/StudioAppearance.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
-#include "CorvaneApp/kit/StudioSymbols.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioSymbols.hpp"
 #include "CorvaneApp/settings/AudioUnitEditorViewGeneric.hpp"
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"
 #include "CorvaneAudio/instruments/LV2Instrument.hpp"

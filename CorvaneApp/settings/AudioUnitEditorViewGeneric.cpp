@@ -13,9 +13,9 @@
 #include <string_view>
 
 #include "CorvaneApp/kit/HiddenScrollers.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
-#include "CorvaneApp/kit/StudioLocale.hpp"
+#include "CorvaneApp/kit/style/StudioLocale.hpp"
 #include "CorvaneApp/kit/StudioScrollColumn.hpp"
 #include "CorvaneApp/kit/StudioSwitch.hpp"
 #include "CorvaneApp/kit/StudioTrackSlider.hpp"

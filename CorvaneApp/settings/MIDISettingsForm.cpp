@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneAudio/midi/MIDIDeviceMonitor.hpp"
 
 namespace corvane {

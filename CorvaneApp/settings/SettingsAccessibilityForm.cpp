@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QSignalBlocker>
 
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneApp/kit/StudioSwitch.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 

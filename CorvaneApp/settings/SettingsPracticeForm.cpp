@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
 #include "CorvaneApp/kit/StudioParameterRow.hpp"
 #include "CorvaneApp/kit/StudioSwitch.hpp"

@@ -8,10 +8,10 @@
 
 #include <array>
 
-#include "CorvaneApp/kit/StudioAppearance.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
-#include "CorvaneApp/kit/StudioLocale.hpp"
-#include "CorvaneApp/kit/StudioSymbols.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioLocale.hpp"
+#include "CorvaneApp/kit/style/StudioSymbols.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 #include "CorvaneApp/settings/AudioSettingsForm.hpp"
 #include "CorvaneApp/settings/MIDISettingsForm.hpp"

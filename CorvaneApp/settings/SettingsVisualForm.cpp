@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 
 namespace corvane {
 

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneApp/window/OpenMIDIRequests.hpp"
 
 namespace corvane {

@@ -6,9 +6,9 @@
 #include <QThreadPool>
 #include <QVBoxLayout>
 
-#include "CorvaneApp/kit/StudioFonts.hpp"
-#include "CorvaneApp/kit/StudioLocale.hpp"
-#include "CorvaneApp/kit/StudioResourceBundle.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioLocale.hpp"
+#include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 #include "CorvaneApp/settings/AudioUnitEditorView.hpp"
 #include "CorvaneApp/settings/SettingsView.hpp"

@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QPropertyAnimation>
 
-#include "CorvaneApp/kit/StudioAccent.hpp"
+#include "CorvaneApp/kit/style/StudioAccent.hpp"
 
 namespace corvane {
 

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CorvaneApp/kit/SpringAnimation.hpp"
+#include "CorvaneApp/kit/style/SpringAnimation.hpp"
 
 namespace corvane {
 

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "CorvaneApp/kit/SpringAnimation.hpp"
+#include "CorvaneApp/kit/style/SpringAnimation.hpp"
 
 namespace corvane {
 

@@ -7,7 +7,7 @@
 #include "CorvaneApp/kit/StageWoodRail.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 #include "CorvaneApp/workspace/CountInBadge.hpp"
-#include "CorvaneApp/workspace/StudyTimeline.hpp"
+#include "CorvaneApp/workspace/StudyTimelineView.hpp"
 #include "CorvaneApp/workspace/WaitingBadge.hpp"
 
 #ifdef BRELMO_HAS_STAGE_VIEW

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/workspace/NoteNames.hpp"
 
 namespace corvane {

@@ -23,7 +23,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "CorvaneApp/kit/StudioResourceBundle.hpp"
+#include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 #include "CorvaneApp/session/PracticeSessionStoreProbe.hpp"
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"

@@ -15,7 +15,7 @@
 
 #include "CorvaneApp/inspector/InspectorLoopControls.hpp"
 #include "CorvaneApp/inspector/SavedLoopRow.hpp"
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneApp/kit/StudioSection.hpp"
 #include "session/SessionBench.hpp"
 #include "workspace/TimingApplication.hpp"

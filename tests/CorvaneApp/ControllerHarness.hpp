@@ -7,7 +7,7 @@
 #include <string>
 
 #include "CorvaneApp/DevicelessEnvironment.hpp"
-#include "CorvaneApp/kit/StudioResourceBundle.hpp"
+#include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 #include "CorvaneAudio/audio/AudioTestSupport.hpp"
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"

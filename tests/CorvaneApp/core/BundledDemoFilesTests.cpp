@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "CorvaneApp/kit/StudioResourceBundle.hpp"
+#include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
 #include "CorvaneApp/session/BundledDemoSong.hpp"
 #include "CorvaneDomain/MIDIMeasureMap.hpp"
 #include "CorvaneDomain/MIDITimeline.hpp"

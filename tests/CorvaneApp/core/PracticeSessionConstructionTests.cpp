@@ -10,7 +10,7 @@
 #include <limits>
 #include <memory>
 
-#include "CorvaneApp/kit/StudioResourceBundle.hpp"
+#include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"
 #include "CorvaneAudio/midi/MIDIDeviceMonitor.hpp"

@@ -19,7 +19,7 @@
 
 #include "CorvaneApp/ControllerHarness.hpp"
 #include "CorvaneApp/inspector/VisualBackgroundInspectorView.hpp"
-#include "CorvaneApp/kit/ColorSpectrumPicker.hpp"
+#include "CorvaneApp/kit/internal/ColorSpectrumPicker.hpp"
 #include "CorvaneApp/kit/StudioColorRow.hpp"
 #include "CorvaneApp/kit/StudioMenuRow.hpp"
 #include "CorvaneApp/kit/StudioParameterRow.hpp"

@@ -3,10 +3,10 @@
 #include <QSignalSpy>
 #include <QtTest/QTest>
 
-#include "CorvaneApp/kit/RetroLamp.hpp"
-#include "CorvaneApp/kit/RetroMeasureOdometer.hpp"
+#include "CorvaneApp/kit/RetroLED.hpp"
+#include "CorvaneApp/kit/RetroOdometer.hpp"
 #include "CorvaneApp/kit/RetroPanel.hpp"
-#include "CorvaneApp/kit/RetroSpeedKnob.hpp"
+#include "CorvaneApp/kit/RetroKnob.hpp"
 #include "CorvaneApp/kit/RetroTransportButton.hpp"
 #include "support/QtEventLoop.hpp"
 

@@ -3,9 +3,9 @@
 #include <QHBoxLayout>
 #include <QImage>
 
-#include "CorvaneApp/kit/RetroPalette.hpp"
+#include "CorvaneApp/kit/style/RetroPalette.hpp"
 #include "CorvaneApp/kit/RetroWoodColumn.hpp"
-#include "CorvaneApp/kit/StudioResourceBundle.hpp"
+#include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
 
 using namespace corvane;
 

@@ -10,9 +10,9 @@
 #include <cmath>
 #include <limits>
 
-#include "CorvaneApp/kit/ColorSpectrumPicker.hpp"
+#include "CorvaneApp/kit/internal/ColorSpectrumPicker.hpp"
 #include "CorvaneApp/kit/StudioColorRow.hpp"
-#include "CorvaneApp/kit/StudioColorSwatch.hpp"
+#include "CorvaneApp/kit/internal/StudioColorSwatch.hpp"
 #include "CorvaneApp/kit/StudioSliderTrack.hpp"
 #include "CorvaneApp/kit/StudioTrackSlider.hpp"
 #include "support/QtEventLoop.hpp"

@@ -15,7 +15,7 @@
 #include <fstream>
 
 #include "CorvaneApp/kit/StudioFileDialog.hpp"
-#include "CorvaneApp/kit/StudioLocale.hpp"
+#include "CorvaneApp/kit/style/StudioLocale.hpp"
 #include "support/QtEventLoop.hpp"
 #include "support/TestFolder.hpp"
 

@@ -5,7 +5,7 @@
 #include <QColor>
 #include <QImage>
 
-#include "CorvaneApp/kit/StudioResourceBundle.hpp"
+#include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
 #include "CorvaneApp/ResourceFolders.hpp"
 
 using namespace corvane;

@@ -11,9 +11,9 @@
 
 #include <cmath>
 
-#include "CorvaneApp/kit/StudioAccent.hpp"
+#include "CorvaneApp/kit/style/StudioAccent.hpp"
 #include "CorvaneApp/kit/StudioChipButton.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
 #include "CorvaneApp/kit/StudioMenuRow.hpp"
 #include "CorvaneApp/kit/StudioScrollColumn.hpp"

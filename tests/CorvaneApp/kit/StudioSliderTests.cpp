@@ -13,12 +13,12 @@
 #include <cmath>
 #include <limits>
 
-#include "CorvaneApp/kit/StudioCheckerboard.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/internal/StudioCheckerboard.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
 #include "CorvaneApp/kit/StudioParameterRow.hpp"
 #include "CorvaneApp/kit/StudioTrackSlider.hpp"
-#include "CorvaneApp/kit/StudioValueFormat.hpp"
+#include "CorvaneApp/kit/style/StudioValueFormat.hpp"
 
 using namespace corvane;
 

@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "CorvaneApp/kit/RetroTransportButton.hpp"
-#include "CorvaneApp/kit/StudioSymbols.hpp"
+#include "CorvaneApp/kit/style/StudioSymbols.hpp"
 
 using namespace corvane;
 

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <mutex>
 
-#include "CorvaneApp/kit/StudioFonts.hpp"
-#include "CorvaneApp/kit/StudioResourceBundle.hpp"
-#include "CorvaneApp/kit/StudioTypography.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
+#include "CorvaneApp/kit/style/StudioTypography.hpp"
 #include "support/TestFolder.hpp"
 
 using namespace corvane;

@@ -9,8 +9,8 @@
 #include <set>
 #include <vector>
 
-#include "CorvaneApp/kit/StudioAccent.hpp"
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAccent.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneApp/library/SidebarRows.hpp"
 #include "CorvaneApp/library/SidebarView.hpp"
 #include "RecentPracticeTestSupport.hpp"

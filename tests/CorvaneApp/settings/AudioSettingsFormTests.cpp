@@ -7,7 +7,7 @@
 #include <QtTest/QTest>
 
 #include "CorvaneApp/ControllerHarness.hpp"
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneApp/settings/AudioSettingsForm.hpp"
 #include "CorvaneApp/settings/SettingsView.hpp"
 #include "CorvaneApp/window/SceneWindows.hpp"

@@ -6,7 +6,7 @@
 #include <QtTest/QTest>
 
 #include "CorvaneApp/ControllerHarness.hpp"
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneApp/settings/MIDISettingsForm.hpp"
 #include "CorvaneApp/settings/SettingsView.hpp"
 #include "CorvaneAudio/midi/FakeMIDIPortSystem.hpp"

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "CorvaneApp/kit/StageWoodRail.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/workspace/CountInBadge.hpp"
 #include "CorvaneApp/workspace/NoteNames.hpp"
 #include "CorvaneApp/workspace/PracticeWorkspaceView.hpp"
-#include "CorvaneApp/workspace/StudyTimeline.hpp"
+#include "CorvaneApp/workspace/StudyTimelineView.hpp"
 #include "CorvaneApp/workspace/WaitingBadge.hpp"
 
 using namespace corvane;

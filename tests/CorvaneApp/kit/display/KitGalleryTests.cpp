@@ -12,10 +12,10 @@
 #include <QtTest/QTest>
 
 #include "CorvaneApp/kit/HiddenScrollers.hpp"
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneApp/kit/StudioChipButton.hpp"
 #include "CorvaneApp/kit/StudioColorRow.hpp"
-#include "CorvaneApp/kit/StudioColorSwatch.hpp"
+#include "CorvaneApp/kit/internal/StudioColorSwatch.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
 #include "CorvaneApp/kit/StudioMenuRow.hpp"
 #include "CorvaneApp/kit/StudioParameterRow.hpp"
@@ -23,7 +23,7 @@
 #include "CorvaneApp/kit/StudioSegmentedPicker.hpp"
 #include "CorvaneApp/kit/StudioStepperRow.hpp"
 #include "CorvaneApp/kit/StudioSwitch.hpp"
-#include "CorvaneApp/kit/StudioSymbols.hpp"
+#include "CorvaneApp/kit/style/StudioSymbols.hpp"
 #include "support/QtEventLoop.hpp"
 
 using namespace corvane;

@@ -13,8 +13,8 @@
 #include <iostream>
 
 #include "CorvaneApp/ControllerHarness.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
-#include "CorvaneApp/kit/StudioLocale.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioLocale.hpp"
 #include "CorvaneApp/settings/AudioSettingsForm.hpp"
 #include "CorvaneApp/settings/SettingsView.hpp"
 #include "CorvaneApp/window/AppDelegate.hpp"

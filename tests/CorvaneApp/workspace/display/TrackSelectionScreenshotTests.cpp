@@ -11,7 +11,7 @@
 
 #include "CorvaneApp/TrackTestSongs.hpp"
 #include "CorvaneApp/inspector/InspectorTrackControls.hpp"
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneApp/kit/StudioChipButton.hpp"
 #include "CorvaneApp/kit/StudioSection.hpp"
 #include "CorvaneApp/kit/TrackRowView.hpp"

@@ -12,7 +12,7 @@
 #include "CorvaneApp/window/MainWindow.hpp"
 #include "CorvaneApp/window/RootView.hpp"
 #include "CorvaneApp/workspace/PracticeWorkspaceView.hpp"
-#include "CorvaneApp/workspace/StudyTimeline.hpp"
+#include "CorvaneApp/workspace/StudyTimelineView.hpp"
 #include "support/TestFolder.hpp"
 
 using namespace corvane;

@@ -1,9 +1,9 @@
-#include "CorvaneApp/kit/StudioTypography.hpp"
+#include "CorvaneApp/kit/style/StudioTypography.hpp"
 
 #include <QFile>
 #include <QFontDatabase>
 
-#include "CorvaneApp/kit/StudioResourceBundle.hpp"
+#include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
 
 namespace corvane {
 

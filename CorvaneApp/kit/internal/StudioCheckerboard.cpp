@@ -1,4 +1,4 @@
-#include "CorvaneApp/kit/StudioCheckerboard.hpp"
+#include "CorvaneApp/kit/internal/StudioCheckerboard.hpp"
 
 #include <QPainter>
 #include <QVector>

@@ -1,8 +1,8 @@
-#include "CorvaneApp/kit/RetroChrome.hpp"
+#include "CorvaneApp/kit/style/RetroChrome.hpp"
 
 #include <QPainter>
 
-#include "CorvaneApp/kit/RetroPalette.hpp"
+#include "CorvaneApp/kit/style/RetroPalette.hpp"
 
 namespace corvane {
 

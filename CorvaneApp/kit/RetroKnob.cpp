@@ -1,4 +1,4 @@
-#include "CorvaneApp/kit/RetroSpeedKnob.hpp"
+#include "CorvaneApp/kit/RetroKnob.hpp"
 
 #include <QConicalGradient>
 #include <QKeyEvent>
@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CorvaneApp/kit/RetroPalette.hpp"
-#include "CorvaneApp/kit/SpringAnimation.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/RetroPalette.hpp"
+#include "CorvaneApp/kit/style/SpringAnimation.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 
 namespace corvane {
 

@@ -5,8 +5,8 @@
 #include <array>
 #include <optional>
 
-#include "CorvaneApp/kit/StudioAdjustable.hpp"
-#include "CorvaneApp/kit/StudioValueFormat.hpp"
+#include "CorvaneApp/kit/internal/StudioAdjustable.hpp"
+#include "CorvaneApp/kit/style/StudioValueFormat.hpp"
 
 class QLabel;
 class QVBoxLayout;

@@ -1,4 +1,4 @@
-#include "CorvaneApp/kit/StudioResourceBundle.hpp"
+#include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
 
 #include <algorithm>
 #include <set>

@@ -1,9 +1,9 @@
-#include "CorvaneApp/kit/StudioAccent.hpp"
+#include "CorvaneApp/kit/style/StudioAccent.hpp"
 
 #include <QVariant>
 #include <QWidget>
 
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "CorvaneApp/kit/SpringAnimation.hpp"
+#include "CorvaneApp/kit/style/SpringAnimation.hpp"
 
 #include <algorithm>
 #include <cmath>

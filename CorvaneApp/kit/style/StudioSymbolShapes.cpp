@@ -1,4 +1,4 @@
-#include "CorvaneApp/kit/StudioSymbolShapes.hpp"
+#include "CorvaneApp/kit/style/StudioSymbolShapes.hpp"
 
 #include <QPainterPathStroker>
 

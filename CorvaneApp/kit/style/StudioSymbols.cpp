@@ -1,4 +1,4 @@
-#include "CorvaneApp/kit/StudioSymbols.hpp"
+#include "CorvaneApp/kit/style/StudioSymbols.hpp"
 
 #include <QHash>
 #include <QPainter>
@@ -8,7 +8,7 @@
 #include <mutex>
 #include <optional>
 
-#include "CorvaneApp/kit/StudioSymbolShapes.hpp"
+#include "CorvaneApp/kit/style/StudioSymbolShapes.hpp"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "CorvaneApp/kit/ColorSpectrumPicker.hpp"
+#include "CorvaneApp/kit/internal/ColorSpectrumPicker.hpp"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CorvaneApp/kit/StudioAppearance.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
 #include "CorvaneApp/kit/StudioSliderTrack.hpp"
 #include "CorvaneApp/kit/StudioTrackSlider.hpp"

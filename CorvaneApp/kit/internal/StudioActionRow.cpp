@@ -1,9 +1,9 @@
-#include "CorvaneApp/kit/StudioActionRow.hpp"
+#include "CorvaneApp/kit/internal/StudioActionRow.hpp"
 
 #include <QHBoxLayout>
 #include <QLabel>
 
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
 
 namespace corvane {

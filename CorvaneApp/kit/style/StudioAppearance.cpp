@@ -1,4 +1,4 @@
-#include "CorvaneApp/kit/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "CorvaneApp/kit/StudioLocale.hpp"
+#include "CorvaneApp/kit/style/StudioLocale.hpp"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "CorvaneApp/kit/StudioColorSwatch.hpp"
+#include "CorvaneApp/kit/internal/StudioColorSwatch.hpp"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CorvaneApp/kit/RetroPalette.hpp"
-#include "CorvaneApp/kit/StudioCheckerboard.hpp"
+#include "CorvaneApp/kit/style/RetroPalette.hpp"
+#include "CorvaneApp/kit/internal/StudioCheckerboard.hpp"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "CorvaneApp/kit/RetroMeasureOdometer.hpp"
+#include "CorvaneApp/kit/RetroOdometer.hpp"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CorvaneApp/kit/RetroChrome.hpp"
-#include "CorvaneApp/kit/RetroPalette.hpp"
-#include "CorvaneApp/kit/SpringAnimation.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
-#include "CorvaneApp/kit/StudioLocale.hpp"
+#include "CorvaneApp/kit/style/RetroChrome.hpp"
+#include "CorvaneApp/kit/style/RetroPalette.hpp"
+#include "CorvaneApp/kit/style/SpringAnimation.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioLocale.hpp"
 
 namespace corvane {
 

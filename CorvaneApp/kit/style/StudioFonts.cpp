@@ -1,4 +1,4 @@
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "CorvaneApp/kit/StudioTypography.hpp"
+#include "CorvaneApp/kit/style/StudioTypography.hpp"
 
 namespace corvane {
 

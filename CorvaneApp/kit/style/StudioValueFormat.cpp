@@ -1,9 +1,9 @@
-#include "CorvaneApp/kit/StudioValueFormat.hpp"
+#include "CorvaneApp/kit/style/StudioValueFormat.hpp"
 
 #include <algorithm>
 #include <cmath>
 
-#include "CorvaneApp/kit/StudioLocale.hpp"
+#include "CorvaneApp/kit/style/StudioLocale.hpp"
 
 namespace corvane {
 

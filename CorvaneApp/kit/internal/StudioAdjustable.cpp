@@ -1,4 +1,4 @@
-#include "CorvaneApp/kit/StudioAdjustable.hpp"
+#include "CorvaneApp/kit/internal/StudioAdjustable.hpp"
 
 #include <QAccessibleWidget>
 #include <QWidget>

@@ -1,12 +1,12 @@
 #include "WorkspaceTestSupport.hpp"
 
 #include "CorvaneApp/commands/PracticeCommandActions.hpp"
-#include "CorvaneApp/kit/RetroLamp.hpp"
-#include "CorvaneApp/kit/RetroMeasureOdometer.hpp"
-#include "CorvaneApp/kit/RetroSpeedKnob.hpp"
+#include "CorvaneApp/kit/RetroLED.hpp"
+#include "CorvaneApp/kit/RetroOdometer.hpp"
+#include "CorvaneApp/kit/RetroKnob.hpp"
 #include "CorvaneApp/kit/RetroTransportButton.hpp"
 #include "CorvaneApp/workspace/MeasureScrubBar.hpp"
-#include "CorvaneApp/workspace/StudyTimeline.hpp"
+#include "CorvaneApp/workspace/StudyTimelineView.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 
 using namespace corvane;

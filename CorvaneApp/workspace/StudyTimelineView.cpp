@@ -1,4 +1,4 @@
-#include "CorvaneApp/workspace/StudyTimeline.hpp"
+#include "CorvaneApp/workspace/StudyTimelineView.hpp"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -9,14 +9,14 @@
 #include <limits>
 
 #include "CorvaneApp/commands/PracticeCommandActions.hpp"
-#include "CorvaneApp/kit/RetroLamp.hpp"
-#include "CorvaneApp/kit/RetroMeasureOdometer.hpp"
-#include "CorvaneApp/kit/RetroPalette.hpp"
+#include "CorvaneApp/kit/RetroLED.hpp"
+#include "CorvaneApp/kit/RetroOdometer.hpp"
+#include "CorvaneApp/kit/style/RetroPalette.hpp"
 #include "CorvaneApp/kit/RetroPanel.hpp"
-#include "CorvaneApp/kit/RetroSpeedKnob.hpp"
+#include "CorvaneApp/kit/RetroKnob.hpp"
 #include "CorvaneApp/kit/RetroTransportButton.hpp"
-#include "CorvaneApp/kit/StudioAppearance.hpp"
-#include "CorvaneApp/kit/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioAppearance.hpp"
+#include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 #include "CorvaneApp/workspace/MeasureScrubBar.hpp"
 

@@ -1,4 +1,4 @@
-#include "CorvaneApp/kit/RetroPalette.hpp"
+#include "CorvaneApp/kit/style/RetroPalette.hpp"
 
 namespace corvane {
 

@@ -1,9 +1,9 @@
-#include "CorvaneApp/kit/RetroLamp.hpp"
+#include "CorvaneApp/kit/RetroLED.hpp"
 
 #include <QPainter>
 
-#include "CorvaneApp/kit/RetroChrome.hpp"
-#include "CorvaneApp/kit/RetroPalette.hpp"
+#include "CorvaneApp/kit/style/RetroChrome.hpp"
+#include "CorvaneApp/kit/style/RetroPalette.hpp"
 
 namespace corvane {
 
