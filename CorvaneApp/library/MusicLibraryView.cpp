@@ -6,7 +6,6 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QSplitter>
@@ -20,11 +19,9 @@
 #include "CorvaneApp/kit/HiddenScrollers.hpp"
 #include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneApp/kit/style/StudioFonts.hpp"
-#include "CorvaneApp/kit/StudioMenuEntry.hpp"
 #include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
 #include "CorvaneApp/kit/style/StudioSymbols.hpp"
 #include "CorvaneApp/library/LibraryContentScreens.hpp"
-#include "CorvaneApp/library/LibraryDrops.hpp"
 #include "CorvaneApp/library/LibraryListModels.hpp"
 #include "CorvaneApp/library/LibraryListViews.hpp"
 #include "CorvaneApp/library/LibraryRowDelegates.hpp"
@@ -87,13 +84,29 @@ MusicLibraryView::MusicLibraryView(MusicLibraryStore& store, MusicLibraryActions
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(makeHeader());
+    column->addWidget(makePanes(), 1);
+    followCollectionList();
+    followSongList();
+    spinner_.setInterval(80);
+    connect(&spinner_, &QTimer::timeout, this, [this] {
+        spinnerPhase_ += 0.08;
+        collectionDelegate_->setSpinnerPhase(spinnerPhase_);
+        collectionList_->viewport()->update();
+    });
 
+
+    connectStore();
+    // The studio look has no scroll bars; the wheel and the keys still scroll.
+    hidingScrollers(this);
+}
+
+QSplitter* MusicLibraryView::makePanes()
+{
     splitter_ = new QSplitter(Qt::Horizontal, this);
     splitter_->setObjectName(QStringLiteral("librarySplitter"));
     splitter_->setChildrenCollapsible(false);
     splitter_->setHandleWidth(1);
     splitter_->setStyleSheet(QStringLiteral("QSplitter::handle { background: rgba(255, 255, 255, 26); }"));
-    column->addWidget(splitter_, 1);
 
     collectionModel_ = new LibraryCollectionModel(this);
     collectionList_ = new LibraryCollectionList(splitter_);
@@ -127,7 +140,11 @@ MusicLibraryView::MusicLibraryView(MusicLibraryStore& store, MusicLibraryActions
     splitter_->setStretchFactor(0, 0);
     splitter_->setStretchFactor(1, 1);
 
-    // The collection list.
+    return splitter_;
+}
+
+void MusicLibraryView::followCollectionList()
+{
     connect(collectionList_, &LibraryCollectionList::collectionChosen, this, [this](const LibraryCollection& c) {
         if (!restoring_) setSelection(c);
     });
@@ -139,8 +156,11 @@ MusicLibraryView::MusicLibraryView(MusicLibraryStore& store, MusicLibraryActions
     collectionList_->songsDropped = [this](const UUID& playlist, const std::vector<LibraryDragPayload>& payloads) {
         return dropSongs(playlist, payloads);
     };
+}
 
-    // The song list and its empty screens.
+void MusicLibraryView::followSongList()
+{
+    // Its empty screens too.
     connect(songList_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (restoring_) return;
         const QModelIndexList chosen = songList_->selectionModel()->selectedIndexes();
@@ -171,17 +191,6 @@ MusicLibraryView::MusicLibraryView(MusicLibraryStore& store, MusicLibraryActions
     connect(unavailableScreen_, &LibraryUnavailableContent::actionTriggered, this, [this] {
         if (auto source = selection_.sourceID(); source && actions_.reauthorizeFolder) actions_.reauthorizeFolder(*source);
     });
-
-    spinner_.setInterval(80);
-    connect(&spinner_, &QTimer::timeout, this, [this] {
-        spinnerPhase_ += 0.08;
-        collectionDelegate_->setSpinnerPhase(spinnerPhase_);
-        collectionList_->viewport()->update();
-    });
-
-    connectStore();
-    // The studio look has no scroll bars; the wheel and the keys still scroll.
-    hidingScrollers(this);
 }
 
 MusicLibraryView::~MusicLibraryView() = default;
@@ -468,164 +477,6 @@ void MusicLibraryView::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     spinner_.stop();
-}
-
-// Actions.
-
-void MusicLibraryView::practice(const ResolvedLibrarySong& song)
-{
-    if (song.isAvailable() && actions_.practice) actions_.practice(song);
-}
-
-void MusicLibraryView::deleteRows(const std::set<std::int64_t>& offsets)
-{
-    if (auto playlist = editablePlaylist(selection_, searchText_)) store_.removeEntries(offsets, *playlist);
-}
-
-void MusicLibraryView::moveRows(const std::set<std::int64_t>& offsets, std::int64_t destination)
-{
-    if (auto playlist = editablePlaylist(selection_, searchText_))
-        store_.moveEntries(offsets, destination, *playlist);
-}
-
-bool MusicLibraryView::dropSongs(const UUID& playlistID, const std::vector<LibraryDragPayload>& payloads)
-{
-    const bool taken = appendDroppedSongs(store_, playlistID, payloads);
-    setSelection(LibraryCollection::playlist(playlistID));
-    return taken;
-}
-
-bool MusicLibraryView::acceptDroppedItems(const QList<QUrl>& urls)
-{
-    return corvane::acceptDroppedItems(store_, selection_, urls);
-}
-
-void MusicLibraryView::startCreatingPlaylist()
-{
-    if (!newPlaylistDialog_) {
-        newPlaylistDialog_ = new PlaylistNameDialog(
-            QStringLiteral("Nova playlist"), QStringLiteral("A playlist referencia músicas sem copiar os arquivos originais."),
-            QStringLiteral("Criar"), this);
-        newPlaylistDialog_->setObjectName(QStringLiteral("newPlaylistDialog"));
-        connect(newPlaylistDialog_, &PlaylistNameDialog::nameEdited, this,
-                [this](const QString& name) { newPlaylistName_ = name; });
-        connect(newPlaylistDialog_, &PlaylistNameDialog::confirmed, this, &MusicLibraryView::createPlaylist);
-        connect(newPlaylistDialog_, &QDialog::finished, this, [this] { isCreatingPlaylist_ = false; });
-    }
-    newPlaylistName_.clear();
-    newPlaylistDialog_->nameField()->clear();
-    isCreatingPlaylist_ = true;
-    newPlaylistDialog_->open();
-    newPlaylistDialog_->nameField()->setFocus();
-}
-
-void MusicLibraryView::createPlaylist()
-{
-    if (auto id = store_.createPlaylist(newPlaylistName_.toStdString())) setSelection(LibraryCollection::playlist(*id));
-}
-
-void MusicLibraryView::startRenaming(const UUID& playlistID)
-{
-    const auto playlist = store_.playlist(playlistID);
-    if (!renameDialog_) {
-        renameDialog_ = new PlaylistNameDialog(QStringLiteral("Renomear playlist"), QString(),
-                                               QStringLiteral("Renomear"), this);
-        renameDialog_->setObjectName(QStringLiteral("renamePlaylistDialog"));
-        connect(renameDialog_, &PlaylistNameDialog::nameEdited, this,
-                [this](const QString& name) { renamedPlaylistName_ = name; });
-        connect(renameDialog_, &PlaylistNameDialog::confirmed, this, &MusicLibraryView::renamePlaylist);
-        connect(renameDialog_, &QDialog::finished, this, [this] { playlistBeingRenamed_.reset(); });
-    }
-    playlistBeingRenamed_ = playlistID;
-    renamedPlaylistName_ = playlist ? QString::fromStdString(playlist->name) : QString();
-    renameDialog_->nameField()->setText(renamedPlaylistName_);
-    renameDialog_->open();
-    renameDialog_->nameField()->selectAll();
-    renameDialog_->nameField()->setFocus();
-}
-
-void MusicLibraryView::renamePlaylist()
-{
-    if (const auto playlist = std::exchange(playlistBeingRenamed_, std::nullopt))
-        store_.renamePlaylist(*playlist, renamedPlaylistName_.toStdString());
-}
-
-void MusicLibraryView::deletePlaylist(const UUID& playlistID)
-{
-    store_.removePlaylist(playlistID);
-    setSelection(LibraryCollection::all());
-}
-
-// Menus.
-
-QMenu* MusicLibraryView::makeCollectionMenu(const LibraryCollection& collection, QWidget* parent)
-{
-    if (auto sourceID = collection.sourceID()) {
-        const LibrarySource* source = selectedSource(collection, store_.sources());
-        if (!source) return nullptr;
-        auto menu = new QMenu(parent);
-        const UUID id = *sourceID;
-        for (const SourceMenuEntry& entry : sourceMenuEntries(source->isAvailable)) {
-            QAction* action = addStudioMenuEntry(menu, entry.title, entry.systemImage, entry.isDestructive);
-            connect(action, &QAction::triggered, this, [this, id, kind = entry.action] {
-                switch (kind) {
-                case SourceMenuEntry::Action::refresh: store_.refresh(id); break;
-                case SourceMenuEntry::Action::remove: store_.removeSource(id); break;
-                case SourceMenuEntry::Action::reauthorize:
-                    if (actions_.reauthorizeFolder) actions_.reauthorizeFolder(id);
-                    break;
-                }
-            });
-        }
-        return menu;
-    }
-    if (auto playlistID = collection.playlistID()) {
-        auto menu = new QMenu(parent);
-        const UUID id = *playlistID;
-        connect(addStudioMenuEntry(menu, QStringLiteral("Renomear"), QStringLiteral("pencil")), &QAction::triggered, this,
-                [this, id] { startRenaming(id); });
-        connect(addStudioMenuEntry(menu, QStringLiteral("Excluir playlist"), QStringLiteral("trash"), true),
-                &QAction::triggered, this, [this, id] { deletePlaylist(id); });
-        return menu;
-    }
-    return nullptr;
-}
-
-QMenu* MusicLibraryView::makeSongMenu(const ResolvedLibrarySong& song, QWidget* parent)
-{
-    auto menu = new QMenu(parent);
-    QAction* practise = addStudioMenuEntry(menu, QStringLiteral("Praticar"), QStringLiteral("play.fill"));
-    practise->setEnabled(song.isAvailable());
-    connect(practise, &QAction::triggered, this, [this, song] { practice(song); });
-    if (!store_.playlists().empty()) {
-        QMenu* playlists = menu->addMenu(symbolIcon(QStringLiteral("text.badge.plus")),
-                                         QStringLiteral("Adicionar à playlist"));
-        playlists->menuAction()->setProperty("systemImage", QStringLiteral("text.badge.plus"));
-        for (const MusicPlaylist& playlist : store_.playlists()) {
-            QAction* entry = playlists->addAction(QString::fromStdString(playlist.name));
-            connect(entry, &QAction::triggered, this, [this, song, id = playlist.id] {
-                store_.add(song.reference, song.title, id);
-            });
-        }
-    }
-    return menu;
-}
-
-void MusicLibraryView::showCollectionMenu(const LibraryCollection& collection, const QPoint& globalPosition)
-{
-    QMenu* menu = makeCollectionMenu(collection, this);
-    if (!menu) return;
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(globalPosition);
-}
-
-void MusicLibraryView::showSongMenu(const QModelIndex& index, const QPoint& globalPosition)
-{
-    const ResolvedLibrarySong* song = songModel_->song(index);
-    if (!song) return;
-    QMenu* menu = makeSongMenu(*song, this);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(globalPosition);
 }
 
 } // namespace corvane

@@ -127,7 +127,12 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // The constructor's steps (the view's file); the playlist work and the
+    // menus are in MusicLibraryViewPlaylists.cpp and MusicLibraryViewMenus.cpp.
     QWidget* makeHeader();
+    QSplitter* makePanes();
+    void followCollectionList();
+    void followSongList();
     void connectStore();
     void markStale(bool songs);
     void deriveNow();
