@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 #include "CorvaneApp/session/CountInRun.hpp"
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"
@@ -190,47 +191,52 @@ void PracticeSessionStore::setInputLatencyMilliseconds(double milliseconds)
     persistProgress(false);
 }
 
+template <class T>
+bool PracticeSessionStore::storeSetting(T& field, T value, const char* key, void (PracticeSessionStore::*changed)())
+{
+    if (field == value) return false;
+    field = value;
+    if constexpr (std::is_same_v<T, bool>)
+        userDefaults_.setBool(key, value);
+    else if constexpr (std::is_same_v<T, std::int64_t>)
+        userDefaults_.setInteger(key, value);
+    else
+        userDefaults_.setDouble(key, value);
+    (this->*changed)();
+    return true;
+}
+
 void PracticeSessionStore::setCountInEnabled(bool enabled)
 {
-    if (enabled == countInEnabled_) return;
-    countInEnabled_ = enabled;
-    emit countInEnabledChanged();
-    userDefaults_.setBool(practiceSettings::countInEnabled.key, enabled);
-    if (!enabled && countInProgress_) pauseTimelinePlayback();
+    if (storeSetting(countInEnabled_, enabled, practiceSettings::countInEnabled.key,
+                     &PracticeSessionStore::countInEnabledChanged) &&
+        !enabled && countInProgress_)
+        pauseTimelinePlayback();
 }
 
 void PracticeSessionStore::setCountInMeasureCount(std::int64_t count)
 {
     const auto& setting = practiceSettings::countInMeasureCount;
-    const auto value = setting.value(count);
-    if (value == countInMeasureCount_) return;
-    countInMeasureCount_ = value;
-    emit countInMeasureCountChanged();
-    userDefaults_.setInteger(setting.key, value);
-    if (countInProgress_) pauseTimelinePlayback();
+    if (storeSetting(countInMeasureCount_, setting.value(count), setting.key,
+                     &PracticeSessionStore::countInMeasureCountChanged) &&
+        countInProgress_)
+        pauseTimelinePlayback();
 }
 
 void PracticeSessionStore::setHandSplitNote(std::int64_t note)
 {
     const auto& setting = practiceSettings::handSplitNote;
-    const auto value = setting.value(note);
-    if (value == handSplitNote_) return;
-    handSplitNote_ = value;
-    userDefaults_.setInteger(setting.key, value);
+    if (!storeSetting(handSplitNote_, setting.value(note), setting.key, &PracticeSessionStore::handSplitNoteChanged))
+        return;
     // Which notes are the student's has changed: what was sent ahead is sent again.
     withdrawPlaybackSentAhead();
     refreshPracticeEngine();
-    emit handSplitNoteChanged();
 }
 
 void PracticeSessionStore::setSeekStepSeconds(double seconds)
 {
     const auto& setting = practiceSettings::seekStepSeconds;
-    const double value = setting.value(seconds);
-    if (value == seekStepSeconds_) return;
-    seekStepSeconds_ = value;
-    userDefaults_.setDouble(setting.key, value);
-    emit seekStepSecondsChanged();
+    storeSetting(seekStepSeconds_, setting.value(seconds), setting.key, &PracticeSessionStore::seekStepSecondsChanged);
 }
 
 void PracticeSessionStore::setLoopNudgeStepSeconds(double seconds)
@@ -238,27 +244,20 @@ void PracticeSessionStore::setLoopNudgeStepSeconds(double seconds)
     const auto& setting = practiceSettings::loopNudgeStepSeconds;
     // A NaN step would move a nudged bound to 0.
     if (!(std::isfinite(seconds) && seconds > 0)) return;
-    const double value = setting.value(seconds);
-    if (value == loopNudgeStepSeconds_) return;
-    loopNudgeStepSeconds_ = value;
-    userDefaults_.setDouble(setting.key, value);
-    emit loopNudgeStepSecondsChanged();
+    storeSetting(loopNudgeStepSeconds_, setting.value(seconds), setting.key,
+                 &PracticeSessionStore::loopNudgeStepSecondsChanged);
 }
 
 void PracticeSessionStore::setReduceParticles(bool reduce)
 {
-    if (reduce == reduceParticles_) return;
-    reduceParticles_ = reduce;
-    userDefaults_.setBool(practiceSettings::reduceParticles.key, reduce);
-    emit reduceParticlesChanged();
+    storeSetting(reduceParticles_, reduce, practiceSettings::reduceParticles.key,
+                 &PracticeSessionStore::reduceParticlesChanged);
 }
 
 void PracticeSessionStore::setMetronomeEnabled(bool enabled)
 {
-    if (enabled == metronomeEnabled_) return;
-    metronomeEnabled_ = enabled;
-    userDefaults_.setBool(practiceSettings::metronome.key, enabled);
-    emit metronomeEnabledChanged();
+    storeSetting(metronomeEnabled_, enabled, practiceSettings::metronome.key,
+                 &PracticeSessionStore::metronomeEnabledChanged);
 }
 
 // Derived.

@@ -299,6 +299,10 @@ private:
     void installCallbacks();
     void checkDemoResources();
     void readPracticeSettings();
+    // Stores a practice setting's new value under its key and signals it;
+    // false, doing nothing, when the value is the one held.
+    template <class T>
+    bool storeSetting(T& field, T value, const char* key, void (PracticeSessionStore::*changed)());
     // The stored latency, taken into use when it differs (at every live note).
     void adoptStoredInputLatency();
 
