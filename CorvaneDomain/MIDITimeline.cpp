@@ -7,7 +7,7 @@
 
 namespace corvane {
 
-static_assert(sizeof(MIDITimelineEvent) == 48 && std::is_trivially_copyable_v<MIDITimelineEvent>);
+static_assert(sizeof(MIDINoteSpan) == 32 && std::is_trivially_copyable_v<MIDINoteSpan>);
 
 namespace {
 
@@ -94,7 +94,15 @@ private:
     std::size_t used_ = 0;
 };
 
-bool lessByTickTrackEvent(const MIDITimelineEvent& a, const MIDITimelineEvent& b)
+// Where an event of the chosen tracks stands in the file.
+struct EventReference {
+    std::uint64_t tick;
+    std::int64_t trackIndex;
+    std::size_t eventIndex;
+    const MIDIEvent* event;
+};
+
+bool lessByTickTrackEvent(const EventReference& a, const EventReference& b)
 {
     if (a.tick != b.tick) return a.tick < b.tick;
     if (a.trackIndex != b.trackIndex) return a.trackIndex < b.trackIndex;
@@ -111,11 +119,10 @@ bool lessByStartTrackEvent(const MIDINoteSpan& a, const MIDINoteSpan& b)
 // The chosen tracks' events ordered by tick, then track index, then event
 // index, each handed to `visit` as soon as it is in place, while it is still
 // in cache. Parsed tracks are in tick order, so a k-way merge does it in
-// O(n log k); false, with `merged` unfinished, when some track's ticks go
+// O(n log k); false, with the visits unfinished, when some track's ticks go
 // backwards (only a file built by hand can hold such a track).
 template <class Visit>
-bool mergeInTickOrder(const MIDIFile& file, const std::vector<std::int64_t>& trackIndices,
-                      std::vector<MIDITimelineEvent>& merged, Visit visit)
+bool mergeInTickOrder(const MIDIFile& file, const std::vector<std::int64_t>& trackIndices, Visit visit)
 {
     struct Head {
         std::uint64_t tick;
@@ -136,9 +143,7 @@ bool mergeInTickOrder(const MIDIFile& file, const std::vector<std::int64_t>& tra
     while (!heap.empty()) {
         Head& top = heap.front();
         const auto& event = (*top.events)[top.position];
-        merged.push_back(
-            MIDITimelineEvent{event.tick, 0.0, top.trackIndex, static_cast<std::int64_t>(top.position), event.kind});
-        visit(merged.back());
+        visit(EventReference{event.tick, top.trackIndex, top.position, &event});
         if (++top.position < top.events->size()) {
             // The tracks are read as many interleaved streams, too many for
             // the hardware to foresee; fetching a few events ahead hides the
@@ -166,32 +171,38 @@ bool mergeInTickOrder(const MIDIFile& file, const std::vector<std::int64_t>& tra
     return true;
 }
 
-// Stamps merged events with seconds and pairs their notes into spans, in
-// one pass with the merge. Spans are laid out in note-on order, which is
-// already their final order unless two ticks round to the same seconds; the
-// check at the end keeps that case exact.
+// Keeps the merged events and pairs their notes into spans, in one pass with
+// the merge. Spans are laid out in note-on order, which is already their
+// final order unless two ticks round to the same seconds; the check at the
+// end keeps that case exact.
 class TimelineStamper {
 public:
-    TimelineStamper(const MIDITempoMap& tempoMap, std::size_t eventCount) : tempoMap_(tempoMap)
+    TimelineStamper(const MIDITempoMap& tempoMap, std::size_t eventCount)
+        : events_(std::make_shared<MIDITimelineEventStore>(tempoMap))
     {
-        spans_.reserve(eventCount / 2);
+        events_->reserve(eventCount);
+        spans_.reserve(noteOnCount(eventCount));
     }
 
-    void add(MIDITimelineEvent& event)
+    void add(const EventReference& reference)
     {
-        // Events come in tick order: the tempo map is walked, not searched.
-        event.seconds = tempoMap_.seconds(event.tick, tempoChange_);
-        largestTick_ = std::max(largestTick_, event.tick);
+        const MIDIEvent& event = *reference.event;
+        events_->append(reference.tick, static_cast<std::uint64_t>(reference.trackIndex), reference.eventIndex,
+                        event.kind);
+        largestTick_ = std::max(largestTick_, reference.tick);
 
         const auto* channelEvent = std::get_if<MIDIChannelEvent>(&event.kind);
         if (!channelEvent) return;
         std::uint8_t releasedNote;
         if (const auto* on = channelEvent->message.as<MIDIChannelMessage::NoteOn>()) {
             if (on->velocity > 0) {
-                open_.push(OpenNotes::key(event.trackIndex, channelEvent->channel, on->note), spans_.size());
+                open_.push(OpenNotes::key(reference.trackIndex, channelEvent->channel, on->note), spans_.size());
+                // Events come in tick order: the tempo map is walked, not searched.
+                const double seconds = events_->tempoMap().seconds(reference.tick, tempoChange_);
                 // The end stays open until a release or the end of the song.
-                spans_.push_back(MIDINoteSpan{on->note, on->velocity, channelEvent->channel, event.trackIndex,
-                                              event.eventIndex, event.seconds, event.seconds});
+                spans_.push_back(MIDINoteSpan{on->note, on->velocity, channelEvent->channel,
+                                              static_cast<std::int32_t>(reference.trackIndex),
+                                              static_cast<std::int32_t>(reference.eventIndex), seconds, seconds});
                 return;
             }
             releasedNote = on->note;
@@ -200,29 +211,36 @@ public:
         } else {
             return;
         }
-        const std::size_t closed = open_.pop(OpenNotes::key(event.trackIndex, channelEvent->channel, releasedNote));
+        const std::size_t closed = open_.pop(OpenNotes::key(reference.trackIndex, channelEvent->channel, releasedNote));
         if (closed == OpenNotes::none) return;
         auto& span = spans_[closed];
-        span.endSeconds = std::max(span.startSeconds, event.seconds);
+        span.endSeconds = std::max(span.startSeconds, events_->tempoMap().seconds(reference.tick, tempoChange_));
     }
 
     // The duration; notes never released end there.
     double finish()
     {
-        const double duration = tempoMap_.seconds(largestTick_);
+        const double duration = events_->tempoMap().seconds(largestTick_);
         open_.forEachOpen([&](std::size_t index) {
             auto& span = spans_[index];
             span.endSeconds = std::max(span.startSeconds, duration);
         });
         if (!std::is_sorted(spans_.begin(), spans_.end(), lessByStartTrackEvent))
             std::sort(spans_.begin(), spans_.end(), lessByStartTrackEvent);
+        // Room kept for notes that never came is given back.
+        if (spans_.capacity() - spans_.size() > spans_.size() / 8) spans_.shrink_to_fit();
         return duration;
     }
 
+    std::shared_ptr<MIDITimelineEventStore>& events() { return events_; }
     std::vector<MIDINoteSpan>& spans() { return spans_; }
 
 private:
-    const MIDITempoMap& tempoMap_;
+    // A note takes two events at least, its note-on and its release; a song
+    // of notes alone gets exactly the room it needs.
+    static std::size_t noteOnCount(std::size_t eventCount) { return eventCount / 2; }
+
+    std::shared_ptr<MIDITimelineEventStore> events_;
     std::size_t tempoChange_ = 0;
     std::uint64_t largestTick_ = 0;
     OpenNotes open_;
@@ -239,29 +257,26 @@ MIDITimeline::MIDITimeline(const MIDIFile& file, std::int64_t trackIndex)
 }
 
 MIDITimeline::MIDITimeline(const MIDIFile& file, MIDITempoMap tempoMap, const std::vector<std::int64_t>& trackIndices)
-    : tempoMap_(std::move(tempoMap))
 {
     std::size_t count = 0;
     for (auto index : trackIndices) count += file.tracks[static_cast<std::size_t>(index)].events.size();
-    auto events = std::make_shared<std::vector<MIDITimelineEvent>>();
-    events->reserve(count);
-    auto stamper = std::make_unique<TimelineStamper>(tempoMap_, count);
-    if (!mergeInTickOrder(file, trackIndices, *events, [&](MIDITimelineEvent& event) { stamper->add(event); })) {
+    auto stamper = std::make_unique<TimelineStamper>(tempoMap, count);
+    if (!mergeInTickOrder(file, trackIndices, [&](const EventReference& event) { stamper->add(event); })) {
         // Ticks out of order within a track: sort everything, then stamp.
-        events->clear();
-        stamper = std::make_unique<TimelineStamper>(tempoMap_, count);
+        stamper = std::make_unique<TimelineStamper>(tempoMap, count);
+        std::vector<EventReference> events;
+        events.reserve(count);
         for (auto index : trackIndices) {
             const auto& trackEvents = file.tracks[static_cast<std::size_t>(index)].events;
             for (std::size_t i = 0; i < trackEvents.size(); ++i)
-                events->push_back(MIDITimelineEvent{trackEvents[i].tick, 0.0, index, static_cast<std::int64_t>(i),
-                                                    trackEvents[i].kind});
+                events.push_back(EventReference{trackEvents[i].tick, index, i, &trackEvents[i]});
         }
-        std::sort(events->begin(), events->end(), lessByTickTrackEvent);
-        for (auto& event : *events) stamper->add(event);
+        std::sort(events.begin(), events.end(), lessByTickTrackEvent);
+        for (const auto& event : events) stamper->add(event);
     }
     durationSeconds_ = stamper->finish();
-    noteSpans_ = std::make_shared<const std::vector<MIDINoteSpan>>(std::move(stamper->spans()));
-    events_ = std::move(events);
+    noteSpans_ = MIDINoteSpanList(std::move(stamper->spans()));
+    events_ = std::move(stamper->events());
     for (auto index : trackIndices) {
         const auto& owner = file.tracks[static_cast<std::size_t>(index)].payloadOwner;
         if (owner && std::find(payloadOwners_.begin(), payloadOwners_.end(), owner) == payloadOwners_.end())
@@ -271,9 +286,14 @@ MIDITimeline::MIDITimeline(const MIDIFile& file, MIDITempoMap tempoMap, const st
 
 std::int64_t MIDITimeline::firstEventIndex(double seconds) const
 {
-    auto it = std::lower_bound(events_->begin(), events_->end(), seconds,
-                               [](const MIDITimelineEvent& e, double s) { return e.seconds < s; });
-    return it - events_->begin();
+    // Events are ordered by seconds: the first not before `seconds`, by halving.
+    std::size_t low = 0, high = events_->size();
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (events_->seconds(middle) < seconds) low = middle + 1;
+        else high = middle;
+    }
+    return static_cast<std::int64_t>(low);
 }
 
 MIDITimelineEventSlice MIDITimeline::pendingEvents(std::int64_t startIndex, double throughSeconds) const
@@ -284,7 +304,7 @@ MIDITimelineEventSlice MIDITimeline::pendingEvents(std::int64_t startIndex, doub
     // Galloping from the start finds the same end as a search of the whole
     // list (events are ordered by seconds), in time that grows with the
     // number of events due rather than with the song.
-    auto due = [&](std::int64_t i) { return !(throughSeconds < events[static_cast<std::size_t>(i)].seconds); };
+    auto due = [&](std::int64_t i) { return !(throughSeconds < events.seconds(static_cast<std::size_t>(i))); };
     std::int64_t low = begin, step = 1;
     while (low < count && due(low)) {
         low += step;
@@ -292,18 +312,20 @@ MIDITimelineEventSlice MIDITimeline::pendingEvents(std::int64_t startIndex, doub
     }
     std::int64_t high = std::min(low, count);
     low = std::max(begin, low - step / 2);
-    auto first = events.begin() + low, last = events.begin() + high;
-    auto upper = std::upper_bound(first, last, throughSeconds,
-                                  [](double s, const MIDITimelineEvent& e) { return s < e.seconds; });
-    const std::int64_t end = upper - events.begin();
-    return {std::span<const MIDITimelineEvent>(events.data() + begin, static_cast<std::size_t>(end - begin)), begin,
-            end};
+    // The first event past `throughSeconds` in [low, high), by halving.
+    while (low < high) {
+        const std::int64_t middle = low + (high - low) / 2;
+        if (due(middle)) low = middle + 1;
+        else high = middle;
+    }
+    const std::int64_t end = low;
+    return {MIDITimelineEvents(&events, static_cast<std::size_t>(begin), static_cast<std::size_t>(end)), begin, end};
 }
 
 std::vector<MIDINoteSpan> MIDITimeline::activeNoteSpans(double seconds) const
 {
     std::vector<MIDINoteSpan> active;
-    for (const auto& span : *noteSpans_) {
+    for (const auto& span : noteSpans_) {
         if (!(span.startSeconds < seconds)) break;
         if (seconds < span.endSeconds) active.push_back(span);
     }
@@ -312,9 +334,8 @@ std::vector<MIDINoteSpan> MIDITimeline::activeNoteSpans(double seconds) const
 
 bool MIDITimeline::operator==(const MIDITimeline& other) const
 {
-    return tempoMap_ == other.tempoMap_ && durationSeconds_ == other.durationSeconds_ &&
-           (events_ == other.events_ || *events_ == *other.events_) &&
-           (noteSpans_ == other.noteSpans_ || *noteSpans_ == *other.noteSpans_);
+    return durationSeconds_ == other.durationSeconds_ && (events_ == other.events_ || *events_ == *other.events_) &&
+           noteSpans_ == other.noteSpans_;
 }
 
 MIDITimelineCursor::MIDITimelineCursor(const MIDITimeline& timeline, double seconds)

@@ -8,37 +8,20 @@
 #include <vector>
 
 #include "CorvaneDomain/MIDIFile.hpp"
+#include "CorvaneDomain/MIDINoteSpan.hpp"
+#include "CorvaneDomain/MIDINoteSpanList.hpp"
 #include "CorvaneDomain/MIDITempoMap.hpp"
+#include "CorvaneDomain/MIDITimelineEvent.hpp"
+#include "CorvaneDomain/MIDITimelineEventStore.hpp"
+#include "CorvaneDomain/MIDITimelineEvents.hpp"
 
 namespace corvane {
 
-struct MIDITimelineEvent {
-    std::uint64_t tick = 0;
-    double seconds = 0;
-    std::int64_t trackIndex = 0;
-    std::int64_t eventIndex = 0;
-    MIDIEventKind kind;
-    bool operator==(const MIDITimelineEvent&) const = default;
-};
-
-struct MIDINoteSpan {
-    std::uint8_t note = 0;
-    std::uint8_t velocity = 0;
-    std::uint8_t channel = 0;
-    std::int64_t trackIndex = 0;
-    std::int64_t eventIndex = 0;
-    double startSeconds = 0;
-    double endSeconds = 0;
-
-    double durationSeconds() const { return endSeconds - startSeconds; }
-    bool operator==(const MIDINoteSpan&) const = default;
-};
-
-// A contiguous run of a timeline's events that shares the timeline's storage;
-// `startIndex` and `endIndex` are indices into the timeline's events. Valid
-// while any copy of the timeline lives.
+// A contiguous run of a timeline's events, read in place; `startIndex` and
+// `endIndex` are indices into the timeline's events. Valid while any copy of
+// the timeline lives.
 struct MIDITimelineEventSlice {
-    std::span<const MIDITimelineEvent> events;
+    MIDITimelineEvents events;
     std::int64_t startIndex = 0;
     std::int64_t endIndex = 0;
 
@@ -56,9 +39,12 @@ public:
     explicit MIDITimeline(const MIDIFile& file);
     MIDITimeline(const MIDIFile& file, std::int64_t trackIndex);
 
-    const MIDITempoMap& tempoMap() const { return tempoMap_; }
-    const std::vector<MIDITimelineEvent>& events() const { return *events_; }
-    const std::vector<MIDINoteSpan>& noteSpans() const { return *noteSpans_; }
+    const MIDITempoMap& tempoMap() const { return events_->tempoMap(); }
+    // Every event, read in place (see MIDITimelineEventStore for how they are kept).
+    MIDITimelineEvents events() const { return {events_.get(), 0, events_->size()}; }
+    const std::vector<MIDINoteSpan>& noteSpans() const { return noteSpans_.spans(); }
+    // The same spans as a list that copies share, for whoever keeps them beside the timeline.
+    const MIDINoteSpanList& noteSpanList() const { return noteSpans_; }
     double durationSeconds() const { return durationSeconds_; }
 
     // Index of the first event at or after `seconds`; the event count when none is.
@@ -73,9 +59,8 @@ public:
 private:
     MIDITimeline(const MIDIFile& file, MIDITempoMap tempoMap, const std::vector<std::int64_t>& trackIndices);
 
-    MIDITempoMap tempoMap_;
-    std::shared_ptr<const std::vector<MIDITimelineEvent>> events_;
-    std::shared_ptr<const std::vector<MIDINoteSpan>> noteSpans_;
+    std::shared_ptr<const MIDITimelineEventStore> events_;
+    MIDINoteSpanList noteSpans_;
     double durationSeconds_ = 0;
     // What keeps the long payloads of meta and system-exclusive events alive
     // after the parsed file is gone.

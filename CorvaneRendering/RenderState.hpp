@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "CorvaneDomain/MIDITimeline.hpp"
+#include "CorvaneDomain/MIDINoteSpanList.hpp"
 #include "CorvaneDomain/VisualAccessibilityOptions.hpp"
 #include "CorvaneDomain/VisualPreset.hpp"
 #include "CorvaneRendering/StageTexture.hpp"
@@ -15,7 +15,7 @@ struct RenderState {
     VisualPreset preset = VisualPreset::builtIn(); // already adjusted for accessibility
     bool isPlaying = true;
     bool hasSong = false;
-    std::vector<MIDINoteSpan> timelineNotes;
+    MIDINoteSpanList timelineNotes; // the controller's list, shared: a frame copies no notes
     double playbackPositionSeconds = 0;
     // Unadjusted: the renderer reads reduce motion and increase contrast from here.
     VisualAccessibilityOptions accessibilityOptions{false, false, false, 1.0};

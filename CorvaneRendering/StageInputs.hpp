@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "CorvaneDomain/MIDITimeline.hpp"
+#include "CorvaneDomain/MIDINoteSpanList.hpp"
 #include "CorvaneDomain/VisualAccessibilityOptions.hpp"
 #include "CorvaneDomain/VisualImpactEvent.hpp"
 #include "CorvaneDomain/VisualPreset.hpp"
@@ -17,7 +17,7 @@ struct StageInputs {
     bool isPlaying = true; // the playback clock (or the demo rain) advances only while true
     bool hasSong = false; // false shows the demo rain of notes
     std::vector<VisualImpactEvent> impactEvents; // recent impacts, oldest first, sequences rising
-    std::vector<MIDINoteSpan> timelineNotes; // audible note spans, sorted by start time
+    MIDINoteSpanList timelineNotes; // audible note spans, sorted by start time; shared, never copied
     double playbackPositionSeconds = 0;
     VisualAccessibilityOptions accessibilityOptions{false, false, false, 1.0};
     std::optional<std::string> backgroundImagePath; // the photo file, or none

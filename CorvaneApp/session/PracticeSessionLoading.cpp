@@ -163,7 +163,7 @@ void PracticeSessionStore::openPreparedSong(PreparedSong song, const std::filesy
     timeline_ = std::move(song.timeline);
     transport_ = std::move(song.transport);
     timelineCursor_ = MIDITimelineCursor(*timeline_, 0);
-    publishTimelineNotes(timeline_->noteSpans());
+    publishTimelineNotes(timeline_->noteSpanList());
 
     measureMap_.emplace(timeline_->tempoMap(), timeline_->durationSeconds());
     assign(measureMarkers_, measureMap_->markers, &PracticeSessionStore::measureMarkersChanged);

@@ -262,7 +262,7 @@ void PracticeSessionStore::setMetronomeEnabled(bool enabled)
 
 // Derived.
 
-std::vector<MIDINoteSpan> PracticeSessionStore::audibleTimelineNotes() const
+MIDINoteSpanList PracticeSessionStore::audibleTimelineNotes() const
 {
     const bool anyMuted = std::any_of(trackSettings_.begin(), trackSettings_.end(),
                                       [](const PracticeTrackSetting& s) { return s.isMuted; });

@@ -101,7 +101,7 @@ public:
     double loopSelectionStartSeconds() const { return loopSelectionStartSeconds_; }
     double loopSelectionEndSeconds() const { return loopSelectionEndSeconds_; }
     double timelineDurationSeconds() const { return timelineDurationSeconds_; }
-    const std::vector<MIDINoteSpan>& timelineNotes() const { return timelineNotes_; }
+    const MIDINoteSpanList& timelineNotes() const { return timelineNotes_; }
     const VisualPreset& visualPreset() const { return visualPreset_; }
     const std::optional<std::string>& backgroundImageURL() const { return backgroundImageURL_; }
     const std::optional<std::string>& backgroundImageError() const { return backgroundImageError_; }
@@ -131,7 +131,7 @@ public:
     // The distinct track indices of the open song's notes, ascending; kept
     // with the notes, as every track list reads it per row.
     const std::vector<std::int64_t>& colorTrackIndices() const { return colorTrackIndices_; }
-    std::vector<MIDINoteSpan> audibleTimelineNotes() const;
+    MIDINoteSpanList audibleTimelineNotes() const;
     const std::optional<MIDIMeasureMap>& measureMap() const { return measureMap_; }
     PianoAudioEngine* audioEngine() const { return audioEngine_; }
     MIDIDeviceMonitor* midiDeviceMonitor() const { return midiDeviceMonitor_; }
@@ -410,7 +410,7 @@ private:
 
     // Hands and tracks.
     // Publishes the song's notes with the track indices and note counts kept beside them.
-    void publishTimelineNotes(std::vector<MIDINoteSpan> notes);
+    void publishTimelineNotes(MIDINoteSpanList notes);
     void resumeAfterWait();
     std::vector<PracticeTrackSetting> normalizedTrackSettings() const;
     void applyTrackSettings(std::vector<PracticeTrackSetting> settings);
@@ -466,7 +466,7 @@ private:
     double loopSelectionStartSeconds_ = 0;
     double loopSelectionEndSeconds_ = 0;
     double timelineDurationSeconds_ = 0;
-    std::vector<MIDINoteSpan> timelineNotes_;
+    MIDINoteSpanList timelineNotes_; // the timeline's own list, shared
     // Derived from timelineNotes_ when it is published: the distinct track
     // indices, ascending, and the number of notes of each, in the same order.
     std::vector<std::int64_t> colorTrackIndices_;

@@ -63,7 +63,7 @@ void PracticeSessionStore::resumeAfterWait()
     resendPlaybackAhead();
 }
 
-void PracticeSessionStore::publishTimelineNotes(std::vector<MIDINoteSpan> notes)
+void PracticeSessionStore::publishTimelineNotes(MIDINoteSpanList notes)
 {
     if (notes == timelineNotes_) return;
     timelineNotes_ = std::move(notes);

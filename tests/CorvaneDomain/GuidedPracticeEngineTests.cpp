@@ -12,9 +12,9 @@ namespace {
 
 const GuidedPracticeConfiguration application{0.12, 0.5, 0.035};
 
-MIDINoteSpan span(std::uint8_t note, double start, std::int64_t track = 0, std::int64_t event = -1)
+MIDINoteSpan span(std::uint8_t note, double start, std::int32_t track = 0, std::int32_t event = -1)
 {
-    static std::int64_t nextEvent = 0;
+    static std::int32_t nextEvent = 0;
     return MIDINoteSpan{note, 100, 0, track, event >= 0 ? event : nextEvent++, start, start + 0.25};
 }
 

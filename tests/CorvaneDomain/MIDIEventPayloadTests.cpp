@@ -105,8 +105,10 @@ TEST(MIDIEventPayload, NotePairingOverManyKeysMatchesAPlainTable)
                                                          ? command->action.as<MIDINoteAction::On>()->note
                                                          : command->action.as<MIDINoteAction::Off>()->note};
         if (const auto* on = command->action.as<MIDINoteAction::On>()) {
-            open[key].push_back(MIDINoteSpan{on->note, on->velocity, command->channel, event.trackIndex,
-                                             event.eventIndex, event.seconds, event.seconds});
+            open[key].push_back(MIDINoteSpan{on->note, on->velocity, command->channel,
+                                             static_cast<std::int32_t>(event.trackIndex),
+                                             static_cast<std::int32_t>(event.eventIndex), event.seconds,
+                                             event.seconds});
         } else if (!open[key].empty()) {
             auto span = open[key].front();
             open[key].erase(open[key].begin());

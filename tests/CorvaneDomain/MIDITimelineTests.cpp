@@ -14,7 +14,7 @@ MIDITimeline timelineOf(const std::vector<smf::Track>& tracks, std::uint16_t for
     return MIDITimeline(StandardMIDIFileParser{}.parse(smf::file(format, division, tracks)));
 }
 
-MIDINoteSpan span(std::uint8_t note, std::int64_t track, std::int64_t event, double start, double end,
+MIDINoteSpan span(std::uint8_t note, std::int32_t track, std::int32_t event, double start, double end,
                   std::uint8_t velocity = 100, std::uint8_t channel = 0)
 {
     return MIDINoteSpan{note, velocity, channel, track, event, start, end};
@@ -101,7 +101,7 @@ TEST(MIDITimeline, PendingEventsAndCursor)
     EXPECT_EQ(timeline.pendingEvents(2, 1.0).size(), 2u); // both events at exactly 1.0
     EXPECT_TRUE(timeline.pendingEvents(9, 5.0).empty());
     EXPECT_TRUE(timeline.pendingEvents(4, 1.0).empty());
-    EXPECT_EQ(&*timeline.pendingEvents(1, 2.0).begin(), &timeline.events()[1]); // a view, not a copy
+    EXPECT_EQ(*timeline.pendingEvents(1, 2.0).begin(), timeline.events()[1]);
 
     MIDITimelineCursor cursor(timeline, 1.0);
     EXPECT_EQ(cursor.eventIndex, 2);

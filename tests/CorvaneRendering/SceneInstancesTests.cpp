@@ -21,7 +21,7 @@ RenderState songState(std::vector<MIDINoteSpan> notes, double position)
     return state;
 }
 
-MIDINoteSpan span(std::uint8_t note, double start, double end, std::int64_t track = 0)
+MIDINoteSpan span(std::uint8_t note, double start, double end, std::int32_t track = 0)
 {
     return {.note = note, .velocity = 90, .channel = 0, .trackIndex = track, .eventIndex = 0, .startSeconds = start,
             .endSeconds = end};
