@@ -20,10 +20,12 @@ GuidedPracticeConfiguration::GuidedPracticeConfiguration(double correctTolerance
         throw std::invalid_argument("grading tolerances out of order");
 }
 
+static_assert(sizeof(GuidedPracticeEngine::ExpectedNote) == 24);
+
 std::size_t GuidedPracticeEngine::IDHash::operator()(const ExpectedNote::ID& id) const
 {
-    std::size_t hash = std::hash<std::int64_t>{}(id.trackIndex);
-    hashCombine(hash, std::hash<std::int64_t>{}(id.eventIndex));
+    std::size_t hash = std::hash<std::int32_t>{}(id.trackIndex);
+    hashCombine(hash, std::hash<std::int32_t>{}(id.eventIndex));
     return hash;
 }
 

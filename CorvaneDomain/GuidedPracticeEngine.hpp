@@ -36,9 +36,10 @@ struct GuidedPracticeConfiguration {
 class GuidedPracticeEngine {
 public:
     struct ExpectedNote {
+        // As wide as a note span's: 24 bytes a note, not 32.
         struct ID {
-            std::int64_t trackIndex;
-            std::int64_t eventIndex;
+            std::int32_t trackIndex;
+            std::int32_t eventIndex;
             bool operator==(const ID&) const = default;
         };
         ID id;
