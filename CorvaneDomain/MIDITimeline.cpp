@@ -5,6 +5,8 @@
 #include <memory>
 #include <type_traits>
 
+#include "CorvaneDomain/PrefaultAhead.hpp"
+
 namespace corvane {
 
 static_assert(sizeof(MIDINoteSpan) == 32 && std::is_trivially_copyable_v<MIDINoteSpan>);
@@ -197,6 +199,7 @@ public:
         if (const auto* on = channelEvent->message.as<MIDIChannelMessage::NoteOn>()) {
             if (on->velocity > 0) {
                 open_.push(OpenNotes::key(reference.trackIndex, channelEvent->channel, on->note), spans_.size());
+                spansAhead_.keepAhead(spans_);
                 // Events come in tick order: the tempo map is walked, not searched.
                 const double seconds = events_->tempoMap().seconds(reference.tick, tempoChange_);
                 // The end stays open until a release or the end of the song.
@@ -245,6 +248,7 @@ private:
     std::uint64_t largestTick_ = 0;
     OpenNotes open_;
     std::vector<MIDINoteSpan> spans_;
+    PrefaultAhead spansAhead_;
 };
 
 } // namespace

@@ -58,6 +58,7 @@ void MIDITimelineEventStore::append(std::uint64_t tick, std::uint64_t trackIndex
         throw std::length_error("track or event index too large for a timeline");
     if (high_.empty() && (high.tick || high.trackIndex || high.eventIndex)) high_.resize(packed_.size());
     if (!high_.empty()) high_.push_back(high);
+    packedAhead_.keepAhead(packed_);
     packed_.push_back(packed);
 }
 

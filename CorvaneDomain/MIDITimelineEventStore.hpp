@@ -7,6 +7,7 @@
 #include "CorvaneDomain/MIDIFile.hpp"
 #include "CorvaneDomain/MIDITempoMap.hpp"
 #include "CorvaneDomain/MIDITimelineEvent.hpp"
+#include "CorvaneDomain/PrefaultAhead.hpp"
 
 namespace corvane {
 
@@ -67,6 +68,7 @@ private:
     // Empty until some event needs its high bits; then one per event.
     std::vector<High> high_;
     std::vector<MIDIEventKind> others_;
+    PrefaultAhead packedAhead_;
 };
 
 } // namespace corvane

@@ -1,5 +1,6 @@
 #include "CorvaneDomain/StandardMIDIFileParser.hpp"
 
+#include "CorvaneDomain/PrefaultAhead.hpp"
 #include "CorvaneDomain/RegularFileReader.hpp"
 
 #include <cstring>
@@ -131,10 +132,13 @@ MIDITrack parseTrack(MIDIByteReader& reader, std::int64_t trackEnd, std::int64_t
     // Every event takes at least two bytes of its chunk (a delta time and one
     // byte after it), so the list never has to grow and move what it holds.
     track.events.reserve(static_cast<std::size_t>((trackEnd - reader.offset) / 2 + 1));
+    // The room reserved is twice what most tracks fill: backed only a little ahead.
+    PrefaultAhead ahead(256 << 10);
 
     int runningStatus = -1;
     std::uint64_t tick = 0;
     while (true) {
+        ahead.keepAhead(track.events);
         const std::uint32_t delta = reader.readVariableLengthQuantity(trackEnd);
         if (tick > UINT64_MAX - delta) throw Error(Error::TickOverflow{trackIndex});
         tick += delta;
