@@ -68,6 +68,7 @@ CorvaneApplication::CorvaneApplication(DefaultsStore& defaults, QObject* parent)
     settingsFileAlert_ = new SettingsFileAlert(mainWindow_.get(), defaults_);
     connect(mainWindow_.get(), &MainWindow::firstFramePainted, this, [this] {
         logStartupMilestone("first frame painted");
+        PracticeWorkspaceView::probeStageSupport();
         prepareServices();
     });
     // Once the services have read the settings, so that asking waits for nothing.
