@@ -27,10 +27,9 @@ namespace {
 
 // One start of the application over the defaults: its records arrive when asked.
 struct LateRun {
-    explicit LateRun(DefaultsStore& defaults)
+    LateRun(DefaultsStore& defaults, PianoAudioEngine& engine)
         : progress(defaults, 200, RecordsArriveLater{}), loops(defaults, 50, RecordsArriveLater{}),
-          tracks(defaults, RecordsArriveLater{}), loader(defaults, 200, progress, loops, tracks),
-          engine(defaults, AudioHostAPI::jack)
+          tracks(defaults, RecordsArriveLater{}), loader(defaults, 200, progress, loops, tracks)
     {
         auto environment = devicelessEnvironment();
         environment.demoBundles = StudioResourceBundle::candidates();
@@ -55,7 +54,6 @@ struct LateRun {
     PracticeLoopStore loops;
     PracticeTrackStore tracks;
     PracticeRecordsLoader loader;
-    PianoAudioEngine engine;
     std::unique_ptr<PracticeSessionStore> controller;
 };
 
@@ -77,8 +75,7 @@ protected:
         PracticeProgressStore progress(*defaults, 200);
         PracticeLoopStore loops(*defaults, 50);
         PracticeTrackStore tracks(*defaults);
-        PianoAudioEngine engine(*defaults, AudioHostAPI::jack);
-        PracticeSessionStore c(progress, loops, tracks, nullptr, &engine, *defaults, {}, {}, devicelessEnvironment());
+        PracticeSessionStore c(progress, loops, tracks, nullptr, engine.get(), *defaults, {}, {}, devicelessEnvironment());
         c.loadMIDI(songA);
         ASSERT_TRUE(c.currentSong()) << c.lastImportError().value_or("");
         c.setTrackMuted(true, 1);
@@ -88,10 +85,16 @@ protected:
         ASSERT_TRUE(c.saveCurrentLoop("Abertura"));
         c.flushProgress();
     }
-    void SetUp() override { sharedJackServer(); }
+    void SetUp() override
+    {
+        sharedJackServer();
+        engine = std::make_unique<PianoAudioEngine>(*defaults, AudioHostAPI::jack);
+    }
+    void TearDown() override { engine.reset(); }
     QTemporaryDir folder;
     std::unique_ptr<DefaultsStore> defaults =
         std::make_unique<DefaultsStore>(folder.filePath(QStringLiteral("defaults.json")).toStdString());
+    std::unique_ptr<PianoAudioEngine> engine;
     std::filesystem::path songA = song("A.mid");
     std::filesystem::path songB = song("B.mid");
 };
@@ -102,7 +105,7 @@ TEST_F(LateRecordsControllerTest, TheSessionReopensWhenItArrivesNeverOverASongOp
 {
     practiseSongA();
     {
-        LateRun run(*defaults);
+        LateRun run(*defaults, *engine);
         EXPECT_FALSE(run.controller->currentSong()) << "nothing to reopen before the records come";
         ASSERT_TRUE(run.arrive());
         ASSERT_TRUE(run.controller->currentSong());
@@ -112,7 +115,7 @@ TEST_F(LateRecordsControllerTest, TheSessionReopensWhenItArrivesNeverOverASongOp
         EXPECT_FALSE(run.controller->isTrackSelectionPresented());
     }
     {
-        LateRun run(*defaults);
+        LateRun run(*defaults, *engine);
         run.controller->loadMIDI(songB);
         ASSERT_TRUE(run.arrive());
         EXPECT_EQ(std::filesystem::path(run.controller->currentSong()->filePath()).filename(), "B.mid")
@@ -124,7 +127,7 @@ TEST_F(LateRecordsControllerTest, ASongOpenedBeforeItsSettingsArriveTakesThemBes
 {
     practiseSongA();
     {
-        LateRun run(*defaults);
+        LateRun run(*defaults, *engine);
         auto& c = *run.controller;
         c.loadMIDI(songA);
         EXPECT_FALSE(c.trackSetting(1).isMuted) << "not known yet";
