@@ -4,9 +4,12 @@
 #include <QApplication>
 
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "CorvaneApp/window/CorvaneApplication.hpp"
+#include "CorvaneApp/window/MainThreadStallWatch.hpp"
+#include "CorvaneApp/window/MainWindow.hpp"
 #include "CorvaneApp/window/SingleInstance.hpp"
 #include "CorvaneApp/window/StartupLog.hpp"
 #include "CorvaneApp/window/TerminationSignals.hpp"
@@ -26,6 +29,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("brelmo"));
     QApplication::setDesktopFileName(QStringLiteral("brelmo"));
     QApplication app(argc, argv);
+    std::unique_ptr<corvane::MainThreadStallWatch> stallWatch;
+    if (corvane::startupLog().isInfoEnabled()) stallWatch = std::make_unique<corvane::MainThreadStallWatch>();
 
     std::vector<std::filesystem::path> files;
     for (const QString& argument : QApplication::arguments().mid(1))
@@ -39,6 +44,9 @@ int main(int argc, char** argv)
     corvane::CorvaneApplication application(defaults);
     QObject::connect(&instance, &corvane::SingleInstance::filesReceived, &application,
                      &corvane::CorvaneApplication::openFiles);
+    if (stallWatch)
+        QObject::connect(&application.mainWindow(), &corvane::MainWindow::firstFramePainted, stallWatch.get(),
+                         [&stallWatch] { stallWatch->stopAfter(2.0); });
     application.delegate().openFiles(files);
     // Asked to stop from outside: close the windows as the user would, which saves the session.
     corvane::TerminationSignals termination([] {

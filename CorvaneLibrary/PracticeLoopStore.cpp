@@ -31,13 +31,42 @@ std::optional<std::string> encodedMember(const std::string& song, const std::vec
 
 } // namespace
 
+PracticeLoopStore::Records PracticeLoopStore::read(DefaultsStore& defaults) {
+    Records records;
+    if (auto document = restoredRecord<SongKeyedRecordsDocument<PracticeLoopBookmark>>(defaults, storageKey))
+        records.bookmarksBySong = std::move(document->records);
+    // Encoded now, while the application starts, rather than by the first save during playback.
+    for (const auto& [song, list] : records.bookmarksBySong)
+        if (auto text = encodedMember(song, list)) records.encodedSongs.emplace(song, std::move(*text));
+    return records;
+}
+
 PracticeLoopStore::PracticeLoopStore(DefaultsStore& defaults, std::int64_t maximumPerSong)
     : defaults_(defaults), maximumPerSong_(std::max<std::int64_t>(maximumPerSong, 1)) {
-    if (auto document = restoredRecord<SongKeyedRecordsDocument<PracticeLoopBookmark>>(defaults_, storageKey))
-        bookmarksBySong_ = std::move(document->records);
-    // Encoded now, while the application starts, rather than by the first save during playback.
-    for (const auto& [song, list] : bookmarksBySong_)
-        if (auto text = encodedMember(song, list)) encodedSongs_.emplace(song, std::move(*text));
+    Records records = read(defaults_);
+    bookmarksBySong_ = std::move(records.bookmarksBySong);
+    encodedSongs_ = std::move(records.encodedSongs);
+}
+
+PracticeLoopStore::PracticeLoopStore(DefaultsStore& defaults, std::int64_t maximumPerSong, RecordsArriveLater)
+    : defaults_(defaults), maximumPerSong_(std::max<std::int64_t>(maximumPerSong, 1)), hasRecords_(false) {}
+
+void PracticeLoopStore::adopt(Records records) {
+    if (hasRecords_) return;
+    hasRecords_ = true;
+    bookmarksBySong_ = std::move(records.bookmarksBySong);
+    encodedSongs_ = std::move(records.encodedSongs);
+    if (changesBeforeRecords_.empty()) return;
+    isReplaying_ = true;
+    for (const auto& replay : changesBeforeRecords_) replay();
+    isReplaying_ = false;
+    changesBeforeRecords_.clear();
+    write();
+}
+
+template <class Change> auto PracticeLoopStore::change(Change apply) {
+    if (!hasRecords_) changesBeforeRecords_.push_back([this, apply] { apply(*this); });
+    return apply(*this);
 }
 
 std::vector<PracticeLoopBookmark> PracticeLoopStore::bookmarks(const std::string& song) const {
@@ -46,6 +75,10 @@ std::vector<PracticeLoopBookmark> PracticeLoopStore::bookmarks(const std::string
 }
 
 bool PracticeLoopStore::add(const PracticeLoopBookmark& bookmark, const std::string& song) {
+    return change([bookmark, song](PracticeLoopStore& store) { return store.addNow(bookmark, song); });
+}
+
+bool PracticeLoopStore::addNow(const PracticeLoopBookmark& bookmark, const std::string& song) {
     auto list = bookmarks(song);
     auto same = std::find_if(list.begin(), list.end(), [&](const PracticeLoopBookmark& b) {
         return b.startMeasure == bookmark.startMeasure && b.endMeasure == bookmark.endMeasure;
@@ -64,7 +97,7 @@ bool PracticeLoopStore::add(const PracticeLoopBookmark& bookmark, const std::str
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         return list[a].startMeasure < list[b].startMeasure;
     });
-    const auto limit = static_cast<std::size_t>(maximumPerSong_);
+    const auto limit = isReplaying_ ? order.size() : static_cast<std::size_t>(maximumPerSong_);
     if (order.size() > limit) order.resize(limit);
     const bool kept = std::find(order.begin(), order.end(), position) != order.end();
 
@@ -77,6 +110,10 @@ bool PracticeLoopStore::add(const PracticeLoopBookmark& bookmark, const std::str
 }
 
 void PracticeLoopStore::remove(const UUID& id, const std::string& song) {
+    change([id, song](PracticeLoopStore& store) { store.removeNow(id, song); });
+}
+
+void PracticeLoopStore::removeNow(const UUID& id, const std::string& song) {
     auto it = bookmarksBySong_.find(song);
     if (it == bookmarksBySong_.end()) return;
     std::erase_if(it->second, [&](const PracticeLoopBookmark& b) { return b.id() == id; });
@@ -96,31 +133,43 @@ void PracticeLoopStore::changeBookmark(const UUID& id, const std::string& song, 
 }
 
 void PracticeLoopStore::rename(const UUID& id, const std::string& name, const std::string& song) {
-    changeBookmark(id, song, [&](PracticeLoopBookmark& b) { b.name = name; });
+    change([id, name, song](PracticeLoopStore& store) {
+        store.changeBookmark(id, song, [&](PracticeLoopBookmark& b) { b.name = name; });
+    });
 }
 
 void PracticeLoopStore::updateProgress(const UUID& id, const PracticeMetrics& metrics, std::int64_t repetitions,
                                        Date lastPracticedAt, const std::string& song) {
-    changeBookmark(id, song, [&](PracticeLoopBookmark& b) {
-        b.metrics = metrics;
-        b.repetitions = repetitions;
-        b.lastPracticedAt = lastPracticedAt;
+    change([id, metrics, repetitions, lastPracticedAt, song](PracticeLoopStore& store) {
+        store.changeBookmark(id, song, [&](PracticeLoopBookmark& b) {
+            b.metrics = metrics;
+            b.repetitions = repetitions;
+            b.lastPracticedAt = lastPracticedAt;
+        });
     });
 }
 
 void PracticeLoopStore::resetProgress(const UUID& id, const std::string& song) {
-    changeBookmark(id, song, clearProgress);
+    change([id, song](PracticeLoopStore& store) { store.changeBookmark(id, song, clearProgress); });
 }
 
 void PracticeLoopStore::resetAllProgress() {
-    for (auto& [song, list] : bookmarksBySong_)
-        for (auto& bookmark : list) clearProgress(bookmark);
-    persist(std::nullopt);
+    change([](PracticeLoopStore& store) {
+        for (auto& [song, list] : store.bookmarksBySong_)
+            for (auto& bookmark : list) clearProgress(bookmark);
+        store.persist(std::nullopt);
+    });
 }
 
 void PracticeLoopStore::persist(const std::optional<std::string>& changedSong) {
     if (changedSong) encodedSongs_.erase(*changedSong);
     else encodedSongs_.clear();
+    // Before the stored lists arrive, writing would replace them with the few known here.
+    if (!hasRecords_ || isReplaying_) return;
+    write();
+}
+
+void PracticeLoopStore::write() {
     std::size_t length = 2;
     for (const auto& [song, list] : bookmarksBySong_) {
         auto member = encodedSongs_.find(song);

@@ -28,28 +28,69 @@ std::optional<std::string> encodedEntry(const PracticeHistoryEntry& entry) {
     }
 }
 
+// Newest first, at most `limit`.
+void sortAndTrim(std::vector<PracticeHistoryEntry>& entries, std::int64_t limit) {
+    std::stable_sort(entries.begin(), entries.end(), [](const PracticeHistoryEntry& a, const PracticeHistoryEntry& b) {
+        return orderKey(a.updatedAt) > orderKey(b.updatedAt);
+    });
+    if (static_cast<std::int64_t>(entries.size()) > limit) entries.erase(entries.begin() + limit, entries.end());
+}
+
 } // namespace
+
+PracticeProgressStore::Records PracticeProgressStore::read(DefaultsStore& defaults, std::int64_t maximumHistoryCount) {
+    Records records;
+    records.currentSession = restoredRecord<PersistedPracticeSession>(defaults, currentSessionKey);
+    if (auto history = restoredRecord<std::vector<PracticeHistoryEntry>>(defaults, historyKey))
+        records.historyEntries = std::move(*history);
+    // Trimmed in memory only: the stored list stays as it is until the next write.
+    sortAndTrim(records.historyEntries, std::max<std::int64_t>(maximumHistoryCount, 1));
+    // Encoded now, while the application starts, rather than by the first save during playback.
+    for (const auto& entry : records.historyEntries)
+        if (auto text = encodedEntry(entry))
+            records.encodedEntries.insert_or_assign(entry.id(), EncodedEntry{entry, std::move(*text)});
+    return records;
+}
 
 PracticeProgressStore::PracticeProgressStore(DefaultsStore& defaults, std::int64_t maximumHistoryCount)
     : defaults_(defaults), maximumHistoryCount_(std::max<std::int64_t>(maximumHistoryCount, 1)) {
-    currentSession_ = restoredRecord<PersistedPracticeSession>(defaults_, currentSessionKey);
-    if (auto history = restoredRecord<std::vector<PracticeHistoryEntry>>(defaults_, historyKey))
-        historyEntries_ = std::move(*history);
-    // Trimmed in memory only: the stored list stays as it is until the next write.
-    sortAndTrimHistory();
-    // Encoded now, while the application starts, rather than by the first save during playback.
-    for (const auto& entry : historyEntries_)
-        if (auto text = encodedEntry(entry)) encodedEntries_.insert_or_assign(entry.id(), EncodedEntry{entry, std::move(*text)});
+    Records records = read(defaults_, maximumHistoryCount_);
+    currentSession_ = std::move(records.currentSession);
+    historyEntries_ = std::move(records.historyEntries);
+    encodedEntries_ = std::move(records.encodedEntries);
 }
 
-void PracticeProgressStore::sortAndTrimHistory() {
-    std::stable_sort(historyEntries_.begin(), historyEntries_.end(),
-                     [](const PracticeHistoryEntry& a, const PracticeHistoryEntry& b) { return orderKey(a.updatedAt) > orderKey(b.updatedAt); });
-    if (static_cast<std::int64_t>(historyEntries_.size()) > maximumHistoryCount_)
-        historyEntries_.erase(historyEntries_.begin() + maximumHistoryCount_, historyEntries_.end());
+PracticeProgressStore::PracticeProgressStore(DefaultsStore& defaults, std::int64_t maximumHistoryCount,
+                                             RecordsArriveLater)
+    : defaults_(defaults), maximumHistoryCount_(std::max<std::int64_t>(maximumHistoryCount, 1)), hasRecords_(false) {}
+
+void PracticeProgressStore::adopt(Records records) {
+    if (hasRecords_) return;
+    hasRecords_ = true;
+    currentSession_ = std::move(records.currentSession);
+    historyEntries_ = std::move(records.historyEntries);
+    encodedEntries_ = std::move(records.encodedEntries);
+    if (changesBeforeRecords_.empty()) return;
+    const auto storedSession = currentSession_;
+    const auto storedHistory = historyEntries_;
+    isReplaying_ = true;
+    for (const auto& replay : changesBeforeRecords_) replay();
+    isReplaying_ = false;
+    changesBeforeRecords_.clear();
+    if (!(currentSession_ == storedSession)) writeCurrentSession();
+    if (!(historyEntries_ == storedHistory)) writeHistory();
 }
+
+template <class Change> void PracticeProgressStore::change(Change apply) {
+    if (!hasRecords_) changesBeforeRecords_.push_back([this, apply] { apply(*this); });
+    apply(*this);
+}
+
+void PracticeProgressStore::sortAndTrimHistory() { sortAndTrim(historyEntries_, maximumHistoryCount_); }
 
 void PracticeProgressStore::writeHistory() {
+    // Before the stored records arrive, writing would replace them with the few known here.
+    if (!hasRecords_ || isReplaying_) return;
     std::map<UUID, EncodedEntry> encoded;
     std::vector<std::uint8_t> document;
     document.reserve(lastHistoryBytes_ + 1024);
@@ -73,34 +114,54 @@ void PracticeProgressStore::writeHistory() {
     defaults_.setData(historyKey, std::move(document));
 }
 
+void PracticeProgressStore::writeCurrentSession() {
+    if (!hasRecords_ || isReplaying_) return;
+    if (currentSession_) storeRecord(defaults_, currentSessionKey, *currentSession_);
+    else defaults_.remove(currentSessionKey);
+}
+
 void PracticeProgressStore::saveCurrentSession(const PersistedPracticeSession& session) {
-    currentSession_ = session;
-    storeRecord(defaults_, currentSessionKey, session);
+    change([session](PracticeProgressStore& store) {
+        store.currentSession_ = session;
+        store.writeCurrentSession();
+    });
 }
 
 void PracticeProgressStore::clearCurrentSession() {
-    currentSession_.reset();
-    defaults_.remove(currentSessionKey);
+    change([](PracticeProgressStore& store) {
+        store.currentSession_.reset();
+        store.writeCurrentSession();
+    });
 }
 
 void PracticeProgressStore::upsertHistory(const PracticeHistoryEntry& entry) {
-    std::erase_if(historyEntries_, [&](const PracticeHistoryEntry& e) { return e.id() == entry.id(); });
-    historyEntries_.push_back(entry);
-    sortAndTrimHistory();
-    writeHistory();
+    change([entry](PracticeProgressStore& store) {
+        std::erase_if(store.historyEntries_, [&](const PracticeHistoryEntry& e) { return e.id() == entry.id(); });
+        store.historyEntries_.push_back(entry);
+        store.sortAndTrimHistory();
+        store.writeHistory();
+    });
 }
 
 void PracticeProgressStore::removeProgress(const std::string& song) {
-    std::erase_if(historyEntries_,
-                  [&](const PracticeHistoryEntry& e) { return e.songReference().stableID() == song; });
-    writeHistory();
-    if (currentSession_ && currentSession_->songReference().stableID() == song) clearCurrentSession();
+    change([song](PracticeProgressStore& store) {
+        std::erase_if(store.historyEntries_,
+                      [&](const PracticeHistoryEntry& e) { return e.songReference().stableID() == song; });
+        store.writeHistory();
+        if (store.currentSession_ && store.currentSession_->songReference().stableID() == song) {
+            store.currentSession_.reset();
+            store.writeCurrentSession();
+        }
+    });
 }
 
 void PracticeProgressStore::removeAllProgress() {
-    historyEntries_.clear();
-    writeHistory();
-    clearCurrentSession();
+    change([](PracticeProgressStore& store) {
+        store.historyEntries_.clear();
+        store.writeHistory();
+        store.currentSession_.reset();
+        store.writeCurrentSession();
+    });
 }
 
 std::vector<RecentPracticeSong> PracticeProgressStore::recentSongs() const {

@@ -289,4 +289,22 @@ void PracticeSessionStore::restorePersistedSession()
     if (resolved->stopAccessing) resolved->stopAccessing();
 }
 
+void PracticeSessionStore::takeArrivedRecords()
+{
+    if (!hasSeenStoredSession_ && progressCoordinator_.store.hasRecords()) {
+        hasSeenStoredSession_ = true;
+        if (!currentSongReference_) restorePersistedSession();
+    }
+    if (currentSongReference_) {
+        // A song opened before its settings arrived took the defaults; the
+        // tracks changed since then keep the user's choice (the store merged them).
+        const auto stored = trackStore_.settings(currentSongReference_->stableID());
+        auto merged = mergedTrackSettings(stored, colorTrackIndices());
+        if (merged != trackSettings_) applyTrackSettings(std::move(merged));
+        if (!stored.empty()) dismissTrackSelection();
+        syncActiveLoopBookmark();
+    }
+    bumpProgressRevision();
+}
+
 } // namespace corvane

@@ -78,7 +78,10 @@ PracticeSessionStore::PracticeSessionStore(PracticeProgressStore& progressStore,
 
     checkDemoResources();
     installCallbacks();
-    restorePersistedSession();
+    if (progressStore.hasRecords()) {
+        hasSeenStoredSession_ = true;
+        restorePersistedSession();
+    }
 
     if (!currentSong_) {
         const double hue = visualPreset_.accentHue;

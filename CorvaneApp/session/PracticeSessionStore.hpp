@@ -172,6 +172,11 @@ public:
     void loadDemo(BundledDemoSong demo);
     void continueRecentSong(const RecentPracticeSong& song);
     void restorePersistedSession();
+    // The stores took in records decoded after the controller was made: the
+    // session is reopened if nothing was opened meanwhile, the open song
+    // takes its stored track settings and saved loops, and the screens that
+    // list progress are told.
+    void takeArrivedRecords();
     // The Portuguese message for a failed load.
     static std::string importFailureMessage(const std::exception& error);
 
@@ -543,6 +548,8 @@ private:
     std::uint64_t progressRevision_ = 0;
     std::optional<SavedSessionState> lastSavedState_;
     std::optional<SavedLoopState> lastSavedLoop_;
+    // Whether the stored session was there to reopen (at once, or when the progress store's records arrived).
+    bool hasSeenStoredSession_ = false;
 };
 
 template <class Step>

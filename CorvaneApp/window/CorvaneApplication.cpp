@@ -24,6 +24,7 @@
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "CorvaneLibrary/PracticeLoopStore.hpp"
 #include "CorvaneLibrary/PracticeProgressStore.hpp"
+#include "CorvaneLibrary/PracticeRecordsLoader.hpp"
 #include "CorvaneLibrary/PracticeTrackStore.hpp"
 
 namespace corvane {
@@ -67,6 +68,7 @@ CorvaneApplication::CorvaneApplication(DefaultsStore& defaults, QObject* parent)
     settingsFileAlert_ = new SettingsFileAlert(mainWindow_.get(), defaults_);
     connect(mainWindow_.get(), &MainWindow::firstFramePainted, this, [this] {
         logStartupMilestone("first frame painted");
+        PracticeWorkspaceView::probeStageSupport();
         prepareServices();
     });
     // Once the services have read the settings, so that asking waits for nothing.
@@ -86,6 +88,8 @@ CorvaneApplication::~CorvaneApplication()
     settingsWindow_.reset();
     mainWindow_.reset();
     practiceStore_.reset();
+    // Changes made before the records arrived are merged with them and written now.
+    if (recordsLoader_) recordsLoader_->finishNow();
 }
 
 void CorvaneApplication::start()
@@ -97,13 +101,15 @@ void CorvaneApplication::start()
 
 // The sound system is found and its stream opened on a worker: that holds
 // its thread for a hundred milliseconds and more, and the window stays live.
+// The worker also waits for the settings file, read on a thread of its own,
+// so that the services, which read it, never wait for it on the main thread.
 void CorvaneApplication::prepareServices()
 {
     if (isPreparingServices_ || practiceStore_) return;
     isPreparingServices_ = true;
-    const auto storedOutput = defaults_.stringValue(PianoAudioEngine::selectedOutputPreferenceKey);
     QPointer<CorvaneApplication> guard(this);
-    QThreadPool::globalInstance()->start([guard, storedOutput] {
+    QThreadPool::globalInstance()->start([guard, &defaults = defaults_] {
+        const auto storedOutput = defaults.stringValue(PianoAudioEngine::selectedOutputPreferenceKey);
         auto prepared = std::make_shared<std::optional<PreparedAudioOutput>>();
         try {
             prepared->emplace(PreparedAudioOutput::prepare(std::nullopt, storedOutput, true));
@@ -139,9 +145,13 @@ void CorvaneApplication::makeServices()
     }
     preparedOutput_.reset();
     logStartupMilestone("audio engine made");
-    progressStore_ = std::make_unique<PracticeProgressStore>(defaults_, historyLimit);
-    loopStore_ = std::make_unique<PracticeLoopStore>(defaults_, savedLoopsPerSong);
-    trackStore_ = std::make_unique<PracticeTrackStore>(defaults_);
+    // The stores' records are decoded off the main thread and arrive after the
+    // controller is made; what the user does before then is merged with them.
+    progressStore_ = std::make_unique<PracticeProgressStore>(defaults_, historyLimit, RecordsArriveLater{});
+    loopStore_ = std::make_unique<PracticeLoopStore>(defaults_, savedLoopsPerSong, RecordsArriveLater{});
+    trackStore_ = std::make_unique<PracticeTrackStore>(defaults_, RecordsArriveLater{});
+    recordsLoader_ = std::make_unique<PracticeRecordsLoader>(defaults_, historyLimit, *progressStore_, *loopStore_,
+                                                             *trackStore_);
     PracticeSessionEnvironment environment;
     environment.demoBundles = StudioResourceBundle::candidates();
     practiceStore_ = std::make_unique<PracticeSessionStore>(*progressStore_, *loopStore_, *trackStore_,
@@ -149,6 +159,11 @@ void CorvaneApplication::makeServices()
                                                             PracticeSessionStore::CountInSleep{},
                                                             PracticeSessionStore::CountInClick{}, std::move(environment));
     logStartupMilestone("practice session controller made");
+    connect(recordsLoader_.get(), &PracticeRecordsLoader::recordsArrived, practiceStore_.get(),
+            &PracticeSessionStore::takeArrivedRecords);
+    connect(recordsLoader_.get(), &PracticeRecordsLoader::finished, this,
+            [] { logStartupMilestone("practice records arrived"); });
+    recordsLoader_->start();
 
     mainWindow_->attach(*practiceStore_);
     dressScene(mainWindow_->rootView());

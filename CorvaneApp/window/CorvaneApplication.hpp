@@ -20,6 +20,7 @@ class MIDIDeviceMonitor;
 class PianoAudioEngine;
 class PracticeLoopStore;
 class PracticeProgressStore;
+class PracticeRecordsLoader;
 class PracticeSessionStore;
 class PracticeTrackStore;
 class SettingsFileAlert;
@@ -33,6 +34,8 @@ class SettingsFileAlert;
 // frame, in their fixed order: the MIDI device monitor and the audio engine
 // (each absent when it cannot be made), the progress store, the loop store,
 // the track store, then the practice session controller with all of them.
+// The stores start empty: their records are decoded on another thread and
+// handed to them afterwards, a store at a time.
 class CorvaneApplication : public QObject {
     Q_OBJECT
 public:
@@ -78,6 +81,7 @@ private:
     std::unique_ptr<PracticeProgressStore> progressStore_;
     std::unique_ptr<PracticeLoopStore> loopStore_;
     std::unique_ptr<PracticeTrackStore> trackStore_;
+    std::unique_ptr<PracticeRecordsLoader> recordsLoader_;
     std::unique_ptr<PracticeSessionStore> practiceStore_;
     std::unique_ptr<DesktopAccessibilitySource> desktopAccessibility_;
     std::unique_ptr<MainWindow> mainWindow_;

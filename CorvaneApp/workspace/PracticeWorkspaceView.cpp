@@ -15,6 +15,8 @@
 
 #include <QGuiApplication>
 #include <QOpenGLContext>
+
+#include <future>
 #endif
 
 namespace corvane {
@@ -37,21 +39,41 @@ protected:
 } // namespace
 
 #ifdef BRELMO_HAS_STAGE_VIEW
+static std::shared_future<bool>& stageSupportProbe()
+{
+    static std::shared_future<bool> probe;
+    return probe;
+}
+
 // A window holding a GL widget cannot even be shown where the platform has no
 // OpenGL (the offscreen one): the stage stays plain there.
 static bool platformHasOpenGL()
 {
-    static const bool available = [] {
-        // The offscreen and minimal platforms make OpenGL contexts (with an X
-        // display at hand) but cannot show OpenGL widgets: drawing one aborts.
-        const QString platform = QGuiApplication::platformName();
-        if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return false;
-        QOpenGLContext probe;
-        return probe.create();
-    }();
-    return available;
+    PracticeWorkspaceView::probeStageSupport();
+    return stageSupportProbe().get();
 }
 #endif
+
+void PracticeWorkspaceView::probeStageSupport()
+{
+#ifdef BRELMO_HAS_STAGE_VIEW
+    auto& probe = stageSupportProbe();
+    if (probe.valid()) return;
+    // The offscreen and minimal platforms make OpenGL contexts (with an X
+    // display at hand) but cannot show OpenGL widgets: drawing one aborts.
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
+        std::promise<bool> none;
+        none.set_value(false);
+        probe = none.get_future().share();
+        return;
+    }
+    probe = std::async(std::launch::async, [] {
+                QOpenGLContext context;
+                return context.create();
+            }).share();
+#endif
+}
 
 // The rendered stage and the inputs last handed to it; empty for a plain stage.
 struct WorkspaceStageLink {

@@ -33,6 +33,12 @@ public:
                                    QWidget* parent = nullptr);
     ~PracticeWorkspaceView() override;
 
+    // Starts finding out, on a worker, whether the platform can draw the
+    // rendered stage: the first OpenGL context of the process loads the
+    // driver, which holds its thread for long on a software renderer. Main
+    // thread; a view made later waits only for what is left of it.
+    static void probeStageSupport();
+
     QWidget& stage() const { return *stage_; }
     StageWoodRail& woodRail() const { return *rail_; }
     CountInBadge& countInBadge() const { return *countIn_; }
