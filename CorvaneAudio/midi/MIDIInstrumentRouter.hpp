@@ -49,6 +49,13 @@ public:
     std::vector<MIDIInstrumentCommand> revert(const Change& change, const MIDIEventOrigin& origin);
     // Releases every note and pedal the origin holds.
     std::vector<MIDIInstrumentCommand> stop(const MIDIEventOrigin& origin);
+    // `stop` one release at a time, each with the change that takes it back,
+    // for a stop sent ahead of its time (a loop's return).
+    struct Step {
+        Change change;
+        std::vector<MIDIInstrumentCommand> commands;
+    };
+    std::vector<Step> stopInSteps(const MIDIEventOrigin& origin);
     // `stop` for every live origin.
     std::vector<MIDIInstrumentCommand> stopLiveInput();
     // Forgets everything and silences the instrument.
