@@ -21,10 +21,11 @@ namespace corvane {
 
 namespace {
 
-// Beyond one tick and the reading's age (up to one cycle), one cycle more:
-// an event must be sent before the cycle it falls in begins. The margin
-// covers a tick that runs late.
-constexpr double lookAheadMarginSeconds = 0.004;
+// Beyond one tick, two cycles (an event must be sent before the cycle it
+// falls in begins, and the one under way may have just begun) and a margin
+// for a tick that runs late: a busy machine holds the main thread back by
+// 5 to 10 ms now and then. The reading's age is measured, and added.
+constexpr double lookAheadMarginSeconds = 0.010;
 
 } // namespace
 
@@ -257,6 +258,13 @@ void PracticeSessionStore::withdrawPlaybackSentAhead()
     }
     sentAhead_.clear();
     if (firstUnplayed) std::tie(scheduledPass_, scheduledEventIndex_) = *firstUnplayed;
+    // A key released and struck again in what was taken back (a held note at
+    // a loop's return, a repeated note) is held again once both are undone,
+    // and still sounds: the release its undone strike asked for is dropped.
+    std::erase_if(restore, [&](const MIDIInstrumentCommand& command) {
+        const auto* off = command.as<MIDIInstrumentCommand::NoteOff>();
+        return off && instrumentRouter_.holds(off->note, off->channel);
+    });
     sendToEngine(restore);
 }
 
