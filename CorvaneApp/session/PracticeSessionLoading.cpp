@@ -184,6 +184,7 @@ void PracticeSessionStore::openPreparedSong(PreparedSong song, const std::filesy
     position = std::clamp(std::isfinite(position) ? position : 0.0, 0.0, timeline_->durationSeconds());
     assign(playbackPositionSeconds_, position, &PracticeSessionStore::playbackPositionSecondsChanged);
     timelineCursor_->seek(*timeline_, position);
+    lastLoopIteration_ = 0;
     sendPlaybackFromCursor();
 
     assign(playbackRate_, transport_->playbackRate(), &PracticeSessionStore::playbackRateChanged);
@@ -193,7 +194,6 @@ void PracticeSessionStore::openPreparedSong(PreparedSong song, const std::filesy
            &PracticeSessionStore::loopSelectionStartSecondsChanged);
     assign(loopSelectionEndSeconds_, loop ? loop->endSeconds : timeline_->durationSeconds(),
            &PracticeSessionStore::loopSelectionEndSecondsChanged);
-    lastLoopIteration_ = 0;
 }
 
 void PracticeSessionStore::adoptRestoredSession(const PersistedPracticeSession& restoring)

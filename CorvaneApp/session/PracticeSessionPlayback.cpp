@@ -159,6 +159,7 @@ bool PracticeSessionStore::startTransport(double clock)
         return false;
     if (before.isAtEnd()) {
         timelineCursor_ = MIDITimelineCursor(*timeline_, 0);
+        lastLoopIteration_ = 0;
         sendPlaybackFromCursor();
         assign(playbackPositionSeconds_, 0.0, &PracticeSessionStore::playbackPositionSecondsChanged);
         practiceEngine_.seek(0);
@@ -300,7 +301,7 @@ void PracticeSessionStore::advanceTimelinePlayback()
     }
 
     if (s.state == MIDITransportState::playing && sendsPlaybackAhead()) {
-        sendPlaybackAhead(c, s, holdBefore);
+        sendPlaybackAhead(c, secondsForHostTime(hostTimeNow()), s, holdBefore);
         const auto due = timeline_->pendingEvents(timelineCursor_->eventIndex, s.positionSeconds);
         emitPlaybackImpacts(due);
         timelineCursor_->eventIndex = due.endIndex;
@@ -315,24 +316,38 @@ void PracticeSessionStore::advanceTimelinePlayback()
 void PracticeSessionStore::returnToLoopStart(const MIDITransportSnapshot& s)
 {
     const double start = s.loopRange->startSeconds;
-    stopAllPlaybackNotes();
-    timelineCursor_->seek(*timeline_, start);
-    sendPlaybackFromCursor();
+    if (sendsPlaybackAhead() && scheduledPass_ >= s.loopIteration && scheduledPass_ > lastLoopIteration_) {
+        // The return was sent ahead with the notes after it: only the
+        // flashes of the pass's last events, which no tick reached, are left.
+        emitPlaybackImpacts(
+            timeline_->pendingEvents(timelineCursor_->eventIndex, std::nextafter(s.loopRange->endSeconds, -INFINITY)));
+        timelineCursor_->seek(*timeline_, start);
+        lastLoopIteration_ = s.loopIteration;
+    } else {
+        stopAllPlaybackNotes();
+        timelineCursor_->seek(*timeline_, start);
+        lastLoopIteration_ = s.loopIteration;
+        sendPlaybackFromCursor();
+        reactivateSustainedNotes(*timeline_, start);
+    }
     practiceEngine_.seek(start);
-    reactivateSustainedNotes(*timeline_, start);
-    lastLoopIteration_ = s.loopIteration;
     if (activeLoopBookmarkID_) ++loopRepetitions_;
 }
 
 void PracticeSessionStore::waitForChord(double clock, const PracticeWaitTarget& target)
 {
+    MIDITransportSnapshot held;
     if (!transportStep(clock, [&] {
             transport_->pause(clock);
             transport_->seek(target.startSeconds, clock);
+            held = transport_->snapshot(clock);
         }))
         return;
     stopAllPlaybackNotes();
     timelineCursor_->seek(*timeline_, target.startSeconds);
+    // The seek counts the loop's passes afresh; left behind, the count would
+    // take the resumed play for a return to the loop's start.
+    lastLoopIteration_ = held.loopIteration;
     sendPlaybackFromCursor();
     assign(playbackPositionSeconds_, target.startSeconds, &PracticeSessionStore::playbackPositionSecondsChanged);
     waitingTarget_ = target;
@@ -448,9 +463,9 @@ void PracticeSessionStore::seek(double seconds)
         return;
     assign(playbackPositionSeconds_, s.positionSeconds, &PracticeSessionStore::playbackPositionSecondsChanged);
     if (timelineCursor_) timelineCursor_->seek(*timeline_, s.positionSeconds);
+    lastLoopIteration_ = s.loopIteration;
     sendPlaybackFromCursor();
     practiceEngine_.seek(s.positionSeconds);
-    lastLoopIteration_ = s.loopIteration;
     const bool playing = s.state == MIDITransportState::playing;
     assign(isPlaying_, playing, &PracticeSessionStore::isPlayingChanged);
     if (playing) {
@@ -511,9 +526,9 @@ void PracticeSessionStore::updateLoop(std::optional<MIDILoopRange> range)
     }
     assign(playbackPositionSeconds_, s.positionSeconds, &PracticeSessionStore::playbackPositionSecondsChanged);
     if (timelineCursor_) timelineCursor_->seek(*timeline_, s.positionSeconds);
+    lastLoopIteration_ = s.loopIteration;
     sendPlaybackFromCursor();
     practiceEngine_.seek(s.positionSeconds);
-    lastLoopIteration_ = s.loopIteration;
     if (s.state == MIDITransportState::playing) {
         reactivateSustainedNotes(*timeline_, s.positionSeconds);
         resendPlaybackAhead();

@@ -359,15 +359,25 @@ private:
     bool sendsPlaybackAhead() const;
     double playbackLookAheadSeconds() const;
     // Sends the events from `scheduledEventIndex_` that fall before the
-    // window's end (never at or past `holdBefore`, the loop's end, or a chord
-    // wait mode stops at), as the transport stands in `s` at `clock`.
-    void sendPlaybackAhead(double clock, const MIDITransportSnapshot& s, std::optional<double> holdBefore);
+    // window's end (never at or past `holdBefore`, a chord wait mode stops
+    // at), as the transport stands in `s` at `clock`, the reading of the
+    // render clock taken at host time `now`. A loop's return in the window is
+    // sent too, and the next pass after it.
+    void sendPlaybackAhead(double clock, double now, const MIDITransportSnapshot& s, std::optional<double> holdBefore);
+    // The loop's return sent ahead, due at `due`: the song's notes released
+    // and those the loop's start holds struck again.
+    void sendLoopSeamAhead(const MIDILoopRange& loop, double due, std::int64_t endIndex,
+                           const std::optional<PracticeHandMap>& studentHands);
+    // Where the first chord wait mode stops at lies after a loop's start.
+    std::optional<double> waitHoldAfterLoopStart(const MIDILoopRange& loop,
+                                                 const std::optional<PracticeHandMap>& studentHands) const;
     // The same, at a fresh clock reading, when playing.
     void resendPlaybackAhead();
     // Takes back what has not yet played: the router forgets it and the
     // events are sent again from the first one taken back.
     void withdrawPlaybackSentAhead();
-    // After a jump: sending goes on from the cursor, nothing sent being pending.
+    // After a jump: sending goes on from the cursor in the pass
+    // `lastLoopIteration_`, nothing sent being pending.
     void sendPlaybackFromCursor();
     // Where the sound stands: the first event that has not played, or the
     // published position when nothing ahead of it was sent.
@@ -523,16 +533,20 @@ private:
     bool pendingPlaybackStart_ = false;
     std::uint64_t lastLoopIteration_ = 0;
     std::unique_ptr<QTimer> playbackTimer_;
-    // The next timeline event to send ahead, and each event sent ahead and
-    // not known to have played, oldest first (identity absent: nothing
-    // went to the engine for it).
+    // The next timeline event to send ahead and the loop pass it belongs
+    // to, and each event sent ahead and not known to have played, oldest
+    // first (identity absent: nothing went to the engine for it). A loop's
+    // return is sent as the steps of its pass's end index.
     struct SentAhead {
         std::int64_t eventIndex = 0;
+        std::uint64_t pass = 0;
         std::optional<std::uint64_t> identity;
         bool playedAtOnce = false;
         MIDIInstrumentRouter::Change change;
     };
+    void scheduleAhead(SentAhead record, const std::vector<MIDIInstrumentCommand>& commands, double due);
     std::int64_t scheduledEventIndex_ = 0;
+    std::uint64_t scheduledPass_ = 0;
     std::deque<SentAhead> sentAhead_;
     std::unique_ptr<CountInRun> countInRun_;
     GuidedPracticeEngine practiceEngine_;

@@ -16,6 +16,8 @@ struct PracticeSessionStoreProbe {
     {
         store.routeLiveInput(event);
     }
+    // How far ahead of the render clock the song is sent.
+    static double lookAheadSeconds(const PracticeSessionStore& store) { return store.playbackLookAheadSeconds(); }
     // Stops the playback timer, so that only the caller ticks.
     static void stopPlaybackTimer(PracticeSessionStore& store)
     {

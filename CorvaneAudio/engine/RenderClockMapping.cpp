@@ -27,14 +27,21 @@ void RenderClockMapping::observe(std::int64_t sampleTime, std::uint64_t hostTime
         first_ = (first_ + 1) % seen_.size();
         --count_;
     }
-    offset_ = offset;
-    for (std::size_t i = 0; i < count_; ++i) offset_ = std::min(offset_, seen_[(first_ + i) % seen_.size()].offset);
 }
 
 std::optional<std::int64_t> RenderClockMapping::sampleAt(double clockSeconds) const
 {
     if (!known_ || !std::isfinite(clockSeconds)) return std::nullopt;
-    const double samples = (clockSeconds * 1e9 - offset_) * rate_ / 1e9;
+    // The line as it will stand at that time, as far as it is known now: a
+    // reading that will have left the window by then no longer draws it, so
+    // that time the server lost is not taken back for events sent ahead.
+    const double from = clockSeconds * 1e9 - static_cast<double>(windowNanoseconds);
+    double offset = seen_[(first_ + count_ - 1) % seen_.size()].offset;
+    for (std::size_t i = 0; i < count_; ++i) {
+        const auto& seen = seen_[(first_ + i) % seen_.size()];
+        if (static_cast<double>(seen.hostTime) >= from) offset = std::min(offset, seen.offset);
+    }
+    const double samples = (clockSeconds * 1e9 - offset) * rate_ / 1e9;
     return static_cast<std::int64_t>(std::llround(std::clamp(samples, -9.0e18, 9.0e18)));
 }
 

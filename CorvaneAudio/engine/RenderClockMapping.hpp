@@ -13,7 +13,8 @@ namespace corvane {
 // draws the line. That line is steady from tick to tick, so events sent in
 // different ticks keep their exact spacing, and it follows a device clock that
 // drifts against the host clock or loses time (a server that fell behind and
-// skipped ahead) within that fifth of a second. Main thread.
+// skipped ahead) within that fifth of a second. A time ahead is placed on the
+// line of the fifth of a second before it. Main thread.
 class RenderClockMapping {
 public:
     static constexpr std::uint64_t windowNanoseconds = 200'000'000;
@@ -21,7 +22,8 @@ public:
     // Folds in one reading; a reading that goes back in samples, or another
     // rate, starts afresh (the stream was restarted).
     void observe(std::int64_t sampleTime, std::uint64_t hostTime, double sampleRate);
-    // The sample at which `clockSeconds` falls; absent before any reading.
+    // The sample at which `clockSeconds` falls, on the line drawn by the
+    // readings of the window before that time; absent before any reading.
     std::optional<std::int64_t> sampleAt(double clockSeconds) const;
     // True once, after a reading started the line afresh.
     bool takeRestart();
@@ -40,7 +42,6 @@ private:
     // The readings of the window, oldest first, in a ring; one per cycle.
     std::array<Seen, 128> seen_{};
     std::size_t first_ = 0, count_ = 0;
-    double offset_ = 0; // the line: the earliest offset in the window
 };
 
 } // namespace corvane

@@ -201,6 +201,33 @@ std::vector<MIDIInstrumentCommand> MIDIInstrumentRouter::stop(const MIDIEventOri
     return noteOffs;
 }
 
+std::vector<MIDIInstrumentRouter::Step> MIDIInstrumentRouter::stopInSteps(const MIDIEventOrigin& origin)
+{
+    // Gathered first: each release changes the maps being walked. Every hold
+    // is released on its own, so that taking the steps back restores the count.
+    std::vector<std::pair<NoteKey, int>> holds;
+    for (const auto& [key, owners] : noteOwners_)
+        if (const auto held = owners.find(origin); held != owners.end()) holds.emplace_back(key, held->second);
+    std::vector<std::uint8_t> pedalChannels;
+    for (const auto& [channel, values] : sustainValues_)
+        if (values.contains(origin)) pedalChannels.push_back(channel);
+
+    std::vector<Step> steps;
+    for (const auto& [key, count] : holds)
+        for (int i = 0; i < count; ++i) {
+            Step step;
+            step.commands = route(MIDIInputMessage::NoteOff{key.note, 0}, key.channel, origin, step.change);
+            steps.push_back(std::move(step));
+        }
+    for (const auto channel : pedalChannels) {
+        Step step;
+        step.commands =
+            route(MIDIInputMessage::ControlChange{sustainController, 0}, channel, origin, step.change);
+        steps.push_back(std::move(step));
+    }
+    return steps;
+}
+
 std::vector<MIDIInstrumentCommand> MIDIInstrumentRouter::stopLiveInput()
 {
     // Gathered first: stopping one origin changes the maps being walked.

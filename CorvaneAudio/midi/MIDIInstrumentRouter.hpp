@@ -47,8 +47,20 @@ public:
     // released, a key another owner still holds is struck when the withdrawn
     // commands held its strike, and the pedal is set to the deepest one held.
     std::vector<MIDIInstrumentCommand> revert(const Change& change, const MIDIEventOrigin& origin);
+    // Whether any owner holds the key.
+    bool holds(std::uint8_t note, std::uint8_t channel) const
+    {
+        return noteOwners_.contains(NoteKey{note, static_cast<std::uint8_t>(channel & 0x0F)});
+    }
     // Releases every note and pedal the origin holds.
     std::vector<MIDIInstrumentCommand> stop(const MIDIEventOrigin& origin);
+    // `stop` one release at a time, each with the change that takes it back,
+    // for a stop sent ahead of its time (a loop's return).
+    struct Step {
+        Change change;
+        std::vector<MIDIInstrumentCommand> commands;
+    };
+    std::vector<Step> stopInSteps(const MIDIEventOrigin& origin);
     // `stop` for every live origin.
     std::vector<MIDIInstrumentCommand> stopLiveInput();
     // Forgets everything and silences the instrument.

@@ -87,6 +87,27 @@ TEST_F(LiveInputTest, WaitModeHoldsUntilTheChordIsPlayedInAnyOrder)
     EXPECT_EQ(c.waitingNotes(), (std::vector<std::uint8_t>{64, 67}));
 }
 
+TEST_F(LiveInputTest, InALoopWaitModeGoesOnFromEachChordPlayedOnEveryPass)
+{
+    auto& c = makeController();
+    c.setPracticeMode(PracticeMode::wait);
+    // Notes at 0.5 s and 1.0 s inside a loop from 0.25 s to 1.25 s.
+    c.loadMIDI(songs.write("loop.mid", score({{{1, 0.5, 64}, {2, 0.5, 65}, {3, 0.5, 67}}})));
+    ASSERT_TRUE(waitForClock());
+    c.updateLoop(MIDILoopRange{0.25, 1.25});
+    ASSERT_EQ(c.loopRange(), (MIDILoopRange{0.25, 1.25}));
+    // A wait seeks the transport, which counts the passes afresh: the pass
+    // after the first must not take that for a return to the loop's start.
+    for (int pass = 0; pass < 3; ++pass) {
+        ASSERT_TRUE(processEventsUntil([&] { return c.isWaitingForInput(); }, 5s));
+        EXPECT_EQ(c.waitingNotes(), (std::vector<std::uint8_t>{64})) << "pass " << pass;
+        press(c, 64);
+        ASSERT_TRUE(processEventsUntil([&] { return c.isWaitingForInput(); }, 5s));
+        EXPECT_EQ(c.waitingNotes(), (std::vector<std::uint8_t>{65})) << "pass " << pass;
+        press(c, 65);
+    }
+}
+
 TEST_F(LiveInputTest, KeysAreGradedAgainstThePositionTheyWerePressedAt)
 {
     auto& c = makeController();

@@ -6,6 +6,7 @@
 
 #include <map>
 
+#include "CorvaneApp/session/PracticeSessionStoreProbe.hpp"
 #include "CorvaneAudio/HostClock.hpp"
 #include "SessionTestSupport.hpp"
 
@@ -153,6 +154,87 @@ TEST_F(SchedulingTest, LoopPassesAndSeeksPlayEveryNoteOfTheLoopOnceAPass)
     if (second[0] != 54) second.erase(second.begin());
     for (std::size_t i = 0; i < second.size(); ++i) EXPECT_EQ(second[i], 50 + int((i + 4) % 10)) << "note-on " << i;
     EXPECT_EQ(strikes(0).whileSounding, std::vector<int>{});
+}
+
+TEST_F(SchedulingTest, ALoopsReturnIsSentAheadOnItsSampleAndTakenBackWhenTheLoopIsCleared)
+{
+    // The passage on channel 0 and, on channel 1, a note held from 0.9 s to
+    // 1.7 s across both ends of the loop of notes 20 to 29 (pitches 50 to 59).
+    auto& c = open({passage(60, 30), {{1.8, 1.6, 80}}});
+    PracticeSessionStoreProbe::stopPlaybackTimer(c);
+    c.setLoopSelection(1.0, 1.5);
+    c.applyLoopSelection();
+    ASSERT_EQ(c.loopRange(), (MIDILoopRange{1.0, 1.5}));
+
+    // Ticks by hand from 1.3 s until the transport stands 15 ms or less
+    // before the loop's end, where the window (at least 22 ms) reaches past
+    // it; false when a stalled machine let the end pass first.
+    const auto arm = [&] {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            c.seek(1.3);
+            for (int i = 0; i < 2000; ++i) {
+                PracticeSessionStoreProbe::tick(c);
+                const double at = c.playbackPositionSeconds();
+                if (at < 1.3) break;
+                if (at >= 1.485) {
+                    if (at < 1.495) return true;
+                    break;
+                }
+                processEventsFor(2ms);
+            }
+        }
+        return false;
+    };
+    const auto noteOnsFrom = [&](std::size_t from, std::uint8_t note, std::uint8_t channel) {
+        std::vector<AppliedCommand> found;
+        const auto& all = applied();
+        for (std::size_t i = from; i < all.size(); ++i)
+            if (const auto* on = all[i].command.as<MIDIInstrumentCommand::NoteOn>();
+                on && on->note == note && on->channel == channel)
+                found.push_back(all[i]);
+        return found;
+    };
+
+    // No tick comes after the last one before the end: the next pass starts on its own.
+    ASSERT_TRUE(arm());
+    const auto armed = applied().size();
+    processEventsFor(150ms);
+    const auto last = noteOnsFrom(0, 59, 0);
+    const auto first = noteOnsFrom(armed, 50, 0);
+    ASSERT_FALSE(last.empty());
+    ASSERT_EQ(first.size(), 1u) << "the loop's first note is sent before the loop's end";
+    EXPECT_EQ(first[0].sample, first[0].scheduledSample) << "on its own sample, not at a cycle's start";
+    EXPECT_NEAR(double(first[0].sample - last.back().sample), 2400, 64) << "50 ms after the pass's last note";
+    // The held note is released at the return and struck again with the loop's start.
+    const auto held = noteOnsFrom(armed, 80, 1);
+    ASSERT_EQ(held.size(), 1u);
+    EXPECT_EQ(held[0].sample, first[0].sample);
+
+    // Armed again, then the loop is cleared before its end: what was sent
+    // past the return is taken back, and the song plays on past 1.5 s.
+    bool cleared = false;
+    std::size_t clearedFrom = 0;
+    for (int attempt = 0; attempt < 5 && !cleared; ++attempt) {
+        if (!arm()) continue;
+        clearedFrom = applied().size();
+        c.updateLoop(std::nullopt);
+        cleared = c.playbackPositionSeconds() >= 1.485 && c.playbackPositionSeconds() < 1.5;
+    }
+    ASSERT_TRUE(cleared);
+    ASSERT_EQ(c.loopRange(), std::nullopt);
+    for (int i = 0; i < 2000 && c.playbackPositionSeconds() < 1.8 && c.isPlaying(); ++i) {
+        PracticeSessionStoreProbe::tick(c);
+        processEventsFor(3ms);
+    }
+    processEventsFor(100ms);
+    EXPECT_TRUE(noteOnsFrom(clearedFrom, 50, 0).empty()) << "the next pass is taken back";
+    for (std::uint8_t note = 60; note < 66; ++note)
+        EXPECT_EQ(noteOnsFrom(clearedFrom, note, 0).size(), 1u) << "note " << int(note) << " past the loop's end";
+    // Struck again where the loop was cleared, as every change of the loop
+    // does, and never at the withdrawn return.
+    EXPECT_EQ(noteOnsFrom(clearedFrom, 80, 1).size(), 1u);
+    EXPECT_EQ(strikes(0).whileSounding, std::vector<int>{});
+    EXPECT_EQ(strikes(1).whileSounding, std::vector<int>{});
 }
 
 TEST_F(SchedulingTest, AMutedTrackFallsSilentAtOnceAndAnUnmutedOneSendsWhatFollows)

@@ -177,6 +177,14 @@ TEST(RenderClockMapping, TheEarliestWakingCycleDrawsASteadyLineThatFollowsAResta
     mapping.observe(0, base + 5'000'000'000ull, 48000);
     EXPECT_TRUE(mapping.takeRestart());
     EXPECT_EQ(mapping.sampleAt(105.01), 480);
+
+    // A time ahead is placed on the line as it will stand then: 10 ms lost
+    // 40 ms ago still count for a time just ahead, but not for one by which
+    // the cycles before the loss will have left the window.
+    RenderClockMapping ahead;
+    for (int k = 0; k < 15; ++k) ahead.observe(480 * (k < 10 ? k : k - 1), base + 10'000'000ull * k, 48000);
+    EXPECT_EQ(ahead.sampleAt(100.15), 150 * 48);
+    EXPECT_EQ(ahead.sampleAt(100.4), (400 - 10) * 48);
 }
 
 TEST(MIDIInstrumentRouter, WithdrawnPlaybackIsTakenBackAndTheInstrumentKeptInLine)
@@ -215,6 +223,23 @@ TEST(MIDIInstrumentRouter, WithdrawnPlaybackIsTakenBackAndTheInstrumentKeptInLin
               Commands{MIDIInstrumentCommand::controlChange(64, 127, 2)});
     EXPECT_EQ(router.revert(down, playback), Commands{MIDIInstrumentCommand::controlChange(64, 70, 2)});
     EXPECT_EQ(router.stop(playback), Commands{}) << "playback holds nothing any more";
+
+    // A stop sent ahead goes one release at a time; taken back newest first,
+    // it leaves every hold and the pedal as they were.
+    router.route(MIDIInputMessage::NoteOn{65, 90}, 0, playback);
+    router.route(MIDIInputMessage::NoteOn{65, 90}, 0, playback);
+    router.route(MIDIInputMessage::ControlChange{64, 127}, 0, playback);
+    const auto steps = router.stopInSteps(playback);
+    ASSERT_EQ(steps.size(), 3u);
+    EXPECT_EQ(steps[0].commands, Commands{}) << "one of two holds";
+    EXPECT_EQ(steps[1].commands, Commands{MIDIInstrumentCommand::noteOff(65, 0)});
+    EXPECT_EQ(steps[2].commands, Commands{MIDIInstrumentCommand::controlChange(64, 0, 0)});
+    EXPECT_FALSE(router.holds(65, 0));
+    for (auto step = steps.rbegin(); step != steps.rend(); ++step) router.revert(step->change, playback);
+    EXPECT_TRUE(router.holds(65, 0));
+    EXPECT_EQ(router.route(MIDIInputMessage::NoteOff{65, 0}, 0, playback), Commands{}) << "still held twice";
+    EXPECT_EQ(router.stop(playback),
+              (Commands{MIDIInstrumentCommand::noteOff(65, 0), MIDIInstrumentCommand::controlChange(64, 0, 0)}));
 }
 
 } // namespace
