@@ -20,7 +20,7 @@
 #include "AudioTestSupport.hpp"
 #include "CorvaneAudio/output/AudioOutputStream.hpp"
 #include "CorvaneAudio/output/AudioRenderCore.hpp"
-#include "CorvaneAudio/output/AudioThreadScheduling.hpp"
+#include "CorvaneAudio/AudioThreadScheduling.hpp"
 
 using namespace corvane;
 
