@@ -1,4 +1,4 @@
-// bench_stage_audio [SECONDS] [--realtime-server] [--sweep] [--only=TEXT]: does the stage starve the sound?
+// bench_stage_audio [SECONDS] [--realtime-server] [--sweep] [--only=TEXT|=NAME]: does the stage starve the sound?
 //
 // Plays the Für Elise demo (count-in on, a live key pressed four times a
 // second) in the real application with the stage drawing, on a private JACK
@@ -444,6 +444,11 @@ int main(int argc, char** argv)
                 "thread", "", "machine");
     int index = 0;
     std::string renderer;
+    // --only=TEXT: the set-ups whose name contains TEXT; --only==NAME: that one alone.
+    const auto selected = [&](const Setup& setup) {
+        if (only.empty()) return true;
+        return only[0] == '=' ? setup.name == only.substr(1) : setup.name.find(only) != std::string::npos;
+    };
     // Missed periods of the runs the last line sums up, by run and server.
     std::map<std::pair<std::string, bool>, int> missed;
     const auto run = [&](const Setup& setup, const std::string& label) {
@@ -460,12 +465,12 @@ int main(int argc, char** argv)
         std::fflush(stdout);
     };
     for (const auto& setup : setups)
-        if (only.empty() || setup.name.find(only) != std::string::npos) run(setup, {});
+        if (selected(setup)) run(setup, {});
 
     // The same program on the other kind of server, and that server's own floor.
     const std::vector<Setup> other{realtimeServer ? setups[1] : setups[2], setups.back()};
     if (std::any_of(other.begin(), other.end(),
-                    [&](const Setup& s) { return only.empty() || s.name.find(only) != std::string::npos; })) {
+                    selected)) {
         server.reset(); // one server at a time
         server = std::make_unique<CountedServer>(work.filePath(QStringLiteral("jackd-other.log")), !realtimeServer);
         if (!server->ready()) {
@@ -473,7 +478,7 @@ int main(int argc, char** argv)
             return 1;
         }
         for (const auto& setup : other)
-            if (only.empty() || setup.name.find(only) != std::string::npos)
+            if (selected(setup))
                 run(setup, setup.name + (realtimeServer ? " (no rt server)" : " (rt server)"));
     }
     std::printf("renderer %s; app CPU: the program's processor time (100%% = one core); machine busy: all "
