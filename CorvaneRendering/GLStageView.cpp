@@ -225,8 +225,12 @@ void GLStageView::noteRenderer()
     const auto* name = context()->functions()->glGetString(GL_RENDERER);
     rendererName_ = name ? QString::fromLatin1(reinterpret_cast<const char*>(name)) : QString();
     drawsInSoftware_ = isSoftwareRenderer(rendererName_.toStdString());
+    if (!drawsInSoftware_) return;
+    const int lowered = lowerSoftwareRasterizerThreads();
     static std::atomic<bool> logged = false;
-    if (!drawsInSoftware_ || logged.exchange(true)) return;
+    if (logged.exchange(true)) return;
+    qCDebug(renderingPerformanceLog, "%d rasteriser threads put below the sound's threads (SCHED_BATCH, niceness %d)",
+            lowered, softwareRasterizerNiceness);
     const char* threads = std::getenv(softwareRasterizerThreadsVariable);
     qCInfo(renderingPerformanceLog,
            "Stage drawn in software by %s, at %d frames a second and %d%% of its pixels' size with %s rasteriser threads",

@@ -2,8 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <thread>
+
+#include <sched.h>
+#include <sys/resource.h>
 
 namespace corvane {
 
@@ -41,6 +47,31 @@ std::string capSoftwareRasterizerThreads(unsigned cores)
 std::string capSoftwareRasterizerThreads()
 {
     return capSoftwareRasterizerThreads(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+int lowerSoftwareRasterizerThreads()
+{
+    int lowered = 0;
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
+        std::string name;
+        std::getline(std::ifstream(task.path() / "comm"), name);
+        if (!name.starts_with(softwareRasterizerThreadPrefix)) continue;
+        const pid_t thread = static_cast<pid_t>(std::atoi(task.path().filename().c_str()));
+        errno = 0;
+        const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(thread));
+        if (errno != 0) continue; // gone meanwhile
+        const int policy = ::sched_getscheduler(thread);
+        if (nice < softwareRasterizerNiceness &&
+            ::setpriority(PRIO_PROCESS, static_cast<id_t>(thread), softwareRasterizerNiceness) != 0)
+            continue;
+        // The niceness is kept across the change of policy; an idle thread stays so.
+        const sched_param none{};
+        if (policy != SCHED_BATCH && policy != SCHED_IDLE && ::sched_setscheduler(thread, SCHED_BATCH, &none) != 0)
+            continue;
+        ++lowered;
+    }
+    return lowered;
 }
 
 } // namespace corvane

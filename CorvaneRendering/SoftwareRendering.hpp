@@ -30,4 +30,19 @@ inline constexpr const char* softwareRasterizerThreadsVariable = "LP_NUM_THREADS
 std::string capSoftwareRasterizerThreads(unsigned cores);
 std::string capSoftwareRasterizerThreads();
 
+// The prefix of the names llvmpipe gives its rasteriser threads ("llvmpipe-0", ...).
+inline constexpr std::string_view softwareRasterizerThreadPrefix = "llvmpipe";
+// The niceness the rasteriser threads are given, at least.
+inline constexpr int softwareRasterizerNiceness = 10;
+
+// Puts this process's rasteriser threads below its other threads: SCHED_BATCH
+// (waking, they take no processor from a running thread) at niceness
+// softwareRasterizerNiceness, or their own where that is higher. Busy for much
+// of each frame, they would otherwise hold a core for a whole time slice while
+// the sound server's threads and ours, woken for their period, wait behind
+// them. Any user may lower a thread of their own. Returns how many threads
+// are so lowered; call once the OpenGL context is made, since they start with
+// the driver's screen. Threads of a real graphics card's driver are not named so.
+int lowerSoftwareRasterizerThreads();
+
 } // namespace corvane

@@ -1,3 +1,4 @@
+#include "CorvaneAudio/AudioThreadScheduling.hpp"
 #include "CorvaneAudio/HostClock.hpp"
 #include "CorvaneAudio/midi/JackPortDetails.hpp"
 #include "CorvaneAudio/midi/MIDIEndpointIdentity.hpp"
@@ -9,6 +10,7 @@
 #include <jack/midiport.h>
 #include <jack/ringbuffer.h>
 #include <jack/uuid.h>
+#include <pthread.h>
 
 #include <array>
 #include <atomic>
@@ -138,6 +140,7 @@ public:
 private:
     static constexpr std::size_t slotCapacity = 1024;
     static constexpr std::size_t outgoingBytes = 32768;
+    static constexpr const char* midiThreadName = "brelmo-midi";
 
     // One message waiting for the process thread. A connection made during a
     // cycle may take effect only at the next one, so a message sent just
@@ -167,6 +170,7 @@ private:
         jack_ringbuffer_t* outgoing = nullptr;
         std::atomic<std::uint64_t> cycles{0};
         std::atomic<bool> shutDown{false};
+        bool scheduled = false; // process thread only
     };
 
     // What a port is known by between two listings: its server, its uuid and
@@ -187,6 +191,13 @@ private:
     static int process(jack_nframes_t frames, void* argument)
     {
         auto* link = static_cast<Link*>(argument);
+        // The server waits for this client each period as it waits for the
+        // audio callback's, so this thread is scheduled as that one is.
+        if (!link->scheduled) {
+            link->scheduled = true;
+            pthread_setname_np(pthread_self(), midiThreadName);
+            requestRealtimeScheduling();
+        }
         const std::uint64_t arrival = hostTimeNow();
         const std::size_t count = link->slotCount.load(std::memory_order_acquire);
         for (std::size_t i = 0; i < count; ++i) {

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <chrono>
 
+#include <pthread.h>
+
 #include "CorvaneAudio/HostClock.hpp"
 #include "CorvaneAudio/output/AudioPerformanceLog.hpp"
 #include "CorvaneAudio/output/AudioRenderCore.hpp"
@@ -187,6 +189,7 @@ int AudioOutputStream::callback(void* output, void*, unsigned frames, double, un
     // Once per start: JACK's thread is real-time only when its server is, and
     // RtAudio's own thread may have been refused; the request is made here too.
     if (auto& probe = *self->scheduling_; !probe.known.load(std::memory_order_relaxed)) {
+        pthread_setname_np(pthread_self(), "brelmo-audio");
         probe.found = requestRealtimeScheduling();
         probe.known.store(true, std::memory_order_release);
     }

@@ -9,7 +9,7 @@
 
 #include "CorvaneAudio/output/AudioHostAPI.hpp"
 #include "CorvaneAudio/output/AudioOutputDeviceCatalog.hpp"
-#include "CorvaneAudio/output/AudioThreadScheduling.hpp"
+#include "CorvaneAudio/AudioThreadScheduling.hpp"
 
 class RtAudio;
 

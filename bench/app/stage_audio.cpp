@@ -1,4 +1,4 @@
-// bench_stage_audio [SECONDS] [--realtime-server] [--sweep] [--only=TEXT]: does the stage starve the sound?
+// bench_stage_audio [SECONDS] [--realtime-server] [--sweep] [--only=TEXT|=NAME]: does the stage starve the sound?
 //
 // Plays the Für Elise demo (count-in on, a live key pressed four times a
 // second) in the real application with the stage drawing, on a private JACK
@@ -27,6 +27,9 @@
 // --only runs just the set-ups whose name contains TEXT. The server runs without
 // real time, as the tests' server; --realtime-server runs it as on a user's
 // machine, where JACK makes every client's thread real-time that may be.
+// Then the other kind of server is started for "after, rt" (or "after, no rt")
+// and "no program", and the last line sums up: "after, rt" on the real-time server, "after, no
+// rt" and "no program" on the server without real time.
 // Needs an X server with software OpenGL:
 //   flock /tmp/brelmo-jack.lock xvfb-run -a -s "-screen 0 1920x1200x24" build/release/bench/app/bench_stage_audio
 // The program refused real time has CAP_SYS_NICE taken from its bounding set
@@ -52,6 +55,7 @@
 #include <ctime>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -65,7 +69,7 @@
 #include "CorvaneApp/window/CorvaneApplication.hpp"
 #include "CorvaneApp/window/MainWindow.hpp"
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"
-#include "CorvaneAudio/output/AudioThreadScheduling.hpp"
+#include "CorvaneAudio/AudioThreadScheduling.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "CorvaneRendering/GLStageView.hpp"
 #include "CorvaneRendering/SoftwareRendering.hpp"
@@ -189,7 +193,54 @@ int runProgram(double seconds, int stageRate, const std::string& window, bool ol
 
 // ---- The measuring side ------------------------------------------------------
 
-std::atomic<int> missedPeriods = 0;
+// A private dummy server, its log, and a client of this process that counts
+// the periods it reports missed.
+class CountedServer {
+public:
+    CountedServer(const QString& log, bool realtime) : log_(log), realtime_(realtime), server_(48000, 256, log.toStdString(), realtime)
+    {
+        jack_status_t status{};
+        counter_ = jack_client_open("brelmo-xrun-counter", static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+                                    &status, server_.name().c_str());
+        if (!counter_) return;
+        // The server calls every client when a period is missed, whichever client was late.
+        jack_set_xrun_callback(
+            counter_, [](void* missed) { ++*static_cast<std::atomic<int>*>(missed); return 0; }, &missed_);
+        // Only active clients hear of missed periods. This one does nothing in its
+        // period, and on a thread made real-time where allowed, so it is hardly ever the late one.
+        jack_set_process_callback(
+            counter_,
+            [](jack_nframes_t, void*) {
+                static thread_local bool asked = false;
+                if (!asked) {
+                    asked = true;
+                    corvane::requestRealtimeScheduling();
+                }
+                return 0;
+            },
+            nullptr);
+        jack_activate(counter_);
+    }
+    ~CountedServer()
+    {
+        if (counter_) jack_client_close(counter_);
+    }
+    CountedServer(const CountedServer&) = delete;
+    CountedServer& operator=(const CountedServer&) = delete;
+
+    bool ready() const { return counter_ != nullptr; }
+    bool realtime() const { return realtime_; }
+    const std::string& name() const { return server_.name(); }
+    const QString& log() const { return log_; }
+    int missed() const { return missed_.load(); }
+
+private:
+    QString log_;
+    bool realtime_;
+    JackTestServer server_;
+    jack_client_t* counter_ = nullptr;
+    std::atomic<int> missed_ = 0;
+};
 
 // Busy and total jiffies of the whole machine, to tell how loaded it was.
 std::pair<long long, long long> machineJiffies()
@@ -239,15 +290,16 @@ std::string lateClients(const QString& serverLog, qint64 from, qint64 to)
 }
 
 Outcome measure(const QString& self, const Setup& setup, double seconds, const QString& config,
-                const QString& serverLog)
+                const CountedServer& server)
 {
+    const QString& serverLog = server.log();
     Outcome outcome;
     if (!setup.platform) {
-        const int missedAtStart = missedPeriods.load();
+        const int missedAtStart = server.missed();
         const auto machineAtStart = machineJiffies();
         const qint64 logAtStart = QFileInfo(serverLog).size();
         QThread::msleep(static_cast<unsigned long>(seconds * 1000));
-        outcome.missed = missedPeriods.load() - missedAtStart;
+        outcome.missed = server.missed() - missedAtStart;
         const auto machine = machineJiffies();
         outcome.machineBusy = double(machine.first - machineAtStart.first) /
                               double(std::max(1LL, machine.second - machineAtStart.second)) * 100;
@@ -259,6 +311,7 @@ Outcome measure(const QString& self, const Setup& setup, double seconds, const Q
     QProcess program;
     auto environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    environment.insert(QStringLiteral("JACK_DEFAULT_SERVER"), QString::fromStdString(server.name()));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QString::fromLatin1(setup.platform));
     // With an X display the offscreen platform offers OpenGL contexts but no
     // OpenGL widgets, and the workspace would try to make the stage.
@@ -290,11 +343,11 @@ Outcome measure(const QString& self, const Setup& setup, double seconds, const Q
         for (qsizetype end; (end = out.indexOf('\n')) >= 0; out.remove(0, end + 1)) {
             const std::string line = out.left(end).toStdString();
             if (line == "window-start") {
-                missedAtStart = missedPeriods.load();
+                missedAtStart = server.missed();
                 machineAtStart = machineJiffies();
                 logAtStart = QFileInfo(serverLog).size();
             } else if (line == "window-end") {
-                outcome.missed = missedPeriods.load() - missedAtStart;
+                outcome.missed = server.missed() - missedAtStart;
                 QThread::msleep(100); // the server's last lines
                 outcome.lateClients = lateClients(serverLog, logAtStart, QFileInfo(serverLog).size());
                 const auto machine = machineJiffies();
@@ -361,33 +414,11 @@ int main(int argc, char** argv)
                 realtimeServer ? "real-time (its clients too where allowed)" : "without real time, as in the tests");
     sessionbench::printLoad();
     QTemporaryDir work;
-    const QString serverLog = work.filePath(QStringLiteral("jackd.log"));
-    JackTestServer server(48000, 256, serverLog.toStdString(), realtimeServer);
-    jack_status_t status{};
-    jack_client_t* counter = jack_client_open("brelmo-xrun-counter",
-                                              static_cast<jack_options_t>(JackNoStartServer | JackServerName), &status,
-                                              server.name().c_str());
-    if (!counter) {
+    auto server = std::make_unique<CountedServer>(work.filePath(QStringLiteral("jackd.log")), realtimeServer);
+    if (!server->ready()) {
         std::fprintf(stderr, "bench_stage_audio: no JACK client\n");
         return 1;
     }
-    // The server calls every client when a period is missed, whichever client was late.
-    jack_set_xrun_callback(
-        counter, [](void*) { ++missedPeriods; return 0; }, nullptr);
-    // Only active clients hear of missed periods. This one does nothing in its
-    // period, and on a thread made real-time where allowed, so it is hardly ever the late one.
-    jack_set_process_callback(
-        counter,
-        [](jack_nframes_t, void*) {
-            static thread_local bool asked = false;
-            if (!asked) {
-                asked = true;
-                corvane::requestRealtimeScheduling();
-            }
-            return 0;
-        },
-        nullptr);
-    jack_activate(counter);
 
     std::vector<Setup> setups{
         {"before", cores, 60, false, "shown", false, "xcb", 1.0},
@@ -413,22 +444,52 @@ int main(int argc, char** argv)
                 "thread", "", "machine");
     int index = 0;
     std::string renderer;
-    for (const auto& setup : setups) {
-        if (!only.empty() && setup.name.find(only) == std::string::npos) continue;
-        const auto o = measure(self, setup, seconds, work.filePath(QString::number(index++)), serverLog);
+    // --only=TEXT: the set-ups whose name contains TEXT; --only==NAME: that one alone.
+    const auto selected = [&](const Setup& setup) {
+        if (only.empty()) return true;
+        return only[0] == '=' ? setup.name == only.substr(1) : setup.name.find(only) != std::string::npos;
+    };
+    // Missed periods of the runs the last line sums up, by run and server.
+    std::map<std::pair<std::string, bool>, int> missed;
+    const auto run = [&](const Setup& setup, const std::string& label) {
+        const auto o = measure(self, setup, seconds, work.filePath(QString::number(index++)), *server);
+        missed[{setup.name, server->realtime()}] = o.missed;
+        const std::string& name = label.empty() ? setup.name : label;
         if (renderer.empty() || renderer == "?") renderer = o.renderer;
         const double periods = seconds * 48000 / 256;
-        std::printf("%-28s %6d %5.2f%% %7.0f%% %6.1f %7.1f %5.0f/%-5.0f %-10s %-7s %5.0f%%  %s%s\n", setup.name.c_str(),
+        std::printf("%-28s %6d %5.2f%% %7.0f%% %6.1f %7.1f %5.0f/%-5.0f %-10s %-7s %5.0f%%  %s%s\n", name.c_str(),
                     o.missed, o.missed < 0 ? 0.0 : o.missed / periods * 100, o.cpu, o.fps, o.compositions, o.stallP99,
                     o.stallMax, o.scheduling.c_str(),
                     setup.rasteriserThreads ? std::to_string(*setup.rasteriserThreads).c_str() : o.threads.c_str(),
                     o.machineBusy, o.lateClients.c_str(), o.playing ? "" : "  (not playing at the end)");
         std::fflush(stdout);
+    };
+    for (const auto& setup : setups)
+        if (selected(setup)) run(setup, {});
+
+    // The same program on the other kind of server, and that server's own floor.
+    const std::vector<Setup> other{realtimeServer ? setups[1] : setups[2], setups.back()};
+    if (std::any_of(other.begin(), other.end(),
+                    selected)) {
+        server.reset(); // one server at a time
+        server = std::make_unique<CountedServer>(work.filePath(QStringLiteral("jackd-other.log")), !realtimeServer);
+        if (!server->ready()) {
+            std::fprintf(stderr, "bench_stage_audio: no JACK client on the second server\n");
+            return 1;
+        }
+        for (const auto& setup : other)
+            if (selected(setup))
+                run(setup, setup.name + (realtimeServer ? " (no rt server)" : " (rt server)"));
     }
     std::printf("renderer %s; app CPU: the program's processor time (100%% = one core); machine busy: all "
                 "processes, during the run\n",
                 renderer.c_str());
     sessionbench::printLoad();
-    jack_client_close(counter);
+    const auto realtime = missed.find({"after, rt", true});
+    const auto ordinary = missed.find({"after, no rt", false});
+    const auto floor = missed.find({"no program", false});
+    if (realtime != missed.end() && ordinary != missed.end() && floor != missed.end())
+        std::printf("missed periods in %.0f s: real-time %d, not real-time %d, no program %d\n", seconds,
+                    realtime->second, ordinary->second, floor->second);
     return 0;
 }

@@ -5,7 +5,9 @@
 
 #include "CorvaneRendering/GLStageRenderer.hpp"
 #include "CorvaneRendering/GLStageView.hpp"
+#include "CorvaneRendering/SoftwareRendering.hpp"
 #include "support/QtEventLoop.hpp"
+#include "support/ThreadScheduling.hpp"
 #include "StagePixelSupport.hpp"
 
 using namespace corvane;
@@ -43,6 +45,8 @@ TEST(GLStageView, DrawsInAWindowAndHandsImpactsOverOnce)
 TEST(GLStageView, KnowsItIsDrawnInSoftwareAndKeepsItsRate)
 {
     // The suite runs on Xvfb, whose OpenGL is always Mesa's software rasteriser.
+    const auto drawing = threadScheduling(currentThread());
+    ASSERT_TRUE(drawing);
     GLStageView view;
     EXPECT_EQ(view.frameRate(), GLStageView::hardwareFrameRate); // nothing known before the context
     view.resize(320, 200);
@@ -51,6 +55,17 @@ TEST(GLStageView, KnowsItIsDrawnInSoftwareAndKeepsItsRate)
     EXPECT_FALSE(view.rendererName().isEmpty());
     EXPECT_TRUE(view.drawsInSoftware()) << view.rendererName().toStdString();
     EXPECT_EQ(view.frameRate(), GLStageView::softwareFrameRate);
+    // Its rasteriser threads below the others, the thread that draws left as it was.
+    const auto rasterisers = threadsNamed(softwareRasterizerThreadPrefix);
+    EXPECT_FALSE(rasterisers.empty());
+    for (const pid_t thread : rasterisers) {
+        const auto state = threadScheduling(thread);
+        ASSERT_TRUE(state);
+        EXPECT_EQ(state->policy, SCHED_BATCH);
+        EXPECT_GE(state->nice, softwareRasterizerNiceness);
+    }
+    EXPECT_EQ(threadScheduling(currentThread())->policy, drawing->policy);
+    EXPECT_EQ(threadScheduling(currentThread())->nice, drawing->nice);
 
     // About 30 frames a second, not 60.
     const auto before = view.framesDrawn();

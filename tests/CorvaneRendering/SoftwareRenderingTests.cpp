@@ -1,10 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <thread>
+
+#include <pthread.h>
+#include <sys/resource.h>
 
 #include "CorvaneRendering/SoftwareRendering.hpp"
+#include "support/ThreadScheduling.hpp"
 
 using namespace corvane;
 
@@ -59,4 +67,47 @@ TEST(SoftwareRendering, CapsTheRasteriserThreadsUnlessTheUserChose)
 
     if (saved) ::setenv(softwareRasterizerThreadsVariable, saved->c_str(), 1);
     else ::unsetenv(softwareRasterizerThreadsVariable);
+}
+
+TEST(SoftwareRendering, PutsOnlyTheRasteriserThreadsBelowTheOthers)
+{
+    // Stand-ins for llvmpipe's threads, one the user already made nicer than
+    // the stage would, and a thread of another name.
+    std::atomic<bool> done = false;
+    std::atomic<int> started = 0;
+    std::atomic<pid_t> plain = 0, nicer = 0, other = 0;
+    const auto before = threadScheduling(currentThread()); // what new threads inherit
+    ASSERT_TRUE(before);
+    const auto spawn = [&](const char* name, std::atomic<pid_t>& id, int nice) {
+        return std::thread([&, name, nice] {
+            pthread_setname_np(pthread_self(), name);
+            if (nice > 0) ::setpriority(PRIO_PROCESS, static_cast<id_t>(currentThread()), nice);
+            id = currentThread();
+            ++started;
+            while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
+    };
+    std::thread threads[] = {spawn("llvmpipe-7", plain, 0), spawn("llvmpipe-8", nicer, 15),
+                             spawn("compositor", other, 0)};
+    while (started < 3) std::this_thread::yield();
+
+    EXPECT_GE(lowerSoftwareRasterizerThreads(), 2);
+    const auto plainState = threadScheduling(plain), nicerState = threadScheduling(nicer),
+               otherState = threadScheduling(other), mainState = threadScheduling(currentThread());
+    ASSERT_TRUE(plainState && nicerState && otherState && mainState);
+    EXPECT_EQ(plainState->policy, SCHED_BATCH);
+    EXPECT_EQ(plainState->nice, std::max(before->nice, softwareRasterizerNiceness));
+    EXPECT_EQ(nicerState->policy, SCHED_BATCH);
+    EXPECT_EQ(nicerState->nice, std::max(before->nice, 15)); // never made less nice than it was
+    EXPECT_EQ(otherState->policy, before->policy);
+    EXPECT_EQ(otherState->nice, before->nice);
+    EXPECT_EQ(mainState->policy, before->policy);
+    EXPECT_EQ(mainState->nice, before->nice);
+
+    // Again: nothing changes, and the threads are still counted.
+    EXPECT_GE(lowerSoftwareRasterizerThreads(), 2);
+    EXPECT_EQ(threadScheduling(plain)->nice, std::max(before->nice, softwareRasterizerNiceness));
+
+    done = true;
+    for (auto& thread : threads) thread.join();
 }

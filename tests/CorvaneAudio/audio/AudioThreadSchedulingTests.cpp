@@ -20,7 +20,8 @@
 #include "AudioTestSupport.hpp"
 #include "CorvaneAudio/output/AudioOutputStream.hpp"
 #include "CorvaneAudio/output/AudioRenderCore.hpp"
-#include "CorvaneAudio/output/AudioThreadScheduling.hpp"
+#include "CorvaneAudio/AudioThreadScheduling.hpp"
+#include "support/ThreadScheduling.hpp"
 
 using namespace corvane;
 
@@ -103,17 +104,25 @@ TEST(AudioThreadScheduling, AsksOnceAndReportsWhatTheThreadGot)
         EXPECT_EQ(policyAfter, SCHED_OTHER);
     }
 
-    // Without the privilege and with no real-time allowance the thread plays on as it was.
+    // Without the privilege and with no real-time allowance the thread stays
+    // ordinary, with the short time slice where the kernel has such a setting,
+    // and as nice as the user made it.
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         const rlimit none{0, 0};
-        if (!dropNicePrivilege() || ::setrlimit(RLIMIT_RTPRIO, &none) != 0) ::_exit(2);
+        if (!dropNicePrivilege() || ::setrlimit(RLIMIT_RTPRIO, &none) != 0 ||
+            ::setpriority(PRIO_PROCESS, static_cast<id_t>(currentThread()), 3) != 0)
+            ::_exit(2);
         const auto refused = requestRealtimeScheduling();
-        const bool ok = !refused.realtime && !refused.raised && refused.refusal == EPERM &&
-                        refused.policy == SCHED_OTHER && currentPolicy() == SCHED_OTHER &&
-                        describe(refused) == "Audio thread runs with ordinary scheduling (SCHED_OTHER): real-time "
-                                             "scheduling was refused (Operation not permitted)";
+        const auto state = threadScheduling(currentThread());
+        const bool ok =
+            !refused.realtime && !refused.raised && refused.refusal == EPERM && refused.policy == SCHED_OTHER &&
+            state && state->policy == SCHED_OTHER && state->nice == 3 &&
+            (refused.slice == 0 || (refused.slice == shortTimeSlice && state->slice == shortTimeSlice)) &&
+            describe(refused) == std::string("Audio thread runs with ordinary scheduling (SCHED_OTHER") +
+                                     (refused.slice ? ", 500 µs time slices" : "") +
+                                     "): real-time scheduling was refused (Operation not permitted)";
         ::_exit(ok ? 0 : 1);
     }
     int status = 0;
@@ -144,6 +153,12 @@ TEST(AudioThreadScheduling, TheStreamAsksOnItsFirstCallbackAndLogsOnlyChanges)
         ASSERT_TRUE(scheduling);
         // The test server runs without real time, so the request is this program's own.
         EXPECT_EQ(scheduling->realtime, scheduling->raised);
+        // Named, so that a profile tells it apart.
+        const auto named = threadsNamed("brelmo-audio");
+        ASSERT_EQ(named.size(), 1u);
+        const auto state = threadScheduling(named[0]);
+        ASSERT_TRUE(state);
+        EXPECT_EQ(state->policy, scheduling->policy);
         {
             std::lock_guard lock(logMutex);
             ASSERT_EQ(logLines.size(), 1u);

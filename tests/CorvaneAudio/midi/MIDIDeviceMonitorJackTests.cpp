@@ -1,11 +1,13 @@
 // The monitor on a real MIDI system: a private JACK server with the dummy
 // driver, and test clients with virtual ports standing in for a keyboard and
 // an external instrument.
+#include "CorvaneAudio/AudioThreadScheduling.hpp"
 #include "CorvaneAudio/HostClock.hpp"
 #include "CorvaneAudio/midi/MIDIDeviceMonitor.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "support/JackTestServer.hpp"
 #include "support/QtEventLoop.hpp"
+#include "support/ThreadScheduling.hpp"
 
 #include <gtest/gtest.h>
 #include <rtmidi/RtMidi.h>
@@ -15,6 +17,8 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <thread>
 
 using namespace corvane;
 using namespace std::chrono_literals;
@@ -307,6 +311,31 @@ TEST_F(MIDIDeviceMonitorOnJack, DropsSystemAndBrokenMessagesButKeepsListening)
     processEventsFor(100ms);
     ASSERT_EQ(events_.size(), 1u);
     EXPECT_EQ(events_[0].message, (MIDIInputMessage::NoteOn{61, 2}));
+}
+
+// The server waits for the MIDI client each period as for the audio callback,
+// so its process thread is scheduled as that one is: real time where this
+// process may have it, else the short time slice.
+TEST_F(MIDIDeviceMonitorOnJack, ItsProcessThreadIsScheduledAsTheAudioThreadIs)
+{
+    AudioThreadScheduling allowed;
+    std::thread([&] { allowed = requestRealtimeScheduling(); }).join();
+    auto monitor = makeMonitor();
+    std::vector<pid_t> named;
+    ASSERT_TRUE(processEventsUntil([&] { return !(named = threadsNamed("brelmo-midi")).empty(); }));
+    ASSERT_EQ(named.size(), 1u); // one client, one thread
+    std::optional<ThreadScheduling> state;
+    // The name is given just before the request.
+    ASSERT_TRUE(processEventsUntil([&] {
+        state = threadScheduling(named[0]);
+        return state && (state->policy == SCHED_FIFO || state->slice == allowed.slice);
+    }));
+    if (allowed.realtime) {
+        EXPECT_EQ(state->policy, SCHED_FIFO);
+    } else {
+        EXPECT_EQ(state->policy, SCHED_OTHER);
+        EXPECT_EQ(state->slice, allowed.slice);
+    }
 }
 
 TEST(MIDIDeviceMonitorWithoutServer, CreationFailsCleanlyWhenNoJackServerRuns)

@@ -1,4 +1,4 @@
-#include "CorvaneAudio/output/AudioThreadScheduling.hpp"
+#include "CorvaneAudio/AudioThreadScheduling.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -7,6 +7,8 @@
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace corvane {
 
@@ -22,6 +24,36 @@ const char* policyName(int policy)
     case SCHED_IDLE: return "SCHED_IDLE";
     }
     return "an unknown policy";
+}
+
+// The kernel's struct sched_attr (glibc 2.36 has no wrapper for it).
+struct SchedulingAttributes {
+    std::uint32_t size = sizeof(SchedulingAttributes);
+    std::uint32_t policy = 0;
+    std::uint64_t flags = 0;
+    std::int32_t nice = 0;
+    std::uint32_t priority = 0;
+    std::uint64_t runtime = 0; // an ordinary thread's time slice
+    std::uint64_t deadline = 0;
+    std::uint64_t period = 0;
+};
+
+// The short slice on this ordinary thread; 0 when the kernel has no such
+// setting (it then ignores the field, so what it kept is read back).
+std::uint64_t askForShortSlice()
+{
+    const pid_t thread = static_cast<pid_t>(::syscall(SYS_gettid));
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(thread));
+    if (errno != 0) return 0;
+    SchedulingAttributes wanted;
+    wanted.policy = SCHED_OTHER;
+    wanted.nice = nice;
+    wanted.runtime = shortTimeSlice;
+    if (::syscall(SYS_sched_setattr, thread, &wanted, 0) != 0) return 0;
+    SchedulingAttributes granted;
+    if (::syscall(SYS_sched_getattr, thread, &granted, sizeof granted, 0) != 0) return 0;
+    return granted.policy == SCHED_OTHER && granted.runtime == shortTimeSlice ? granted.runtime : 0;
 }
 
 } // namespace
@@ -45,7 +77,13 @@ AudioThreadScheduling requestRealtimeScheduling(int priority)
         wanted.sched_priority = static_cast<int>(ceiling.rlim_cur);
         error = pthread_setschedparam(pthread_self(), SCHED_FIFO, &wanted);
     }
-    if (error != 0) return {.realtime = false, .policy = policy, .priority = 0, .raised = false, .refusal = error};
+    if (error != 0)
+        return {.realtime = false,
+                .policy = policy,
+                .priority = 0,
+                .raised = false,
+                .refusal = error,
+                .slice = policy == SCHED_OTHER ? askForShortSlice() : 0};
     return {.realtime = true, .policy = SCHED_FIFO, .priority = wanted.sched_priority, .raised = true};
 }
 
@@ -56,7 +94,9 @@ std::string describe(const AudioThreadScheduling& scheduling)
         return std::string(scheduling.raised ? "Audio thread raised to real-time scheduling ("
                                              : "Audio thread runs with the sound system's real-time scheduling (") +
                policy + ", priority " + std::to_string(scheduling.priority) + ")";
-    return "Audio thread runs with ordinary scheduling (" + policy + "): real-time scheduling was refused (" +
+    const std::string slice =
+        scheduling.slice ? ", " + std::to_string(scheduling.slice / 1000) + " µs time slices" : std::string();
+    return "Audio thread runs with ordinary scheduling (" + policy + slice + "): real-time scheduling was refused (" +
            std::strerror(scheduling.refusal) + ")";
 }
 
