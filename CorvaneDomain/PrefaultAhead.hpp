@@ -23,6 +23,7 @@ private:
 
     std::size_t aheadBytes_;
     std::size_t ready_ = 0; // elements whose pages are backed
+    const void* hugePagesAskedFor_ = nullptr;
 };
 
 } // namespace corvane
