@@ -40,6 +40,9 @@ GLStageView::GLStageView(QWidget* parent) : QOpenGLWidget(parent)
     frameTimer_.setSingleShot(true);
     frameTimer_.setTimerType(Qt::PreciseTimer);
     connect(&frameTimer_, &QTimer::timeout, this, &GLStageView::drawNextFrame);
+    programTimer_.setSingleShot(true);
+    programTimer_.setInterval(0);
+    connect(&programTimer_, &QTimer::timeout, this, &GLStageView::buildNextProgram);
     compositionTimer_.setSingleShot(true);
     compositionTimer_.setTimerType(Qt::PreciseTimer);
     connect(&compositionTimer_, &QTimer::timeout, this, [this] {
@@ -139,14 +142,55 @@ void GLStageView::initializeGL()
             Qt::UniqueConnection);
     noteRenderer();
     try {
-        renderer_ = std::make_unique<GLStageRenderer>(*context(), uptime());
+        GLStageRenderer::Options options;
+        options.buildLater = true;
+        renderer_ = std::make_unique<GLStageRenderer>(*context(), uptime(), std::move(options));
         renderer_->setRenderScale(renderScale());
         renderer_->push(inputs_);
         photoRequested_.reset();
         requestBackgroundPhoto();
+        requestStageImages();
+        programTimer_.start();
     } catch (const RendererError& error) {
         qCWarning(renderingPerformanceLog, "Stage renderer unavailable, showing a plain stage: %s", error.what());
     }
+}
+
+void GLStageView::requestStageImages()
+{
+    QPointer<GLStageView> guard(this);
+    const GLStageRenderer* renderer = renderer_.get();
+    QThreadPool::globalInstance()->start([guard, renderer] {
+        auto images = GLStageRenderer::decodeStageImages(std::nullopt);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [guard, renderer, images = std::move(images)] {
+                // For the renderer that asked: a new context makes a new one, which asks again.
+                if (!guard || guard->renderer_.get() != renderer) return;
+                guard->makeCurrent();
+                guard->renderer_->setStageImages(images);
+                guard->doneCurrent();
+                if (guard->renderer_->isReady()) guard->update();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void GLStageView::buildNextProgram()
+{
+    if (!renderer_ || !context()) return;
+    makeCurrent();
+    bool ready = false;
+    try {
+        ready = renderer_->buildNextProgram();
+    } catch (const RendererError& error) {
+        qCWarning(renderingPerformanceLog, "Stage renderer unavailable, showing a plain stage: %s", error.what());
+        renderer_.reset();
+    }
+    doneCurrent();
+    if (!renderer_) return;
+    if (!ready) programTimer_.start();
+    else if (renderer_->isReady()) update();
 }
 
 void GLStageView::resizeGL(int width, int height)
@@ -162,7 +206,7 @@ void GLStageView::paintGL()
 {
     const qreal ratio = devicePixelRatioF();
     const QSize pixels(static_cast<int>(std::lround(width() * ratio)), static_cast<int>(std::lround(height() * ratio)));
-    if (renderer_) {
+    if (renderer_ && renderer_->isReady()) {
         renderer_->draw(defaultFramebufferObject(), pixels, QSizeF(width(), height()), uptime());
         ++framesDrawn_;
         return;
@@ -248,7 +292,7 @@ void GLStageView::releaseRenderer()
 
 void GLStageView::scheduleNextFrame()
 {
-    if (!renderer_ || !isOnScreen()) return;
+    if (!renderer_ || !renderer_->isReady() || !isOnScreen()) return;
     // Wake at the next tick of the view's own clock, so that the rate holds on average.
     const double frameInterval = 1.0 / frameRate();
     const double now = uptime();

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QImage>
 
@@ -16,6 +17,10 @@ namespace corvane {
 // they are (the grain tile). Absent when the image is null or the driver refuses.
 std::optional<StageTexture> makeImageTexture(QOpenGLFunctions_3_3_Core& gl, const QImage& image, bool srgb,
                                              bool mipmapped);
+
+// Uploads a chain of levels as stageMipmapChain() makes them, level 0 first.
+std::optional<StageTexture> makeMipmappedTexture(QOpenGLFunctions_3_3_Core& gl, const std::vector<QImage>& levels,
+                                                 bool srgb);
 
 // A texture of one pixel of the given bytes.
 std::optional<StageTexture> makeSolidTexture(QOpenGLFunctions_3_3_Core& gl, unsigned char red, unsigned char green,
