@@ -248,7 +248,7 @@ void GLStageRenderer::setStageImages(const StageImages& images)
         texture->reset();
     }
     keyboardTexture_ = makeMipmappedTexture(*gl_, images.keyboardLevels, true);
-    panelTexture_ = makeImageTexture(*gl_, images.panelGrain, false, false);
+    panelTexture_ = makeImageTexture(*gl_, images.panelGrain, false);
 }
 
 void GLStageRenderer::push(const StageInputs& inputs)
@@ -276,11 +276,11 @@ int GLStageRenderer::backgroundPhotoLongSide() const
     return largest > 0 ? std::min<int>(largest, StagePhotoDecoder::defaultLongSide) : StagePhotoDecoder::defaultLongSide;
 }
 
-bool GLStageRenderer::setBackgroundPhoto(const std::string& path, const QImage& image)
+bool GLStageRenderer::setBackgroundPhoto(const std::string& path, const std::vector<QImage>& levels)
 {
     if (wantedBackgroundImagePath_ != path) return false;
     if (loadedBackgroundTexture_) deleteTexture(*gl_, *loadedBackgroundTexture_);
-    loadedBackgroundTexture_ = makeImageTexture(*gl_, image, true, true);
+    loadedBackgroundTexture_ = makeMipmappedTexture(*gl_, levels, true);
     if (!loadedBackgroundTexture_) {
         qCWarning(renderingPerformanceLog, "Stage background photo %s could not be uploaded", path.c_str());
         loadedBackgroundImagePath_.reset();

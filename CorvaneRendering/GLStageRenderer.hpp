@@ -99,7 +99,8 @@ public:
     int backgroundPhotoLongSide() const;
     // Uploads the decoded photo of `path`; ignored (false) when the inputs no
     // longer name it. False also when the driver refuses the texture.
-    bool setBackgroundPhoto(const std::string& path, const QImage& image);
+    // `levels`: the photo's mipmap chain (stageMipmapChain, made off this thread where it can be).
+    bool setBackgroundPhoto(const std::string& path, const std::vector<QImage>& levels);
 
     // One frame of a view of `logicalSize` points whose framebuffer is `pixelSize`
     // pixels, drawn into `framebuffer`; `now` is the time in seconds on the caller's steady clock.

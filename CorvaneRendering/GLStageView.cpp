@@ -16,6 +16,7 @@
 #include "CorvaneRendering/RendererError.hpp"
 #include "CorvaneRendering/RenderingLog.hpp"
 #include "CorvaneRendering/SoftwareRendering.hpp"
+#include "CorvaneRendering/StageMipmapChain.hpp"
 #include "CorvaneRendering/StagePhotoDecoder.hpp"
 
 namespace corvane {
@@ -106,23 +107,25 @@ void GLStageView::requestBackgroundPhoto()
     const int longSide = renderer_->backgroundPhotoLongSide();
     QPointer<GLStageView> guard(this);
     QThreadPool::globalInstance()->start([guard, path = *wanted, longSide] {
-        auto image = StagePhotoDecoder::decode(QString::fromStdString(path), longSide);
+        const auto image = StagePhotoDecoder::decode(QString::fromStdString(path), longSide);
+        // Empty when the photo could not be decoded.
+        auto levels = image ? stageMipmapChain(*image, true) : std::vector<QImage>{};
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [guard, path, image = std::move(image)]() mutable {
-                if (guard) guard->takeBackgroundPhoto(path, std::move(image));
+            [guard, path, levels = std::move(levels)]() mutable {
+                if (guard) guard->takeBackgroundPhoto(path, std::move(levels));
             },
             Qt::QueuedConnection);
     });
 }
 
-void GLStageView::takeBackgroundPhoto(const std::string& path, std::optional<QImage> image)
+void GLStageView::takeBackgroundPhoto(const std::string& path, std::vector<QImage> levels)
 {
     if (!renderer_ || photoRequested_ != path) return;
     bool shown = false;
-    if (image) {
+    if (!levels.empty()) {
         makeCurrent();
-        shown = renderer_->setBackgroundPhoto(path, *image);
+        shown = renderer_->setBackgroundPhoto(path, levels);
         doneCurrent();
     }
     if (!shown) {

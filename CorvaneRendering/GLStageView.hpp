@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 #include <string>
 
 #include "CorvaneRendering/StageInputs.hpp"
@@ -85,7 +86,7 @@ protected:
 private:
     void releaseRenderer();
     void requestBackgroundPhoto();
-    void takeBackgroundPhoto(const std::string& path, std::optional<QImage> image);
+    void takeBackgroundPhoto(const std::string& path, std::vector<QImage> levels);
     void noteRenderer();
     void scheduleNextFrame();
     void drawNextFrame();

@@ -7,7 +7,7 @@ namespace corvane {
 namespace {
 
 std::optional<StageTexture> upload(QOpenGLFunctions_3_3_Core& gl, int width, int height, const void* pixels,
-                                   GLenum internalFormat, bool mipmapped)
+                                   GLenum internalFormat)
 {
     while (gl.glGetError() != GL_NO_ERROR) {
     }
@@ -18,10 +18,7 @@ std::optional<StageTexture> upload(QOpenGLFunctions_3_3_Core& gl, int width, int
     gl.glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     gl.glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(internalFormat), width, height, 0, GL_RGBA,
                     GL_UNSIGNED_BYTE, pixels);
-    if (mipmapped)
-        gl.glGenerateMipmap(GL_TEXTURE_2D);
-    else
-        gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     gl.glBindTexture(GL_TEXTURE_2D, 0);
     if (gl.glGetError() != GL_NO_ERROR) {
         gl.glDeleteTextures(1, &name);
@@ -32,12 +29,11 @@ std::optional<StageTexture> upload(QOpenGLFunctions_3_3_Core& gl, int width, int
 
 } // namespace
 
-std::optional<StageTexture> makeImageTexture(QOpenGLFunctions_3_3_Core& gl, const QImage& image, bool srgb,
-                                             bool mipmapped)
+std::optional<StageTexture> makeImageTexture(QOpenGLFunctions_3_3_Core& gl, const QImage& image, bool srgb)
 {
     if (image.isNull()) return std::nullopt;
     const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
-    return upload(gl, rgba.width(), rgba.height(), rgba.constBits(), srgb ? GL_SRGB8_ALPHA8 : GL_RGBA8, mipmapped);
+    return upload(gl, rgba.width(), rgba.height(), rgba.constBits(), srgb ? GL_SRGB8_ALPHA8 : GL_RGBA8);
 }
 
 std::optional<StageTexture> makeMipmappedTexture(QOpenGLFunctions_3_3_Core& gl, const std::vector<QImage>& levels,
@@ -69,7 +65,7 @@ std::optional<StageTexture> makeSolidTexture(QOpenGLFunctions_3_3_Core& gl, unsi
                                              unsigned char blue, unsigned char alpha)
 {
     const unsigned char pixel[4] = {red, green, blue, alpha};
-    return upload(gl, 1, 1, pixel, GL_RGBA8, false);
+    return upload(gl, 1, 1, pixel, GL_RGBA8);
 }
 
 void deleteTexture(QOpenGLFunctions_3_3_Core& gl, const StageTexture& texture)
