@@ -1,5 +1,7 @@
 #include "CorvaneRendering/GLOffscreenStage.hpp"
 
+#include "CorvaneRendering/StageMipmapChain.hpp"
+
 #include <QOpenGLFramebufferObject>
 #include <cmath>
 
@@ -47,7 +49,7 @@ void GLOffscreenStage::push(const StageInputs& inputs)
     attemptedPhoto_ = wanted;
     if (!wanted) return;
     if (auto image = StagePhotoDecoder::decode(QString::fromStdString(*wanted), renderer_->backgroundPhotoLongSide()))
-        if (renderer_->setBackgroundPhoto(*wanted, *image)) attemptedPhoto_.reset();
+        if (renderer_->setBackgroundPhoto(*wanted, stageMipmapChain(*image, true))) attemptedPhoto_.reset();
 }
 
 void GLOffscreenStage::drawFrame(double now)

@@ -12,6 +12,7 @@
 #include "CorvaneRendering/RendererError.hpp"
 #include "CorvaneRendering/RenderingLog.hpp"
 #include "CorvaneRendering/StageImageTexture.hpp"
+#include "CorvaneRendering/StageMipmapChain.hpp"
 #include "CorvaneRendering/StagePhotoDecoder.hpp"
 #include "CorvaneRendering/StageProgram.hpp"
 #include "CorvaneRendering/StageResourceBundle.hpp"
@@ -52,13 +53,6 @@ std::uint32_t makeSampler(QOpenGLFunctions_3_3_Core& gl, GLint wrapS, GLint wrap
     return sampler;
 }
 
-std::optional<StageTexture> loadImage(QOpenGLFunctions_3_3_Core& gl, const std::filesystem::path& path, bool srgb,
-                                      bool mipmapped)
-{
-    const QImage image(QString::fromStdString(path.string()));
-    return makeImageTexture(gl, image, srgb, mipmapped);
-}
-
 std::size_t visualBlendIndex(VisualBlendMode mode) { return static_cast<std::size_t>(mode); }
 
 } // namespace
@@ -80,7 +74,7 @@ GLStageRenderer::GLStageRenderer(QOpenGLContext& context, double startTime, Opti
         throw RendererError(RendererError::OpenGLUnavailable{version.toStdString()});
     auto& gl = *gl_;
 
-    buildPipelines(options.shaderSource);
+    shaderSource_ = std::move(options.shaderSource);
     const auto empty = makeSolidTexture(gl, 0, 0, 0, 0);
     if (!empty) throw RendererError(RendererError::TextureCreationFailed{"Brelmo Empty Background"});
     emptyBackgroundTexture_ = *empty;
@@ -90,7 +84,13 @@ GLStageRenderer::GLStageRenderer(QOpenGLContext& context, double startTime, Opti
     if (!neutral) throw RendererError(RendererError::TextureCreationFailed{"Brelmo Neutral Grain"});
     neutralGrainTexture_ = *neutral;
     makeSamplers();
-    loadStageImages(options.resourceBundle);
+    if (options.buildLater) {
+        imagesPending_ = true;
+    } else {
+        while (!buildNextProgram()) {
+        }
+        setStageImages(decodeStageImages(options.resourceBundle));
+    }
 
     gl.glGenBuffers(1, &uniformBuffer_);
     gl.glBindBuffer(GL_UNIFORM_BUFFER, uniformBuffer_);
@@ -121,26 +121,65 @@ GLStageRenderer::~GLStageRenderer()
     gl.glDeleteVertexArrays(1, &emptyVertexArray_);
 }
 
-void GLStageRenderer::buildPipelines(const std::string& source)
+namespace {
+
+struct ProgramRecipe {
+    const char* vertex;
+    const char* fragment;
+    StageShaderOutput output;
+};
+
+enum ProgramIndex { backdropProgram, quadProgram, noteProgram, keyboardProgram, keyOverlayProgram, particleProgram,
+    noteBloomProgram, particleBloomProgram, keyLightProgram, bloomCompositeProgram, particleCompositeProgram,
+    blurProgram, presentProgram, programCount };
+
+using O = StageShaderOutput;
+constexpr std::array<ProgramRecipe, programCount> programRecipes{{
+    {"backdropVertex", "backdropFragment", O::backdrop},
+    {"quadVertex", "quadFragment", O::quad},
+    {"quadVertex", "noteFragment", O::quad},
+    {"keyboardVertex", "keyboardFragment", O::keyboard},
+    {"keyLightVertex", "keyOverlayFragment", O::keyLight},
+    {"particleVertex", "particleFragment", O::particle},
+    {"quadVertex", "noteBloomFragment", O::quad},
+    {"particleVertex", "particleBloomFragment", O::particle},
+    {"keyLightVertex", "keyLightFragment", O::keyLight},
+    {"backdropVertex", "bloomCompositeFragment", O::backdrop},
+    {"backdropVertex", "particleBloomCompositeFragment", O::backdrop},
+    {"backdropVertex", "blurFragment", O::backdrop},
+    {"backdropVertex", "presentFragment", O::backdrop},
+}};
+
+} // namespace
+
+bool GLStageRenderer::isReady() const { return programs_.size() == programRecipes.size() && !imagesPending_; }
+
+bool GLStageRenderer::buildNextProgram()
 {
-    const auto program = [&](const char* vertex, const char* fragment, StageShaderOutput output) {
-        programs_.push_back(std::make_unique<StageProgram>(*gl_, source, vertex, fragment, output));
-        return programs_.back().get();
-    };
-    using O = StageShaderOutput;
-    const auto* backdrop = program("backdropVertex", "backdropFragment", O::backdrop);
-    const auto* quad = program("quadVertex", "quadFragment", O::quad);
-    const auto* note = program("quadVertex", "noteFragment", O::quad);
-    const auto* keyboard = program("keyboardVertex", "keyboardFragment", O::keyboard);
-    const auto* keyOverlay = program("keyLightVertex", "keyOverlayFragment", O::keyLight);
-    const auto* particle = program("particleVertex", "particleFragment", O::particle);
-    const auto* noteBloom = program("quadVertex", "noteBloomFragment", O::quad);
-    const auto* particleBloom = program("particleVertex", "particleBloomFragment", O::particle);
-    const auto* keyLight = program("keyLightVertex", "keyLightFragment", O::keyLight);
-    const auto* bloomComposite = program("backdropVertex", "bloomCompositeFragment", O::backdrop);
-    const auto* particleComposite = program("backdropVertex", "particleBloomCompositeFragment", O::backdrop);
-    const auto* blur = program("backdropVertex", "blurFragment", O::backdrop);
-    const auto* present = program("backdropVertex", "presentFragment", O::backdrop);
+    if (programs_.size() == programRecipes.size()) return true;
+    const auto& recipe = programRecipes[programs_.size()];
+    programs_.push_back(std::make_unique<StageProgram>(*gl_, shaderSource_, recipe.vertex, recipe.fragment, recipe.output));
+    if (programs_.size() < programRecipes.size()) return false;
+    assignPipelines();
+    return true;
+}
+
+void GLStageRenderer::assignPipelines()
+{
+    const auto program = [&](ProgramIndex index) { return programs_[index].get(); };
+    const auto* backdrop = program(backdropProgram);
+    const auto* quad = program(quadProgram);
+    const auto* note = program(noteProgram);
+    const auto* keyboard = program(keyboardProgram);
+    const auto* keyOverlay = program(keyOverlayProgram);
+    const auto* particle = program(particleProgram);
+    const auto* noteBloom = program(noteBloomProgram);
+    const auto* particleBloom = program(particleBloomProgram);
+    const auto* keyLight = program(keyLightProgram);
+    const auto* bloomComposite = program(bloomCompositeProgram);
+    const auto* particleComposite = program(particleCompositeProgram);
+    const auto* blur = program(blurProgram);
+    const auto* present = program(presentProgram);
 
     backdropPipeline_ = {backdrop, BlendMode::opaque};
     quadPipeline_ = {quad, BlendMode::alpha};
@@ -179,24 +218,37 @@ void GLStageRenderer::makeSamplers()
     if (blurSampler_) gl.glSamplerParameterfv(blurSampler_, GL_TEXTURE_BORDER_COLOR, transparent);
 }
 
-void GLStageRenderer::loadStageImages(const std::optional<std::filesystem::path>& requestedBundle)
+GLStageRenderer::StageImages GLStageRenderer::decodeStageImages(const std::optional<std::filesystem::path>& requestedBundle)
 {
+    StageImages images;
     const auto bundle = requestedBundle ? requestedBundle : StageResourceBundle::locate();
     if (!bundle) {
         qCWarning(renderingPerformanceLog, "Stage resource bundle %s not found; the keyboard and the grain are drawn without their images",
                   StageResourceBundle::name.data());
-        return;
+        return images;
     }
     if (const auto path = StageResourceBundle::keyboardImage(*bundle))
-        keyboardTexture_ = loadImage(*gl_, *path, true, true);
-    if (!keyboardTexture_)
+        images.keyboardLevels = stageMipmapChain(QImage(QString::fromStdString(path->string())), true);
+    if (images.keyboardLevels.empty())
         qCWarning(renderingPerformanceLog, "Stage keyboard image teclado88.png missing or unreadable in %s; drawing the keys instead",
                   bundle->c_str());
     if (const auto path = StageResourceBundle::panelGrainImage(*bundle))
-        panelTexture_ = loadImage(*gl_, *path, false, false);
-    if (!panelTexture_)
+        images.panelGrain = QImage(QString::fromStdString(path->string())).convertToFormat(QImage::Format_RGBA8888);
+    if (images.panelGrain.isNull())
         qCWarning(renderingPerformanceLog, "Stage grain image panel-grain.png missing or unreadable in %s; drawing no grain",
                   bundle->c_str());
+    return images;
+}
+
+void GLStageRenderer::setStageImages(const StageImages& images)
+{
+    imagesPending_ = false;
+    for (auto* texture : {&keyboardTexture_, &panelTexture_}) {
+        if (*texture) deleteTexture(*gl_, **texture);
+        texture->reset();
+    }
+    keyboardTexture_ = makeMipmappedTexture(*gl_, images.keyboardLevels, true);
+    panelTexture_ = makeImageTexture(*gl_, images.panelGrain, false);
 }
 
 void GLStageRenderer::push(const StageInputs& inputs)
@@ -224,11 +276,11 @@ int GLStageRenderer::backgroundPhotoLongSide() const
     return largest > 0 ? std::min<int>(largest, StagePhotoDecoder::defaultLongSide) : StagePhotoDecoder::defaultLongSide;
 }
 
-bool GLStageRenderer::setBackgroundPhoto(const std::string& path, const QImage& image)
+bool GLStageRenderer::setBackgroundPhoto(const std::string& path, const std::vector<QImage>& levels)
 {
     if (wantedBackgroundImagePath_ != path) return false;
     if (loadedBackgroundTexture_) deleteTexture(*gl_, *loadedBackgroundTexture_);
-    loadedBackgroundTexture_ = makeImageTexture(*gl_, image, true, true);
+    loadedBackgroundTexture_ = makeMipmappedTexture(*gl_, levels, true);
     if (!loadedBackgroundTexture_) {
         qCWarning(renderingPerformanceLog, "Stage background photo %s could not be uploaded", path.c_str());
         loadedBackgroundImagePath_.reset();
@@ -341,7 +393,7 @@ void GLStageRenderer::blur(const GaussianKernel& kernel, const GLRenderTarget& s
 
 void GLStageRenderer::draw(std::uint32_t framebuffer, QSize pixelSize, QSizeF logicalSize, double now)
 {
-    if (pixelSize.width() <= 0 || pixelSize.height() <= 0) return;
+    if (pixelSize.width() <= 0 || pixelSize.height() <= 0 || !isReady()) return;
     logDrawableSizeIfNeeded(pixelSize);
     exchange_.consumeFrameInput(frameState_, newEvents_);
     clock_.update(now, frameState_.isPlaying);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+
+#include <QImage>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -43,7 +45,20 @@ public:
         std::string shaderSource = std::string(stageShaderSource());
         // The resource folder; absent: looked up beside the executable and in the build tree.
         std::optional<std::filesystem::path> resourceBundle;
+        // The programs are built one per buildNextProgram() call, and the images come through
+        // setStageImages(), instead of all here: a software driver takes tens of milliseconds for
+        // each program and far longer for the keyboard's mipmaps, too long to hold a window's
+        // event loop at once.
+        bool buildLater = false;
     };
+
+    // The stage's own images, decoded, with the keyboard's mipmaps: any thread may make them.
+    struct StageImages {
+        std::vector<QImage> keyboardLevels;
+        QImage panelGrain;
+    };
+    // Missing images are logged; the stage is drawn without them.
+    static StageImages decodeStageImages(const std::optional<std::filesystem::path>& bundle);
 
     // What the last frame drew, for the benchmarks and tests.
     struct FrameStatistics {
@@ -65,6 +80,13 @@ public:
     GLStageRenderer(const GLStageRenderer&) = delete;
     GLStageRenderer& operator=(const GLStageRenderer&) = delete;
 
+    // Builds the next program (buildLater); true once all are built. Throws as the constructor does.
+    bool buildNextProgram();
+    // Uploads the images (buildLater).
+    void setStageImages(const StageImages& images);
+    // Until every program is built and the images are given, draw() draws nothing.
+    bool isReady() const;
+
     // The view's push: replaces the render state and queues the impacts not
     // handed over before. A new photo path drops the photo drawn so far; the
     // new one is drawn once it is handed over decoded (setBackgroundPhoto).
@@ -77,7 +99,8 @@ public:
     int backgroundPhotoLongSide() const;
     // Uploads the decoded photo of `path`; ignored (false) when the inputs no
     // longer name it. False also when the driver refuses the texture.
-    bool setBackgroundPhoto(const std::string& path, const QImage& image);
+    // `levels`: the photo's mipmap chain (stageMipmapChain, made off this thread where it can be).
+    bool setBackgroundPhoto(const std::string& path, const std::vector<QImage>& levels);
 
     // One frame of a view of `logicalSize` points whose framebuffer is `pixelSize`
     // pixels, drawn into `framebuffer`; `now` is the time in seconds on the caller's steady clock.
@@ -110,8 +133,7 @@ private:
     };
     struct BloomTargets;
 
-    void buildPipelines(const std::string& source);
-    void loadStageImages(const std::optional<std::filesystem::path>& bundle);
+    void assignPipelines();
     void makeSamplers();
     void prepareTargets(QSize pixelSize);
     void updateParticleBloomBlur(float radius);
@@ -126,6 +148,8 @@ private:
 
     QOpenGLFunctions_3_3_Core* gl_ = nullptr;
 
+    std::string shaderSource_;
+    bool imagesPending_ = false;
     std::vector<std::unique_ptr<StageProgram>> programs_;
     Pipeline backdropPipeline_, quadPipeline_, notePipeline_, keyboardPipeline_;
     std::array<Pipeline, 22> keyOverlayPipelines_{};

@@ -16,6 +16,7 @@
 #include "CorvaneRendering/RendererError.hpp"
 #include "CorvaneRendering/RenderingLog.hpp"
 #include "CorvaneRendering/SoftwareRendering.hpp"
+#include "CorvaneRendering/StageMipmapChain.hpp"
 #include "CorvaneRendering/StagePhotoDecoder.hpp"
 
 namespace corvane {
@@ -40,6 +41,9 @@ GLStageView::GLStageView(QWidget* parent) : QOpenGLWidget(parent)
     frameTimer_.setSingleShot(true);
     frameTimer_.setTimerType(Qt::PreciseTimer);
     connect(&frameTimer_, &QTimer::timeout, this, &GLStageView::drawNextFrame);
+    programTimer_.setSingleShot(true);
+    programTimer_.setInterval(0);
+    connect(&programTimer_, &QTimer::timeout, this, &GLStageView::buildNextProgram);
     compositionTimer_.setSingleShot(true);
     compositionTimer_.setTimerType(Qt::PreciseTimer);
     connect(&compositionTimer_, &QTimer::timeout, this, [this] {
@@ -103,23 +107,25 @@ void GLStageView::requestBackgroundPhoto()
     const int longSide = renderer_->backgroundPhotoLongSide();
     QPointer<GLStageView> guard(this);
     QThreadPool::globalInstance()->start([guard, path = *wanted, longSide] {
-        auto image = StagePhotoDecoder::decode(QString::fromStdString(path), longSide);
+        const auto image = StagePhotoDecoder::decode(QString::fromStdString(path), longSide);
+        // Empty when the photo could not be decoded.
+        auto levels = image ? stageMipmapChain(*image, true) : std::vector<QImage>{};
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [guard, path, image = std::move(image)]() mutable {
-                if (guard) guard->takeBackgroundPhoto(path, std::move(image));
+            [guard, path, levels = std::move(levels)]() mutable {
+                if (guard) guard->takeBackgroundPhoto(path, std::move(levels));
             },
             Qt::QueuedConnection);
     });
 }
 
-void GLStageView::takeBackgroundPhoto(const std::string& path, std::optional<QImage> image)
+void GLStageView::takeBackgroundPhoto(const std::string& path, std::vector<QImage> levels)
 {
     if (!renderer_ || photoRequested_ != path) return;
     bool shown = false;
-    if (image) {
+    if (!levels.empty()) {
         makeCurrent();
-        shown = renderer_->setBackgroundPhoto(path, *image);
+        shown = renderer_->setBackgroundPhoto(path, levels);
         doneCurrent();
     }
     if (!shown) {
@@ -139,14 +145,55 @@ void GLStageView::initializeGL()
             Qt::UniqueConnection);
     noteRenderer();
     try {
-        renderer_ = std::make_unique<GLStageRenderer>(*context(), uptime());
+        GLStageRenderer::Options options;
+        options.buildLater = true;
+        renderer_ = std::make_unique<GLStageRenderer>(*context(), uptime(), std::move(options));
         renderer_->setRenderScale(renderScale());
         renderer_->push(inputs_);
         photoRequested_.reset();
         requestBackgroundPhoto();
+        requestStageImages();
+        programTimer_.start();
     } catch (const RendererError& error) {
         qCWarning(renderingPerformanceLog, "Stage renderer unavailable, showing a plain stage: %s", error.what());
     }
+}
+
+void GLStageView::requestStageImages()
+{
+    QPointer<GLStageView> guard(this);
+    const GLStageRenderer* renderer = renderer_.get();
+    QThreadPool::globalInstance()->start([guard, renderer] {
+        auto images = GLStageRenderer::decodeStageImages(std::nullopt);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [guard, renderer, images = std::move(images)] {
+                // For the renderer that asked: a new context makes a new one, which asks again.
+                if (!guard || guard->renderer_.get() != renderer) return;
+                guard->makeCurrent();
+                guard->renderer_->setStageImages(images);
+                guard->doneCurrent();
+                if (guard->renderer_->isReady()) guard->update();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void GLStageView::buildNextProgram()
+{
+    if (!renderer_ || !context()) return;
+    makeCurrent();
+    bool ready = false;
+    try {
+        ready = renderer_->buildNextProgram();
+    } catch (const RendererError& error) {
+        qCWarning(renderingPerformanceLog, "Stage renderer unavailable, showing a plain stage: %s", error.what());
+        renderer_.reset();
+    }
+    doneCurrent();
+    if (!renderer_) return;
+    if (!ready) programTimer_.start();
+    else if (renderer_->isReady()) update();
 }
 
 void GLStageView::resizeGL(int width, int height)
@@ -162,7 +209,7 @@ void GLStageView::paintGL()
 {
     const qreal ratio = devicePixelRatioF();
     const QSize pixels(static_cast<int>(std::lround(width() * ratio)), static_cast<int>(std::lround(height() * ratio)));
-    if (renderer_) {
+    if (renderer_ && renderer_->isReady()) {
         renderer_->draw(defaultFramebufferObject(), pixels, QSizeF(width(), height()), uptime());
         ++framesDrawn_;
         return;
@@ -248,7 +295,7 @@ void GLStageView::releaseRenderer()
 
 void GLStageView::scheduleNextFrame()
 {
-    if (!renderer_ || !isOnScreen()) return;
+    if (!renderer_ || !renderer_->isReady() || !isOnScreen()) return;
     // Wake at the next tick of the view's own clock, so that the rate holds on average.
     const double frameInterval = 1.0 / frameRate();
     const double now = uptime();

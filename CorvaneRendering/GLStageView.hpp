@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 #include <string>
 
 #include "CorvaneRendering/StageInputs.hpp"
@@ -85,10 +86,12 @@ protected:
 private:
     void releaseRenderer();
     void requestBackgroundPhoto();
-    void takeBackgroundPhoto(const std::string& path, std::optional<QImage> image);
+    void takeBackgroundPhoto(const std::string& path, std::vector<QImage> levels);
     void noteRenderer();
     void scheduleNextFrame();
     void drawNextFrame();
+    void buildNextProgram();
+    void requestStageImages();
     void watchWindow();
     double uptime() const;
 
@@ -96,6 +99,9 @@ private:
     std::optional<std::string> photoRequested_; // the photo being decoded, or whose decode failed
     std::unique_ptr<GLStageRenderer> renderer_;
     QTimer frameTimer_;
+    // Builds the renderer's programs one per turn of the event loop, while
+    // its images are decoded on a worker; the stage stays plain until both are done.
+    QTimer programTimer_;
     // In software the window is put together at most at the frame rate: each
     // composition redraws the whole window through the rasteriser, whichever
     // widget asked for it (the deck's playhead and odometer ask many times a
