@@ -49,24 +49,17 @@ PracticeLoopStore::PracticeLoopStore(DefaultsStore& defaults, std::int64_t maxim
 }
 
 PracticeLoopStore::PracticeLoopStore(DefaultsStore& defaults, std::int64_t maximumPerSong, RecordsArriveLater)
-    : defaults_(defaults), maximumPerSong_(std::max<std::int64_t>(maximumPerSong, 1)), hasRecords_(false) {}
+    : defaults_(defaults), maximumPerSong_(std::max<std::int64_t>(maximumPerSong, 1)), pending_(true) {}
 
 void PracticeLoopStore::adopt(Records records) {
-    if (hasRecords_) return;
-    hasRecords_ = true;
+    if (!pending_.arrive()) return;
     bookmarksBySong_ = std::move(records.bookmarksBySong);
     encodedSongs_ = std::move(records.encodedSongs);
-    if (changesBeforeRecords_.empty()) return;
-    isReplaying_ = true;
-    for (const auto& replay : changesBeforeRecords_) replay();
-    isReplaying_ = false;
-    changesBeforeRecords_.clear();
-    write();
+    if (pending_.replay()) write();
 }
 
 template <class Change> auto PracticeLoopStore::change(Change apply) {
-    if (!hasRecords_) changesBeforeRecords_.push_back([this, apply] { apply(*this); });
-    return apply(*this);
+    return pending_.apply([this, apply] { return apply(*this); });
 }
 
 std::vector<PracticeLoopBookmark> PracticeLoopStore::bookmarks(const std::string& song) const {
@@ -97,7 +90,7 @@ bool PracticeLoopStore::addNow(const PracticeLoopBookmark& bookmark, const std::
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         return list[a].startMeasure < list[b].startMeasure;
     });
-    const auto limit = isReplaying_ ? order.size() : static_cast<std::size_t>(maximumPerSong_);
+    const auto limit = pending_.isReplaying() ? order.size() : static_cast<std::size_t>(maximumPerSong_);
     if (order.size() > limit) order.resize(limit);
     const bool kept = std::find(order.begin(), order.end(), position) != order.end();
 
@@ -164,8 +157,7 @@ void PracticeLoopStore::resetAllProgress() {
 void PracticeLoopStore::persist(const std::optional<std::string>& changedSong) {
     if (changedSong) encodedSongs_.erase(*changedSong);
     else encodedSongs_.clear();
-    // Before the stored lists arrive, writing would replace them with the few known here.
-    if (!hasRecords_ || isReplaying_) return;
+    if (pending_.holdsWrites()) return;
     write();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CorvaneLibrary/DefaultsStore.hpp"
+#include "CorvaneLibrary/ChangesBeforeRecords.hpp"
 #include "CorvaneLibrary/RecordsArriveLater.hpp"
 #include "CorvaneLibrary/SongKeyedRecords.hpp"
 
@@ -10,7 +11,6 @@
 #include "CorvaneDomain/UUID.hpp"
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -39,7 +39,7 @@ public:
     // Empty until `adopt` (see RecordsArriveLater).
     PracticeLoopStore(DefaultsStore& defaults, std::int64_t maximumPerSong, RecordsArriveLater);
 
-    bool hasRecords() const { return hasRecords_; }
+    bool hasRecords() const { return pending_.hasRecords(); }
     // Takes in the stored lists and replays on them the changes made since
     // the store was made; a loop added then is kept even past the limit, so
     // that neither it nor a stored one is lost. Writes once if anything changed.
@@ -79,9 +79,7 @@ private:
     // encoded: a save during a loop then costs the open song's records, not
     // those of every song. A song missing here is encoded at the next save.
     std::map<std::string, std::string> encodedSongs_;
-    bool hasRecords_ = true;
-    bool isReplaying_ = false;
-    std::vector<std::function<void()>> changesBeforeRecords_;
+    ChangesBeforeRecords pending_{false};
 };
 
 } // namespace corvane

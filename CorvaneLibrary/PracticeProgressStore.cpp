@@ -62,35 +62,29 @@ PracticeProgressStore::PracticeProgressStore(DefaultsStore& defaults, std::int64
 
 PracticeProgressStore::PracticeProgressStore(DefaultsStore& defaults, std::int64_t maximumHistoryCount,
                                              RecordsArriveLater)
-    : defaults_(defaults), maximumHistoryCount_(std::max<std::int64_t>(maximumHistoryCount, 1)), hasRecords_(false) {}
+    : defaults_(defaults), maximumHistoryCount_(std::max<std::int64_t>(maximumHistoryCount, 1)), pending_(true) {}
 
 void PracticeProgressStore::adopt(Records records) {
-    if (hasRecords_) return;
-    hasRecords_ = true;
+    if (!pending_.arrive()) return;
     currentSession_ = std::move(records.currentSession);
     historyEntries_ = std::move(records.historyEntries);
     encodedEntries_ = std::move(records.encodedEntries);
-    if (changesBeforeRecords_.empty()) return;
+    if (!pending_.hasKept()) return;
     const auto storedSession = currentSession_;
     const auto storedHistory = historyEntries_;
-    isReplaying_ = true;
-    for (const auto& replay : changesBeforeRecords_) replay();
-    isReplaying_ = false;
-    changesBeforeRecords_.clear();
+    pending_.replay();
     if (!(currentSession_ == storedSession)) writeCurrentSession();
     if (!(historyEntries_ == storedHistory)) writeHistory();
 }
 
 template <class Change> void PracticeProgressStore::change(Change apply) {
-    if (!hasRecords_) changesBeforeRecords_.push_back([this, apply] { apply(*this); });
-    apply(*this);
+    pending_.apply([this, apply] { apply(*this); });
 }
 
 void PracticeProgressStore::sortAndTrimHistory() { sortAndTrim(historyEntries_, maximumHistoryCount_); }
 
 void PracticeProgressStore::writeHistory() {
-    // Before the stored records arrive, writing would replace them with the few known here.
-    if (!hasRecords_ || isReplaying_) return;
+    if (pending_.holdsWrites()) return;
     std::map<UUID, EncodedEntry> encoded;
     std::vector<std::uint8_t> document;
     document.reserve(lastHistoryBytes_ + 1024);
@@ -115,7 +109,7 @@ void PracticeProgressStore::writeHistory() {
 }
 
 void PracticeProgressStore::writeCurrentSession() {
-    if (!hasRecords_ || isReplaying_) return;
+    if (pending_.holdsWrites()) return;
     if (currentSession_) storeRecord(defaults_, currentSessionKey, *currentSession_);
     else defaults_.remove(currentSessionKey);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CorvaneLibrary/DefaultsStore.hpp"
+#include "CorvaneLibrary/ChangesBeforeRecords.hpp"
 #include "CorvaneLibrary/RecordsArriveLater.hpp"
 
 #include "CorvaneDomain/PersistedPracticeSession.hpp"
@@ -8,7 +9,6 @@
 #include "CorvaneDomain/RecentPracticeSong.hpp"
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -46,7 +46,7 @@ public:
     // Empty until `adopt` (see RecordsArriveLater).
     PracticeProgressStore(DefaultsStore& defaults, std::int64_t maximumHistoryCount, RecordsArriveLater);
 
-    bool hasRecords() const { return hasRecords_; }
+    bool hasRecords() const { return pending_.hasRecords(); }
     // Takes in the stored records and replays on them the changes made since
     // the store was made (a session saved, history written or forgotten);
     // writes once if anything changed.
@@ -78,9 +78,7 @@ private:
     std::vector<PracticeHistoryEntry> historyEntries_;
     std::map<UUID, EncodedEntry> encodedEntries_;
     std::size_t lastHistoryBytes_ = 0;
-    bool hasRecords_ = true;
-    bool isReplaying_ = false;
-    std::vector<std::function<void()>> changesBeforeRecords_;
+    ChangesBeforeRecords pending_{false};
 };
 
 } // namespace corvane

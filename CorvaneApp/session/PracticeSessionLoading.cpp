@@ -289,12 +289,17 @@ void PracticeSessionStore::restorePersistedSession()
     if (resolved->stopAccessing) resolved->stopAccessing();
 }
 
+void PracticeSessionStore::restoreStoredSessionOnce()
+{
+    if (hasSeenStoredSession_ || !progressCoordinator_.store.hasRecords()) return;
+    hasSeenStoredSession_ = true;
+    // A song the user opened before the records came stays open.
+    if (!currentSongReference_) restorePersistedSession();
+}
+
 void PracticeSessionStore::takeArrivedRecords()
 {
-    if (!hasSeenStoredSession_ && progressCoordinator_.store.hasRecords()) {
-        hasSeenStoredSession_ = true;
-        if (!currentSongReference_) restorePersistedSession();
-    }
+    restoreStoredSessionOnce();
     if (currentSongReference_) {
         // A song opened before its settings arrived took the defaults; the
         // tracks changed since then keep the user's choice (the store merged them).

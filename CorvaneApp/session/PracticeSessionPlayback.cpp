@@ -316,17 +316,18 @@ void PracticeSessionStore::advanceTimelinePlayback()
 void PracticeSessionStore::returnToLoopStart(const MIDITransportSnapshot& s)
 {
     const double start = s.loopRange->startSeconds;
-    if (sendsPlaybackAhead() && scheduledPass_ >= s.loopIteration && scheduledPass_ > lastLoopIteration_) {
-        // The return was sent ahead with the notes after it: only the
-        // flashes of the pass's last events, which no tick reached, are left.
+    // Sent ahead with the notes after it, the return leaves only the flashes
+    // of the pass's last events, which no tick reached.
+    const bool sentAhead =
+        sendsPlaybackAhead() && scheduledPass_ >= s.loopIteration && scheduledPass_ > lastLoopIteration_;
+    if (sentAhead)
         emitPlaybackImpacts(
             timeline_->pendingEvents(timelineCursor_->eventIndex, std::nextafter(s.loopRange->endSeconds, -INFINITY)));
-        timelineCursor_->seek(*timeline_, start);
-        lastLoopIteration_ = s.loopIteration;
-    } else {
+    else
         stopAllPlaybackNotes();
-        timelineCursor_->seek(*timeline_, start);
-        lastLoopIteration_ = s.loopIteration;
+    timelineCursor_->seek(*timeline_, start);
+    lastLoopIteration_ = s.loopIteration;
+    if (!sentAhead) {
         sendPlaybackFromCursor();
         reactivateSustainedNotes(*timeline_, start);
     }

@@ -78,10 +78,7 @@ PracticeSessionStore::PracticeSessionStore(PracticeProgressStore& progressStore,
 
     checkDemoResources();
     installCallbacks();
-    if (progressStore.hasRecords()) {
-        hasSeenStoredSession_ = true;
-        restorePersistedSession();
-    }
+    restoreStoredSessionOnce();
 
     if (!currentSong_) {
         const double hue = visualPreset_.accentHue;

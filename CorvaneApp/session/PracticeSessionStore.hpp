@@ -327,6 +327,8 @@ private:
     void leaveOpenSong();
     void openPreparedSong(PreparedSong song, const std::filesystem::path& url, const std::optional<std::string>& title,
                           const PracticeSongReference& songReference);
+    // Restores the stored session the first time the records are in.
+    void restoreStoredSessionOnce();
     void adoptRestoredSession(const PersistedPracticeSession& restoring);
     void beginHistoryEntry(const PracticeSongReference& songReference,
                            const std::optional<PersistedPracticeSession>& restoring);
