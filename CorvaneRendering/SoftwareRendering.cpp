@@ -10,6 +10,8 @@
 
 #include <sched.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace corvane {
 
@@ -49,6 +51,24 @@ std::string capSoftwareRasterizerThreads()
     return capSoftwareRasterizerThreads(std::max(1u, std::thread::hardware_concurrency()));
 }
 
+namespace {
+bool lowerThread(pid_t thread)
+{
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(thread));
+    if (errno != 0) return false; // gone meanwhile
+    const int policy = ::sched_getscheduler(thread);
+    if (nice < softwareRasterizerNiceness &&
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(thread), softwareRasterizerNiceness) != 0)
+        return false;
+    // The niceness is kept across the change of policy; an idle thread stays so.
+    const sched_param none{};
+    return policy == SCHED_BATCH || policy == SCHED_IDLE || ::sched_setscheduler(thread, SCHED_BATCH, &none) == 0;
+}
+} // namespace
+
+bool lowerThisThreadBelowSound() { return lowerThread(static_cast<pid_t>(::syscall(SYS_gettid))); }
+
 int lowerSoftwareRasterizerThreads()
 {
     int lowered = 0;
@@ -58,17 +78,7 @@ int lowerSoftwareRasterizerThreads()
         std::getline(std::ifstream(task.path() / "comm"), name);
         if (!name.starts_with(softwareRasterizerThreadPrefix)) continue;
         const pid_t thread = static_cast<pid_t>(std::atoi(task.path().filename().c_str()));
-        errno = 0;
-        const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(thread));
-        if (errno != 0) continue; // gone meanwhile
-        const int policy = ::sched_getscheduler(thread);
-        if (nice < softwareRasterizerNiceness &&
-            ::setpriority(PRIO_PROCESS, static_cast<id_t>(thread), softwareRasterizerNiceness) != 0)
-            continue;
-        // The niceness is kept across the change of policy; an idle thread stays so.
-        const sched_param none{};
-        if (policy != SCHED_BATCH && policy != SCHED_IDLE && ::sched_setscheduler(thread, SCHED_BATCH, &none) != 0)
-            continue;
+        if (!lowerThread(thread)) continue;
         ++lowered;
     }
     return lowered;

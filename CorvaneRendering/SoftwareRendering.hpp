@@ -45,4 +45,8 @@ inline constexpr int softwareRasterizerNiceness = 10;
 // the driver's screen. Threads of a real graphics card's driver are not named so.
 int lowerSoftwareRasterizerThreads();
 
+// Puts the calling thread with them: the thread that draws the stage on its
+// own only hands work to the rasteriser and waits. False when refused.
+bool lowerThisThreadBelowSound();
+
 } // namespace corvane

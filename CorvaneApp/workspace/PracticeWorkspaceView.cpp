@@ -12,9 +12,13 @@
 
 #ifdef BRELMO_HAS_STAGE_VIEW
 #include "CorvaneRendering/GLStageView.hpp"
+#include "CorvaneRendering/SoftwareRendering.hpp"
+#include "CorvaneRendering/ThreadedStageView.hpp"
 
 #include <QGuiApplication>
+#include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
 
 #include <future>
 #endif
@@ -39,15 +43,22 @@ protected:
 } // namespace
 
 #ifdef BRELMO_HAS_STAGE_VIEW
-static std::shared_future<bool>& stageSupportProbe()
+namespace {
+struct StageSupport {
+    bool openGL = false;
+    bool software = false; // the driver draws on the processor
+};
+} // namespace
+
+static std::shared_future<StageSupport>& stageSupportProbe()
 {
-    static std::shared_future<bool> probe;
+    static std::shared_future<StageSupport> probe;
     return probe;
 }
 
 // A window holding a GL widget cannot even be shown where the platform has no
 // OpenGL (the offscreen one): the stage stays plain there.
-static bool platformHasOpenGL()
+static StageSupport platformStageSupport()
 {
     PracticeWorkspaceView::probeStageSupport();
     return stageSupportProbe().get();
@@ -63,14 +74,25 @@ void PracticeWorkspaceView::probeStageSupport()
     // display at hand) but cannot show OpenGL widgets: drawing one aborts.
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
-        std::promise<bool> none;
-        none.set_value(false);
+        std::promise<StageSupport> none;
+        none.set_value({});
         probe = none.get_future().share();
         return;
     }
     probe = std::async(std::launch::async, [] {
                 QOpenGLContext context;
-                return context.create();
+                if (!context.create()) return StageSupport{};
+                // A pixel buffer on the platforms that draw with OpenGL, not a window: any thread may make it.
+                QOffscreenSurface surface;
+                surface.setFormat(context.format());
+                surface.create();
+                StageSupport support{.openGL = true};
+                if (surface.isValid() && context.makeCurrent(&surface)) {
+                    const auto* name = context.functions()->glGetString(GL_RENDERER);
+                    support.software = name && isSoftwareRenderer(reinterpret_cast<const char*>(name));
+                    context.doneCurrent();
+                }
+                return support;
             }).share();
 #endif
 }
@@ -79,6 +101,7 @@ void PracticeWorkspaceView::probeStageSupport()
 struct WorkspaceStageLink {
 #ifdef BRELMO_HAS_STAGE_VIEW
     GLStageView* view = nullptr;
+    ThreadedStageView* threaded = nullptr; // instead where the driver draws in software
     StageInputs inputs;
     bool notesStale = true;
 #endif
@@ -102,15 +125,22 @@ PracticeWorkspaceView::PracticeWorkspaceView(PracticeSessionStore& store, Worksp
     stageArea_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     stageArea_->installEventFilter(this);
 #ifdef BRELMO_HAS_STAGE_VIEW
-    if (stage == WorkspaceStage::rendered && platformHasOpenGL()) {
+    const auto support = stage == WorkspaceStage::rendered ? platformStageSupport() : StageSupport{};
+    // A photo whose header passed but whose picture cannot be decoded gets
+    // the background inspector's alert rather than a bare stage.
+    const auto photoFailed = [this](const QString& path) {
+        if (store_.backgroundImageURL() == path.toStdString())
+            store_.setBackgroundImageError("A foto de fundo não pôde ser aberta. Escolha o arquivo novamente.");
+    };
+    if (support.software) {
+        // Drawn on its own thread: the window's thread then never waits for the rasteriser.
+        link_->threaded = new ThreadedStageView(stageArea_);
+        stage_ = link_->threaded;
+        connect(link_->threaded, &ThreadedStageView::backgroundPhotoFailed, this, photoFailed);
+    } else if (support.openGL) {
         link_->view = new GLStageView(stageArea_);
         stage_ = link_->view;
-        // A photo whose header passed but whose picture cannot be decoded gets
-        // the background inspector's alert rather than a bare stage.
-        connect(link_->view, &GLStageView::backgroundPhotoFailed, this, [this](const QString& path) {
-            if (store_.backgroundImageURL() == path.toStdString())
-                store_.setBackgroundImageError("A foto de fundo não pôde ser aberta. Escolha o arquivo novamente.");
-        });
+        connect(link_->view, &GLStageView::backgroundPhotoFailed, this, photoFailed);
     }
 #else
     (void)stage;
@@ -156,7 +186,7 @@ PracticeWorkspaceView::~PracticeWorkspaceView() = default;
 bool PracticeWorkspaceView::hasRenderedStage() const
 {
 #ifdef BRELMO_HAS_STAGE_VIEW
-    return link_->view != nullptr;
+    return link_->view != nullptr || link_->threaded != nullptr;
 #else
     return false;
 #endif
@@ -214,7 +244,7 @@ void PracticeWorkspaceView::scheduleStageUpdate()
 void PracticeWorkspaceView::pushStageInputs()
 {
 #ifdef BRELMO_HAS_STAGE_VIEW
-    if (!link_->view) return;
+    if (!hasRenderedStage()) return;
     auto& inputs = link_->inputs;
     inputs.preset = store_.visualPreset();
     inputs.isPlaying = store_.isPlaying();
@@ -228,7 +258,8 @@ void PracticeWorkspaceView::pushStageInputs()
     inputs.playbackPositionSeconds = store_.playbackPositionSeconds();
     inputs.accessibilityOptions = stageAccessibilityOptions();
     inputs.backgroundImagePath = store_.backgroundImageURL();
-    link_->view->update(inputs);
+    if (link_->view) link_->view->update(inputs);
+    else link_->threaded->update(inputs);
 #endif
 }
 

@@ -72,6 +72,7 @@
 #include "CorvaneAudio/AudioThreadScheduling.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "CorvaneRendering/GLStageView.hpp"
+#include "CorvaneRendering/ThreadedStageView.hpp"
 #include "CorvaneRendering/SoftwareRendering.hpp"
 #include "session/SessionBench.hpp"
 
@@ -89,6 +90,30 @@ double processSeconds()
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
+
+// The window's stage, whichever view draws it.
+class StageHandle {
+public:
+    explicit StageHandle(QWidget& window)
+        : gl_(window.findChild<corvane::GLStageView*>()), threaded_(window.findChild<corvane::ThreadedStageView*>())
+    {
+    }
+    explicit operator bool() const { return gl_ || threaded_; }
+    QWidget* widget() const { return gl_ ? static_cast<QWidget*>(gl_) : threaded_; }
+    void setFrameRate(int rate) { gl_ ? gl_->setFrameRate(rate) : threaded_->setFrameRate(rate); }
+    void setRenderScale(double scale) { gl_ ? gl_->setRenderScale(scale) : threaded_->setRenderScale(scale); }
+    std::uint64_t framesDrawn() const { return gl_ ? gl_->framesDrawn() : threaded_->framesDrawn(); }
+    QString rendererName() const { return gl_ ? gl_->rendererName() : threaded_->rendererName(); }
+    template <class Slot> void onFrameSwapped(Slot slot)
+    {
+        if (gl_) QObject::connect(gl_, &QOpenGLWidget::frameSwapped, slot);
+        else if (threaded_) QObject::connect(threaded_, &corvane::ThreadedStageView::frameSwapped, slot);
+    }
+
+private:
+    corvane::GLStageView* gl_;
+    corvane::ThreadedStageView* threaded_;
+};
 
 // Made as main.cpp makes it; `stageRate` 0 leaves the stage's own choice.
 // `oldLoop` drives the stage at 60 Hz whatever the window, as its frame loop did before.
@@ -120,14 +145,15 @@ int runProgram(double seconds, int stageRate, const std::string& window, bool ol
     // An opened piece starts playing at once; it starts again below with its count-in.
     if (store.isPlaying()) store.togglePlayback();
     store.seek(0);
-    // None on the offscreen platform, which has no OpenGL: the plain stage.
-    auto* stage = application.mainWindow().findChild<corvane::GLStageView*>();
-    if (stage && stageRate > 0) stage->setFrameRate(stageRate);
-    if (stage && renderScale > 0) stage->setRenderScale(renderScale);
+    // None on the offscreen platform, which has no OpenGL: the plain stage. Where the
+    // driver draws in software the stage is drawn on its own thread (ThreadedStageView).
+    StageHandle stage(application.mainWindow());
+    if (stage && stageRate > 0) stage.setFrameRate(stageRate);
+    if (stage && renderScale > 0) stage.setRenderScale(renderScale);
     QTimer oldFrameLoop;
     if (stage && oldLoop) {
         oldFrameLoop.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&oldFrameLoop, &QTimer::timeout, stage, qOverload<>(&QOpenGLWidget::update));
+        QObject::connect(&oldFrameLoop, &QTimer::timeout, stage.widget(), qOverload<>(&QWidget::update));
         oldFrameLoop.start(1000 / 60);
     }
     if (window != "shown") application.mainWindow().showMinimized();
@@ -139,9 +165,9 @@ int runProgram(double seconds, int stageRate, const std::string& window, bool ol
     }
     sessionbench::processEventsFor(1500ms);
 
-    const auto framesAtStart = stage ? stage->framesDrawn() : 0;
+    const auto framesAtStart = stage ? stage.framesDrawn() : 0;
     int compositions = 0; // the window put together anew, for any widget's repaint
-    if (stage) QObject::connect(stage, &QOpenGLWidget::frameSwapped, [&] { ++compositions; });
+    stage.onFrameSwapped([&] { ++compositions; });
     std::printf("window-start\n");
     std::fflush(stdout);
     const double cpuStart = processSeconds();
@@ -178,14 +204,14 @@ int runProgram(double seconds, int stageRate, const std::string& window, bool ol
     const double stallMax = stalls.empty() ? 0 : stalls.back();
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     const double cpu = processSeconds() - cpuStart;
-    const double frames = stage ? double(stage->framesDrawn() - framesAtStart) : 0;
+    const double frames = stage ? double(stage.framesDrawn() - framesAtStart) : 0;
     std::printf("window-end\n");
     std::printf("result cpu=%.1f fps=%.1f compositions=%.1f stall=%.1f/%.1f playing=%d position=%.1f renderer=%s "
                 "stage=%dx%d\n",
                 cpu / wall * 100, frames / wall, compositions / wall, stallP99, stallMax, store.isPlaying() ? 1 : 0,
                 store.playbackPositionSeconds(),
-                stage ? qPrintable(stage->rendererName().section(QLatin1Char(' '), 0, 0)) : "none",
-                stage ? stage->width() : 0, stage ? stage->height() : 0);
+                stage ? qPrintable(stage.rendererName().section(QLatin1Char(' '), 0, 0)) : "none",
+                stage ? stage.widget()->width() : 0, stage ? stage.widget()->height() : 0);
     std::fflush(stdout);
     QApplication::closeAllWindows();
     return 0;

@@ -20,7 +20,8 @@
 #include "CorvaneApp/window/MainWindow.hpp"
 #include "CorvaneApp/window/RootView.hpp"
 #include "CorvaneRendering/GLStageRenderer.hpp"
-#include "CorvaneRendering/GLStageView.hpp"
+#include "CorvaneRendering/GLStageRenderer.hpp"
+#include "CorvaneRendering/ThreadedStageView.hpp"
 #include "WindowTestSupport.hpp"
 
 using namespace corvane;
@@ -79,12 +80,18 @@ TEST(ScreenDetailsScreenshot, PhonePhotoOnTheStageAndTheFolderDialogInPortuguese
     controller.setVisualPreset(preset);
     controller.selectBackgroundImage(photo);
     ASSERT_EQ(controller.backgroundImageError(), std::nullopt);
-    auto stage = application.mainWindow().findChild<GLStageView*>();
+    // Xvfb's OpenGL draws in software: the stage is drawn on a thread of its own.
+    auto stage = application.mainWindow().findChild<ThreadedStageView*>();
     ASSERT_NE(stage, nullptr);
-    ASSERT_TRUE(processEventsUntil(
-        [&] { return stage->renderer() && stage->renderer()->loadedBackgroundTexture().has_value(); },
-        std::chrono::seconds(60)));
-    EXPECT_EQ(stage->renderer()->loadedBackgroundTexture()->width, 4096);
+    const auto photoWidth = [&] {
+        int width = 0;
+        stage->inspectRenderer([&](const GLStageRenderer& renderer) {
+            if (const auto texture = renderer.loadedBackgroundTexture()) width = texture->width;
+        });
+        return width;
+    };
+    ASSERT_TRUE(processEventsUntil([&] { return photoWidth() > 0; }, std::chrono::seconds(60)));
+    EXPECT_EQ(photoWidth(), 4096);
     processEventsFor(std::chrono::milliseconds(500));
     keep(application.mainWindow(), "brelmo-phone-photo.png");
     EXPECT_EQ(controller.backgroundImageError(), std::nullopt);
