@@ -2,6 +2,7 @@
 // one already running for this user and settings file.
 
 #include <QApplication>
+#include <QTimer>
 
 #include <filesystem>
 #include <memory>
@@ -41,18 +42,33 @@ int main(int argc, char** argv)
     if (instance.handOffOrListen(files)) return 0;
 
     corvane::DefaultsStore defaults(settingsFile);
-    corvane::CorvaneApplication application(defaults);
-    QObject::connect(&instance, &corvane::SingleInstance::filesReceived, &application,
-                     &corvane::CorvaneApplication::openFiles);
-    if (stallWatch)
-        QObject::connect(&application.mainWindow(), &corvane::MainWindow::firstFramePainted, stallWatch.get(),
-                         [&stallWatch] { stallWatch->stopAfter(2.0); });
-    application.delegate().openFiles(files);
+    // The window and the services are made on the event loop's first turns,
+    // each piece on a turn of its own, so that the loop runs from the start
+    // and nothing holds it long. Files handed over before then wait with the
+    // command line's.
+    std::unique_ptr<corvane::CorvaneApplication> application;
+    QObject::connect(&instance, &corvane::SingleInstance::filesReceived, &app,
+                     [&](const std::vector<std::filesystem::path>& received) {
+                         if (application) application->openFiles(received);
+                         else files.insert(files.end(), received.begin(), received.end());
+                     });
+    QTimer::singleShot(1, &app, [&] {
+        application = std::make_unique<corvane::CorvaneApplication>(defaults);
+        if (stallWatch)
+            QObject::connect(&application->mainWindow(), &corvane::MainWindow::firstFramePainted, stallWatch.get(),
+                             [&stallWatch] { stallWatch->stopAfter(2.0); });
+        QTimer::singleShot(1, application.get(), [&] {
+            application->delegate().openFiles(files);
+            application->start();
+        });
+    });
     // Asked to stop from outside: close the windows as the user would, which saves the session.
     corvane::TerminationSignals termination([] {
         QApplication::closeAllWindows();
         QApplication::quit();
     });
-    application.start();
-    return app.exec();
+    const int status = app.exec();
+    // The windows and services go before the settings they write to.
+    application.reset();
+    return status;
 }

@@ -4,6 +4,7 @@
 #include <QLibraryInfo>
 #include <QPointer>
 #include <QThreadPool>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "CorvaneApp/kit/style/StudioFonts.hpp"
@@ -165,8 +166,21 @@ void CorvaneApplication::makeServices()
             [] { logStartupMilestone("practice records arrived"); });
     recordsLoader_->start();
 
+    // The screens are put together on a turn of the event loop of their own:
+    // with the services made in the same turn, the window would stay frozen
+    // for both. Until then the window shows its black placeholder.
+    QTimer::singleShot(1, this, &CorvaneApplication::attachScreens);
+}
+
+void CorvaneApplication::attachScreens()
+{
+    if (mainWindow_->rootView()) return;
     mainWindow_->attach(*practiceStore_);
-    dressScene(mainWindow_->rootView());
+    auto* root = mainWindow_->rootView();
+    dressScene(root);
+    // Their first painting, as long again, comes on a later turn.
+    root->setUpdatesEnabled(false);
+    QTimer::singleShot(1, root, [root] { root->setUpdatesEnabled(true); });
     if (auto workspace = qobject_cast<PracticeWorkspaceView*>(
             mainWindow_->rootView()->destinationView(LibraryDestination::practice)))
         desktopAccessibility_->handTo(*workspace);

@@ -52,6 +52,7 @@ public:
     void prepareServices();
     // Makes the services now if they are not made yet.
     void makeServices();
+    void attachScreens();
 
     AppDelegate& delegate() { return delegate_; }
     MainWindow& mainWindow() const { return *mainWindow_; }

@@ -131,7 +131,7 @@ int runProgram(double seconds, int stageRate, const std::string& window, bool ol
     corvane::CorvaneApplication application(defaults);
     application.start();
     using sessionbench::processEventsUntil;
-    if (!processEventsUntil([&] { return application.practiceStore() != nullptr; }, 20s)) return 3;
+    if (!processEventsUntil([&] { return application.mainWindow().rootView() != nullptr; }, 20s)) return 3;
     auto& store = *application.practiceStore();
     auto* engine = store.audioEngine();
     if (!engine) return 4;

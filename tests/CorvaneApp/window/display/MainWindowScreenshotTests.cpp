@@ -22,7 +22,7 @@ TEST(MainWindowScreenshot, TheOpenMainWindowIsWrittenToAPicture)
     FileFolder files;
     CorvaneApplication application(*defaults);
     application.start();
-    ASSERT_TRUE(processEventsUntil([&] { return application.practiceStore() != nullptr; }));
+    ASSERT_TRUE(processEventsUntil([&] { return application.mainWindow().rootView() != nullptr; }));
     application.mainWindow().rootView()->open(files.song("Peça de Exemplo.mid"));
     ASSERT_TRUE(processEventsUntil([&] { return application.mainWindow().windowTitle() == "Peça de Exemplo"; }));
     processEventsFor(std::chrono::milliseconds(300));

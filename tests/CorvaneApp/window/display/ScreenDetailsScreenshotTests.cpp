@@ -67,7 +67,7 @@ TEST(ScreenDetailsScreenshot, PhonePhotoOnTheStageAndTheFolderDialogInPortuguese
     FileFolder files;
     CorvaneApplication application(*defaults);
     application.start();
-    ASSERT_TRUE(processEventsUntil([&] { return application.practiceStore() != nullptr; }));
+    ASSERT_TRUE(processEventsUntil([&] { return application.mainWindow().rootView() != nullptr; }));
     PracticeSessionStore& controller = *application.practiceStore();
     RootView* view = application.mainWindow().rootView();
 

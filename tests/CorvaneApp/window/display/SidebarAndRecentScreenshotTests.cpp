@@ -24,7 +24,7 @@ TEST(SidebarAndRecentScreenshot, TheSidebarAndTheRecentScreenAreWrittenToPicture
     FileFolder files;
     CorvaneApplication application(*defaults);
     application.start();
-    ASSERT_TRUE(processEventsUntil([&] { return application.practiceStore() != nullptr; }));
+    ASSERT_TRUE(processEventsUntil([&] { return application.mainWindow().rootView() != nullptr; }));
     PracticeSessionStore& controller = *application.practiceStore();
     RootView* view = application.mainWindow().rootView();
 
