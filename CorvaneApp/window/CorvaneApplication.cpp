@@ -10,6 +10,7 @@
 #include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/kit/style/StudioLocale.hpp"
 #include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
+#include "CorvaneApp/kit/style/StudioSymbols.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
 #include "CorvaneApp/settings/AudioUnitEditorView.hpp"
 #include "CorvaneApp/settings/SettingsView.hpp"
@@ -70,6 +71,7 @@ CorvaneApplication::CorvaneApplication(DefaultsStore& defaults, QObject* parent)
     connect(mainWindow_.get(), &MainWindow::firstFramePainted, this, [this] {
         logStartupMilestone("first frame painted");
         PracticeWorkspaceView::probeStageSupport();
+        QThreadPool::globalInstance()->start([] { prepareStudioSymbols(); });
         prepareServices();
     });
     // Once the services have read the settings, so that asking waits for nothing.

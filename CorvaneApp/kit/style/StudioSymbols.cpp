@@ -57,6 +57,11 @@ const QStringList& studioSymbolNames()
 
 bool isStudioSymbol(const QString& name) { return drawingsByName().contains(name); }
 
+void prepareStudioSymbols()
+{
+    for (const QString& name : studioSymbolNames()) symbolOutline(name);
+}
+
 void paintStudioSymbol(QPainter& painter, const QString& name, const QRectF& box, const QColor& color)
 {
     const double side = std::min(box.width(), box.height());

@@ -23,6 +23,11 @@ bool isStudioSymbol(const QString& name);
 // name draws nothing.
 void paintStudioSymbol(QPainter& painter, const QString& name, const QRectF& box, const QColor& color);
 
+// Works out every symbol's outline ahead of its first drawing (the outlines
+// are merged shapes, slow to make): any thread may call it, once the
+// window's first frame is up, so that the screens find them made.
+void prepareStudioSymbols();
+
 // The symbol as an icon `size` logical pixels square, for buttons and menus.
 QIcon studioSymbolIcon(const QString& name, int size, const QColor& color);
 

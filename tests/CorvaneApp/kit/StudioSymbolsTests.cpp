@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <limits>
+#include <thread>
+#include <vector>
 #include <utility>
 
 #include "CorvaneApp/kit/RetroTransportButton.hpp"
@@ -206,4 +208,19 @@ TEST(StudioSymbols, TransportButtonShowsTheSymbolItNames)
     // The glyph is dark on the cream face, in the middle of the button.
     const QColor centre = QColor::fromRgb(play.pixel(play.width() / 2 + 1, play.height() / 2 - 1));
     EXPECT_LT(centre.lightness(), 80);
+}
+
+// The outlines are made ahead on a worker while the window already draws
+// them: both get the same pictures, whichever made each outline first.
+TEST(StudioSymbols, OutlinesMadeOnOtherThreadsMeanwhileDrawTheSame)
+{
+    const auto& names = studioSymbolNames();
+    std::vector<std::thread> workers;
+    for (int i = 0; i < 3; ++i) workers.emplace_back([] { prepareStudioSymbols(); });
+    std::vector<QImage> first;
+    for (const QString& name : names) first.push_back(drawn(name, QRectF(4, 4, 56, 56), Qt::white));
+    for (auto& worker : workers) worker.join();
+    for (qsizetype i = 0; i < names.size(); ++i)
+        EXPECT_EQ(drawn(names[i], QRectF(4, 4, 56, 56), Qt::white), first[static_cast<std::size_t>(i)])
+            << names[i].toStdString();
 }
