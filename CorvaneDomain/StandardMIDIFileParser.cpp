@@ -273,8 +273,8 @@ void parseTracksInParallel(MIDIFile& file, const MIDIByteReader& reader, std::ui
             }
         }
     };
-    const std::size_t helpers =
-        std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), chunks.size()) - 1;
+    const std::size_t threadCount = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), chunks.size());
+    const std::size_t helpers = threadCount > 0 ? threadCount - 1 : 0;
     std::vector<std::thread> threads;
     threads.reserve(helpers);
     for (std::size_t i = 0; i < helpers; ++i) {

@@ -271,7 +271,12 @@ TEST(StandardMIDIFileParser, TracksReadOnSeveralThreadsGiveTheSameFileAndTheFirs
     auto [twoBrokenThenCut, twoBrokenStarts] = fileWithChunkStarts(twoBroken);
     twoBrokenThenCut.resize(twoBrokenThenCut.size() - 3);
 
+    // No track chunk at all where the first should be.
+    Bytes firstMisnamed = chunkOnly;
+    firstMisnamed[static_cast<std::size_t>(sameStarts[0])] = 'X';
+
     const std::vector<std::pair<Bytes, Error>> cases = {
+        {firstMisnamed, Error(Error::InvalidChunk{"MTrk", sameStarts[0]})},
         {contentThenChunk, Error(Error::InvalidStatus{0xF4, brokenStatusAt})},
         {misnamedChunk, Error(Error::InvalidChunk{"MTrk", sameStarts[5]})},
         {twoBrokenThenCut, Error(Error::MissingRunningStatus{twoBrokenStarts[1] + 8 + 1})},
