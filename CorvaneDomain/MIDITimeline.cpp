@@ -184,6 +184,7 @@ public:
     {
         events_->reserve(eventCount);
         spans_.reserve(noteOnCount(eventCount));
+        spansAhead_.inBackground(spans_);
     }
 
     void add(const EventReference& reference)
@@ -223,6 +224,8 @@ public:
     // The duration; notes never released end there.
     double finish()
     {
+        events_->appendsDone();
+        spansAhead_.stop();
         const double duration = events_->tempoMap().seconds(largestTick_);
         open_.forEachOpen([&](std::size_t index) {
             auto& span = spans_[index];

@@ -22,7 +22,15 @@ class MIDITimelineEventStore {
 public:
     explicit MIDITimelineEventStore(MIDITempoMap tempoMap) : tempoMap_(std::move(tempoMap)) {}
 
-    void reserve(std::size_t count) { packed_.reserve(count); }
+    // Room for `count` events, backed ahead of the appends on a thread of
+    // its own until appendsDone() (see PrefaultAhead).
+    void reserve(std::size_t count)
+    {
+        packedAhead_.stop();
+        packed_.reserve(count);
+        packedAhead_.inBackground(packed_);
+    }
+    void appendsDone() { packedAhead_.stop(); }
     void append(std::uint64_t tick, std::uint64_t trackIndex, std::uint64_t eventIndex, const MIDIEventKind& kind);
 
     const MIDITempoMap& tempoMap() const { return tempoMap_; }

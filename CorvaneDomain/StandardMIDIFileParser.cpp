@@ -3,8 +3,15 @@
 #include "CorvaneDomain/PrefaultAhead.hpp"
 #include "CorvaneDomain/RegularFileReader.hpp"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <exception>
 #include <memory>
+#include <mutex>
+#include <numeric>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace corvane {
@@ -106,6 +113,7 @@ MIDIChannelMessage channelMessage(std::uint8_t status, const std::uint8_t* data)
 
 // The file's bytes, copied once when the first payload too long to be held
 // in its event is met: the events view it, and it outlives the caller's bytes.
+// Tracks read on several threads share it.
 class PayloadStore {
 public:
     explicit PayloadStore(std::span<const std::uint8_t> file) : file_(file) {}
@@ -113,7 +121,7 @@ public:
     MIDIEventBytes payload(std::span<const std::uint8_t> bytes)
     {
         if (bytes.size() <= MIDIEventBytes::inlineCapacity) return MIDIEventBytes::viewing(bytes);
-        if (!copy_) copy_ = std::make_shared<const std::vector<std::uint8_t>>(file_.begin(), file_.end());
+        std::call_once(copied_, [&] { copy_ = std::make_shared<const std::vector<std::uint8_t>>(file_.begin(), file_.end()); });
         const auto offset = static_cast<std::size_t>(bytes.data() - file_.data());
         return MIDIEventBytes::viewing({copy_->data() + offset, bytes.size()});
     }
@@ -122,16 +130,20 @@ public:
 
 private:
     std::span<const std::uint8_t> file_;
+    std::once_flag copied_;
     std::shared_ptr<const std::vector<std::uint8_t>> copy_;
 };
 
-MIDITrack parseTrack(MIDIByteReader& reader, std::int64_t trackEnd, std::int64_t trackIndex, PayloadStore& payloads)
+// Every event takes at least two bytes of its chunk (a delta time and one
+// byte after it), so a list reserved this long never has to grow and move what it holds.
+std::size_t mostEvents(std::int64_t chunkBytes) { return static_cast<std::size_t>(chunkBytes / 2 + 1); }
+
+// Reads the events of the chunk from `reader.offset` to `trackEnd` into `track`.
+void parseTrack(MIDITrack& track, MIDIByteReader& reader, std::int64_t trackEnd, std::int64_t trackIndex,
+                PayloadStore& payloads)
 {
-    MIDITrack track;
-    if (reader.offset == trackEnd) return track;
-    // Every event takes at least two bytes of its chunk (a delta time and one
-    // byte after it), so the list never has to grow and move what it holds.
-    track.events.reserve(static_cast<std::size_t>((trackEnd - reader.offset) / 2 + 1));
+    if (reader.offset == trackEnd) return;
+    track.events.reserve(mostEvents(trackEnd - reader.offset));
     // The room reserved is twice what most tracks fill: backed only a little ahead.
     PrefaultAhead ahead(256 << 10);
 
@@ -190,9 +202,94 @@ MIDITrack parseTrack(MIDIByteReader& reader, std::int64_t trackEnd, std::int64_t
             throw Error(Error::InvalidStatus{status, p});
         }
 
-        if (reader.offset == trackEnd) return track;
+        if (reader.offset == trackEnd) return;
         if (reader.offset > trackEnd) throw Error(Error::TrackBoundaryExceeded{trackIndex});
     }
+}
+
+// Checks the name and length of the track chunk at `reader.offset` and
+// leaves the reader at its data; returns where the data ends.
+std::int64_t readTrackChunkHeader(MIDIByteReader& reader)
+{
+    const std::int64_t chunkStart = reader.offset;
+    if (!chunkNameIs(reader.readBytes(4, reader.size()), "MTrk")) throw Error(Error::InvalidChunk{"MTrk", chunkStart});
+    const std::uint32_t length = reader.readUInt32();
+    const std::int64_t dataStart = reader.offset;
+    const std::int64_t dataEnd = dataStart + static_cast<std::int64_t>(length);
+    if (dataEnd > reader.size()) throw Error(Error::UnexpectedEnd{dataStart});
+    return dataEnd;
+}
+
+// Reads the tracks on up to one thread a processor, so that the memory their
+// events fill for the first time is backed by several processors at once,
+// which is most of what reading a large file costs. The chunks are found
+// first, in order; whatever fails, the first failure in file order is thrown,
+// as reading the tracks one after another would: a broken track before a
+// broken chunk after it.
+void parseTracksInParallel(MIDIFile& file, const MIDIByteReader& reader, std::uint16_t trackCount,
+                           PayloadStore& payloads)
+{
+    struct Chunk {
+        std::int64_t start, end;
+    };
+    std::vector<Chunk> chunks;
+    chunks.reserve(trackCount);
+    std::exception_ptr chunkFailure;
+    MIDIByteReader scan = reader;
+    try {
+        for (std::int64_t index = 0; index < trackCount; ++index) {
+            const std::int64_t end = readTrackChunkHeader(scan);
+            chunks.push_back({scan.offset, end});
+            scan.offset = end;
+        }
+    } catch (const Error&) {
+        chunkFailure = std::current_exception();
+    }
+
+    // The lists are reserved here, all from the calling thread's heap.
+    file.tracks.resize(chunks.size());
+    for (std::size_t index = 0; index < chunks.size(); ++index)
+        if (chunks[index].end > chunks[index].start)
+            file.tracks[index].events.reserve(mostEvents(chunks[index].end - chunks[index].start));
+
+    // Longest first, so that no thread is left with a long track at the end.
+    std::vector<std::size_t> order(chunks.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return chunks[a].end - chunks[a].start > chunks[b].end - chunks[b].start;
+    });
+    std::vector<std::exception_ptr> failures(chunks.size());
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t taken; (taken = next.fetch_add(1, std::memory_order_relaxed)) < order.size();) {
+            const std::size_t index = order[taken];
+            MIDIByteReader trackReader = reader;
+            trackReader.offset = chunks[index].start;
+            try {
+                parseTrack(file.tracks[index], trackReader, chunks[index].end, static_cast<std::int64_t>(index),
+                           payloads);
+            } catch (...) {
+                failures[index] = std::current_exception();
+            }
+        }
+    };
+    const std::size_t threadCount = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), chunks.size());
+    const std::size_t helpers = threadCount > 0 ? threadCount - 1 : 0;
+    std::vector<std::thread> threads;
+    threads.reserve(helpers);
+    for (std::size_t i = 0; i < helpers; ++i) {
+        try {
+            threads.emplace_back(work);
+        } catch (const std::system_error&) {
+            break; // fewer threads; the calling one reads what they do not
+        }
+    }
+    work();
+    for (auto& thread : threads) thread.join();
+
+    for (const auto& failure : failures)
+        if (failure) std::rethrow_exception(failure);
+    if (chunkFailure) std::rethrow_exception(chunkFailure);
 }
 
 } // namespace
@@ -220,18 +317,16 @@ MIDIFile StandardMIDIFileParser::parse(std::span<const std::uint8_t> bytes) cons
     reader.offset = headerEnd;
 
     MIDIFile file{*format, division, {}};
-    file.tracks.reserve(trackCount);
     PayloadStore payloads(bytes);
-    for (std::int64_t index = 0; index < trackCount; ++index) {
-        const std::int64_t chunkStart = reader.offset;
-        if (!chunkNameIs(reader.readBytes(4, reader.size()), "MTrk"))
-            throw Error(Error::InvalidChunk{"MTrk", chunkStart});
-        const std::uint32_t length = reader.readUInt32();
-        const std::int64_t dataStart = reader.offset;
-        const std::int64_t dataEnd = dataStart + static_cast<std::int64_t>(length);
-        if (dataEnd > reader.size()) throw Error(Error::UnexpectedEnd{dataStart});
-        file.tracks.push_back(parseTrack(reader, dataEnd, index, payloads));
-        reader.offset = dataEnd;
+    if (bytes.size() >= parallelFromBytes && trackCount > 1) {
+        parseTracksInParallel(file, reader, trackCount, payloads);
+    } else {
+        file.tracks.reserve(trackCount);
+        for (std::int64_t index = 0; index < trackCount; ++index) {
+            const std::int64_t dataEnd = readTrackChunkHeader(reader);
+            parseTrack(file.tracks.emplace_back(), reader, dataEnd, index, payloads);
+            reader.offset = dataEnd;
+        }
     }
     if (auto owner = payloads.owner())
         for (auto& track : file.tracks) track.payloadOwner = owner;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <span>
@@ -11,6 +12,10 @@ namespace corvane {
 
 // Reads Standard MIDI Files: strict about the container, lenient about content.
 struct StandardMIDIFileParser {
+    // From this size on, a file's tracks are read on several threads at once;
+    // the result, or the error thrown, is the same either way.
+    std::size_t parallelFromBytes = 256 << 10;
+
     // Throws MIDIFileParseError.
     MIDIFile parse(std::span<const std::uint8_t> bytes) const;
 

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "CorvaneDomain/MIDIMeasureMap.hpp"
@@ -42,11 +43,24 @@ void exercise(const MIDITimeline& timeline)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     MIDIFile file;
+    const std::span<const std::uint8_t> bytes(data, size);
+    // Read on several threads, the tracks give the same file or the same error as read in turn.
+    StandardMIDIFileParser inTurn, severalThreads;
+    inTurn.parallelFromBytes = SIZE_MAX;
+    severalThreads.parallelFromBytes = 0;
+    std::optional<MIDIFileParseError> error;
     try {
-        file = StandardMIDIFileParser{}.parse(std::span<const std::uint8_t>(data, size));
-    } catch (const MIDIFileParseError&) {
-        return 0;
+        file = inTurn.parse(bytes);
+    } catch (const MIDIFileParseError& e) {
+        error = e;
     }
+    try {
+        const MIDIFile again = severalThreads.parse(bytes);
+        if (error || !(again == file)) __builtin_trap();
+    } catch (const MIDIFileParseError& e) {
+        if (!error || !(e == *error)) __builtin_trap();
+    }
+    if (error) return 0;
     try {
         if (file.format == MIDIFileFormat::independentTracks) exercise(MIDITimeline(file, 0));
         else exercise(MIDITimeline(file));

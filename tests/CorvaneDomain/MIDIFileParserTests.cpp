@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstdint>
 #include <fstream>
+#include <optional>
+#include <string>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "CorvaneDomain/StandardMIDIFileParser.hpp"
 #include "support/SMFWriter.hpp"
@@ -185,4 +190,102 @@ TEST(StandardMIDIFileParser, ReadsFilesAndPassesReadFailuresOn)
     EXPECT_THROW(StandardMIDIFileParser{}.parseContentsOf(dir / "missing.mid"), std::system_error);
     EXPECT_THROW(StandardMIDIFileParser{}.parseContentsOf(dir), std::system_error);
     std::filesystem::remove_all(dir);
+}
+
+namespace {
+
+// Tracks of different lengths and kinds of event: running status, long and
+// short payloads (the long ones shared by every track), an empty chunk.
+std::vector<smf::Track> variedTracks(int count)
+{
+    std::vector<smf::Track> tracks(static_cast<std::size_t>(count));
+    tracks[0].name(0, "Condutor da peça longa").tempo(0, 500'000).timeSignature(0, 3, 2);
+    for (int t = 1; t < count; ++t) {
+        auto& track = tracks[static_cast<std::size_t>(t)];
+        if (t == 2) continue;
+        track.name(0, t % 2 ? "Mão esquerda, trilha " + std::to_string(t) : "T" + std::to_string(t));
+        for (int i = 0; i < 200 * t; ++i) {
+            const auto note = static_cast<std::uint8_t>(30 + (i * 7 + t) % 60);
+            track.noteOn(static_cast<std::uint32_t>(i % 5), note, 80, static_cast<std::uint8_t>(t % 16));
+            track.raw({0x00, note, 0x00}); // running status: a note-on of velocity 0
+            if (i % 50 == 0) track.raw({0x00, 0xF0, 0x0A, 0x7E, 0x7F, 0x09, 0x01, 0x10, 0x20, 0x30, 0x40, 0x50, 0xF7});
+        }
+        track.endOfTrack();
+    }
+    return tracks;
+}
+
+std::optional<Error> errorOf(const StandardMIDIFileParser& parser, const Bytes& bytes)
+{
+    try {
+        parser.parse(bytes);
+    } catch (const Error& e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
+// The bytes of a file whose track chunks are `tracks`, and where each chunk starts.
+std::pair<Bytes, std::vector<std::int64_t>> fileWithChunkStarts(const std::vector<smf::Track>& tracks)
+{
+    Bytes bytes = smf::header(1, static_cast<std::uint16_t>(tracks.size()), 480);
+    std::vector<std::int64_t> starts;
+    for (const auto& track : tracks) {
+        starts.push_back(static_cast<std::int64_t>(bytes.size()));
+        smf::append(bytes, smf::chunk("MTrk", track.bytes));
+    }
+    return {bytes, starts};
+}
+
+} // namespace
+
+TEST(StandardMIDIFileParser, TracksReadOnSeveralThreadsGiveTheSameFileAndTheFirstErrorInFileOrder)
+{
+    StandardMIDIFileParser severalThreads, oneThread;
+    severalThreads.parallelFromBytes = 0;
+    oneThread.parallelFromBytes = SIZE_MAX;
+
+    for (int count : {2, 5, 17}) {
+        const Bytes bytes = smf::file(1, 480, variedTracks(count));
+        const MIDIFile file = severalThreads.parse(bytes);
+        EXPECT_EQ(file, oneThread.parse(bytes)) << count << " tracks";
+        // The long payloads of every track view the one copy of the file.
+        for (const auto& track : file.tracks) EXPECT_EQ(track.payloadOwner, file.tracks[0].payloadOwner);
+        EXPECT_EQ(file.tracks[0].name(), "Condutor da peça longa");
+    }
+
+    auto tracks = variedTracks(8);
+    // A status byte no event may have, in the fourth track's first event.
+    auto brokenContent = tracks;
+    brokenContent[3].bytes.insert(brokenContent[3].bytes.begin(), {0x00, 0xF4});
+    // The sixth chunk misnamed, the seventh announced but missing.
+    auto [contentThenChunk, starts] = fileWithChunkStarts(brokenContent);
+    const std::int64_t brokenStatusAt = starts[3] + 8 + 1;
+    contentThenChunk[static_cast<std::size_t>(starts[5])] = 'X';
+    const auto [chunkOnly, sameStarts] = fileWithChunkStarts(tracks);
+    Bytes misnamedChunk = chunkOnly;
+    misnamedChunk[static_cast<std::size_t>(sameStarts[5])] = 'X';
+    // The second track broken too, ahead of the fourth; and the last cut off by the end of the file.
+    auto twoBroken = brokenContent;
+    twoBroken[1].bytes.insert(twoBroken[1].bytes.begin(), {0x00, 0x3C, 0x40});
+    auto [twoBrokenThenCut, twoBrokenStarts] = fileWithChunkStarts(twoBroken);
+    twoBrokenThenCut.resize(twoBrokenThenCut.size() - 3);
+
+    // No track chunk at all where the first should be.
+    Bytes firstMisnamed = chunkOnly;
+    firstMisnamed[static_cast<std::size_t>(sameStarts[0])] = 'X';
+
+    const std::vector<std::pair<Bytes, Error>> cases = {
+        {firstMisnamed, Error(Error::InvalidChunk{"MTrk", sameStarts[0]})},
+        {contentThenChunk, Error(Error::InvalidStatus{0xF4, brokenStatusAt})},
+        {misnamedChunk, Error(Error::InvalidChunk{"MTrk", sameStarts[5]})},
+        {twoBrokenThenCut, Error(Error::MissingRunningStatus{twoBrokenStarts[1] + 8 + 1})},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        for (const auto* parser : {&severalThreads, &oneThread}) {
+            const auto error = errorOf(*parser, bytes);
+            EXPECT_EQ(error, expected) << "expected " << expected.what() << ", got "
+                                       << (error ? error->what() : "no error");
+        }
+    }
 }
