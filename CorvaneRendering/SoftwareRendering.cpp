@@ -10,6 +10,8 @@
 
 #include <sched.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace corvane {
 
@@ -21,6 +23,33 @@ bool containsIgnoringCase(std::string_view text, std::string_view word)
         return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
     };
     return std::search(text.begin(), text.end(), word.begin(), word.end(), sameLetter) != text.end();
+}
+
+// The kernel's struct sched_attr (glibc 2.36 has no wrapper for it).
+struct SchedulingAttributes {
+    std::uint32_t size = sizeof(SchedulingAttributes);
+    std::uint32_t policy = 0;
+    std::uint64_t flags = 0;
+    std::int32_t nice = 0;
+    std::uint32_t priority = 0;
+    std::uint64_t runtime = 0; // an ordinary thread's time slice
+    std::uint64_t deadline = 0;
+    std::uint64_t period = 0;
+};
+
+// SCHED_BATCH at `nice` with the long slice; kernels before 6.12 ignore the
+// slice, and one without sched_setattr gets the policy alone.
+bool lowerThread(pid_t thread, int nice)
+{
+    SchedulingAttributes wanted;
+    wanted.policy = SCHED_BATCH;
+    wanted.nice = nice;
+    wanted.runtime = softwareRasterizerSlice;
+    if (::syscall(SYS_sched_setattr, thread, &wanted, 0) == 0) return true;
+    if (errno != ENOSYS) return false;
+    const sched_param none{};
+    return ::setpriority(PRIO_PROCESS, static_cast<id_t>(thread), nice) == 0 &&
+           ::sched_setscheduler(thread, SCHED_BATCH, &none) == 0;
 }
 
 } // namespace
@@ -61,15 +90,12 @@ int lowerSoftwareRasterizerThreads()
         errno = 0;
         const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(thread));
         if (errno != 0) continue; // gone meanwhile
-        const int policy = ::sched_getscheduler(thread);
-        if (nice < softwareRasterizerNiceness &&
-            ::setpriority(PRIO_PROCESS, static_cast<id_t>(thread), softwareRasterizerNiceness) != 0)
+        // An idle thread stays so; a nicer one keeps its niceness.
+        if (::sched_getscheduler(thread) == SCHED_IDLE) {
+            ++lowered;
             continue;
-        // The niceness is kept across the change of policy; an idle thread stays so.
-        const sched_param none{};
-        if (policy != SCHED_BATCH && policy != SCHED_IDLE && ::sched_setscheduler(thread, SCHED_BATCH, &none) != 0)
-            continue;
-        ++lowered;
+        }
+        if (lowerThread(thread, std::max(nice, softwareRasterizerNiceness))) ++lowered;
     }
     return lowered;
 }
