@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <vector>
 
 #include <sched.h>
 #include <sys/resource.h>
@@ -78,18 +79,40 @@ std::string capSoftwareRasterizerThreads()
     return capSoftwareRasterizerThreads(std::max(1u, std::thread::hardware_concurrency()));
 }
 
+std::vector<int> softwareRasterizerCores(const std::vector<int>& allowed, int threads)
+{
+    if (threads < 1 || allowed.size() < static_cast<std::size_t>(threads) + 2) return {};
+    return {allowed.end() - threads, allowed.end()};
+}
+
 int lowerSoftwareRasterizerThreads()
 {
-    int lowered = 0;
+    std::vector<pid_t> rasterisers;
     std::error_code error;
     for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
         std::string name;
         std::getline(std::ifstream(task.path() / "comm"), name);
-        if (!name.starts_with(softwareRasterizerThreadPrefix)) continue;
-        const pid_t thread = static_cast<pid_t>(std::atoi(task.path().filename().c_str()));
+        if (name.starts_with(softwareRasterizerThreadPrefix))
+            rasterisers.push_back(static_cast<pid_t>(std::atoi(task.path().filename().c_str())));
+    }
+
+    cpu_set_t allowedSet;
+    CPU_ZERO(&allowedSet);
+    std::vector<int> allowed;
+    if (::sched_getaffinity(0, sizeof allowedSet, &allowedSet) == 0)
+        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+            if (CPU_ISSET(cpu, &allowedSet)) allowed.push_back(cpu);
+    cpu_set_t confined;
+    CPU_ZERO(&confined);
+    const auto cores = softwareRasterizerCores(allowed, static_cast<int>(rasterisers.size()));
+    for (const int cpu : cores) CPU_SET(cpu, &confined);
+
+    int lowered = 0;
+    for (const pid_t thread : rasterisers) {
         errno = 0;
         const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(thread));
         if (errno != 0) continue; // gone meanwhile
+        if (!cores.empty()) ::sched_setaffinity(thread, sizeof confined, &confined);
         // An idle thread stays so; a nicer one keeps its niceness.
         if (::sched_getscheduler(thread) == SCHED_IDLE) {
             ++lowered;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane {
 
@@ -44,16 +45,24 @@ inline constexpr int softwareRasterizerNiceness = 10;
 // not reach when the kernel schedules each session as a group.
 inline constexpr std::uint64_t softwareRasterizerSlice = 100'000'000;
 
+// The cores the rasteriser threads are kept to: as many as there are threads,
+// the last of the cores this process may use (the first take most
+// interrupts), where at least two others remain; none (no confinement)
+// otherwise. A waking thread of ours that finds a core without them need not
+// wait for one: on a core they share, it can lose up to a scheduler tick
+// (4 ms at 250 Hz) to a rasteriser thread the kernel still lets run.
+std::vector<int> softwareRasterizerCores(const std::vector<int>& allowed, int threads);
+
 // Puts this process's rasteriser threads below its other threads and out of
 // the way of every thread woken for its period: SCHED_BATCH (waking, they
 // take no processor from a running thread) at niceness
 // softwareRasterizerNiceness, or their own where that is higher, with the
-// long slice above. Busy for much of each frame, they would otherwise hold a
-// core while the sound server's threads and ours, woken for their period,
-// wait behind them. Any user may lower a thread of their own. Returns how
-// many threads are so lowered; call once the OpenGL context is made, since
-// they start with the driver's screen. Threads of a real graphics card's
-// driver are not named so.
+// long slice above, on softwareRasterizerCores. Busy for much of each frame,
+// they would otherwise hold a core while the sound server's threads and
+// ours, woken for their period, wait behind them. Any user may lower a thread
+// of their own. Returns how many threads are so lowered; call once the
+// OpenGL context is made, since they start with the driver's screen.
+// Threads of a real graphics card's driver are not named so.
 int lowerSoftwareRasterizerThreads();
 
 } // namespace corvane

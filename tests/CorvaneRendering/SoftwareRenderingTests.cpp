@@ -7,8 +7,10 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <pthread.h>
+#include <sched.h>
 #include <sys/resource.h>
 
 #include "CorvaneRendering/SoftwareRendering.hpp"
@@ -69,6 +71,17 @@ TEST(SoftwareRendering, CapsTheRasteriserThreadsUnlessTheUserChose)
     else ::unsetenv(softwareRasterizerThreadsVariable);
 }
 
+TEST(SoftwareRendering, KeepsTheRasteriserToTheLastCoresWhereTwoOthersRemain)
+{
+    EXPECT_EQ(softwareRasterizerCores({0, 1, 2, 3, 4, 5, 6, 7}, 2), (std::vector<int>{6, 7}));
+    EXPECT_EQ(softwareRasterizerCores({0, 1, 2, 3}, 2), (std::vector<int>{2, 3}));
+    EXPECT_EQ(softwareRasterizerCores({1, 4, 5}, 1), (std::vector<int>{5})); // the cores this process may use
+    EXPECT_TRUE(softwareRasterizerCores({0, 1, 2}, 2).empty());
+    EXPECT_TRUE(softwareRasterizerCores({0, 1}, 1).empty());
+    EXPECT_TRUE(softwareRasterizerCores({0, 1, 2, 3, 4, 5, 6, 7}, 8).empty()); // the driver's default
+    EXPECT_TRUE(softwareRasterizerCores({0, 1, 2, 3}, 0).empty());
+}
+
 TEST(SoftwareRendering, PutsOnlyTheRasteriserThreadsBelowTheOthers)
 {
     // Stand-ins for llvmpipe's threads, one the user already made nicer than
@@ -105,6 +118,22 @@ TEST(SoftwareRendering, PutsOnlyTheRasteriserThreadsBelowTheOthers)
     EXPECT_EQ(otherState->policy, before->policy);
     EXPECT_EQ(otherState->nice, before->nice);
     EXPECT_EQ(otherState->slice, before->slice);
+    // Kept to the last two cores where two others remain; the rest anywhere they were.
+    const auto cores = [](pid_t thread) {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        std::vector<int> list;
+        if (::sched_getaffinity(thread, sizeof set, &set) == 0)
+            for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+                if (CPU_ISSET(cpu, &set)) list.push_back(cpu);
+        return list;
+    };
+    const auto allowed = cores(currentThread());
+    const auto kept = softwareRasterizerCores(allowed, 2);
+    EXPECT_EQ(cores(plain), kept.empty() ? allowed : kept);
+    EXPECT_EQ(cores(nicer), kept.empty() ? allowed : kept);
+    EXPECT_EQ(cores(other), allowed);
+    EXPECT_EQ(cores(currentThread()), allowed);
     EXPECT_EQ(mainState->policy, before->policy);
     EXPECT_EQ(mainState->nice, before->nice);
 
