@@ -87,25 +87,37 @@ std::vector<int> softwareRasterizerCores(const std::vector<int>& allowed, int th
 
 int lowerSoftwareRasterizerThreads()
 {
-    std::vector<pid_t> rasterisers;
+    std::vector<pid_t> rasterisers, others;
     std::error_code error;
     for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
         std::string name;
         std::getline(std::ifstream(task.path() / "comm"), name);
-        if (name.starts_with(softwareRasterizerThreadPrefix))
-            rasterisers.push_back(static_cast<pid_t>(std::atoi(task.path().filename().c_str())));
+        const auto thread = static_cast<pid_t>(std::atoi(task.path().filename().c_str()));
+        (name.starts_with(softwareRasterizerThreadPrefix) ? rasterisers : others).push_back(thread);
     }
 
-    cpu_set_t allowedSet;
-    CPU_ZERO(&allowedSet);
+    // As at the first call: the threads are kept from some of them afterwards.
+    static const cpu_set_t allowedSet = [] {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        ::sched_getaffinity(0, sizeof set, &set);
+        return set;
+    }();
     std::vector<int> allowed;
-    if (::sched_getaffinity(0, sizeof allowedSet, &allowedSet) == 0)
-        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
-            if (CPU_ISSET(cpu, &allowedSet)) allowed.push_back(cpu);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &allowedSet)) allowed.push_back(cpu);
     cpu_set_t confined;
     CPU_ZERO(&confined);
     const auto cores = softwareRasterizerCores(allowed, static_cast<int>(rasterisers.size()));
     for (const int cpu : cores) CPU_SET(cpu, &confined);
+    // The program's other threads, and those they start later, keep to the
+    // other cores: a thread is woken where it last ran, and a real-time one
+    // is not moved to an idle core when a rasteriser thread runs there.
+    if (!cores.empty()) {
+        cpu_set_t rest = allowedSet;
+        for (const int cpu : cores) CPU_CLR(cpu, &rest);
+        for (const pid_t thread : others) ::sched_setaffinity(thread, sizeof rest, &rest);
+    }
 
     int lowered = 0;
     for (const pid_t thread : rasterisers) {

@@ -50,7 +50,8 @@ inline constexpr std::uint64_t softwareRasterizerSlice = 100'000'000;
 // interrupts), where at least two others remain; none (no confinement)
 // otherwise. A waking thread of ours that finds a core without them need not
 // wait for one: on a core they share, it can lose up to a scheduler tick
-// (4 ms at 250 Hz) to a rasteriser thread the kernel still lets run.
+// (4 ms at 250 Hz) to a rasteriser thread the kernel still lets run. The
+// program's other threads are kept to the other cores.
 std::vector<int> softwareRasterizerCores(const std::vector<int>& allowed, int threads);
 
 // Puts this process's rasteriser threads below its other threads and out of

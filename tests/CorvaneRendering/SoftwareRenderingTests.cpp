@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <iterator>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -104,6 +105,24 @@ TEST(SoftwareRendering, PutsOnlyTheRasteriserThreadsBelowTheOthers)
                              spawn("compositor", other, 0)};
     while (started < 3) std::this_thread::yield();
 
+    // Kept to as many last cores as there are rasteriser threads (earlier tests'
+    // contexts may have left real ones) where two others remain; the other threads on the other cores.
+    const auto cores = [](pid_t thread) {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        std::vector<int> list;
+        if (::sched_getaffinity(thread, sizeof set, &set) == 0)
+            for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+                if (CPU_ISSET(cpu, &set)) list.push_back(cpu);
+        return list;
+    };
+    // Every core any thread may use: an earlier test's stage may have kept some threads from some.
+    std::vector<int> allowed;
+    for (const pid_t thread : threadsNamed(""))
+        for (const int cpu : cores(thread))
+            if (std::find(allowed.begin(), allowed.end(), cpu) == allowed.end()) allowed.push_back(cpu);
+    std::sort(allowed.begin(), allowed.end());
+
     EXPECT_GE(lowerSoftwareRasterizerThreads(), 2);
     const auto plainState = threadScheduling(plain), nicerState = threadScheduling(nicer),
                otherState = threadScheduling(other), mainState = threadScheduling(currentThread());
@@ -118,31 +137,28 @@ TEST(SoftwareRendering, PutsOnlyTheRasteriserThreadsBelowTheOthers)
     EXPECT_EQ(otherState->policy, before->policy);
     EXPECT_EQ(otherState->nice, before->nice);
     EXPECT_EQ(otherState->slice, before->slice);
-    // Kept to as many last cores as there are rasteriser threads (earlier tests'
-    // contexts may have left real ones) where two others remain; the rest anywhere they were.
-    const auto cores = [](pid_t thread) {
-        cpu_set_t set;
-        CPU_ZERO(&set);
-        std::vector<int> list;
-        if (::sched_getaffinity(thread, sizeof set, &set) == 0)
-            for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
-                if (CPU_ISSET(cpu, &set)) list.push_back(cpu);
-        return list;
-    };
-    const auto allowed = cores(currentThread());
     const auto kept =
         softwareRasterizerCores(allowed, static_cast<int>(threadsNamed(softwareRasterizerThreadPrefix).size()));
     EXPECT_EQ(cores(plain), kept.empty() ? allowed : kept);
     EXPECT_EQ(cores(nicer), kept.empty() ? allowed : kept);
-    EXPECT_EQ(cores(other), allowed);
-    EXPECT_EQ(cores(currentThread()), allowed);
+    std::vector<int> rest;
+    std::copy_if(allowed.begin(), allowed.end(), std::back_inserter(rest),
+                 [&](int cpu) { return std::find(kept.begin(), kept.end(), cpu) == kept.end(); });
+    EXPECT_EQ(cores(other), rest);
+    EXPECT_EQ(cores(currentThread()), rest);
     EXPECT_EQ(mainState->policy, before->policy);
     EXPECT_EQ(mainState->nice, before->nice);
 
     // Again: nothing changes, and the threads are still counted.
     EXPECT_GE(lowerSoftwareRasterizerThreads(), 2);
     EXPECT_EQ(threadScheduling(plain)->nice, std::max(before->nice, softwareRasterizerNiceness));
+    EXPECT_EQ(cores(plain), kept.empty() ? allowed : kept); // not narrowed again
+    EXPECT_EQ(cores(other), rest);
 
     done = true;
     for (auto& thread : threads) thread.join();
+    cpu_set_t everywhere;
+    CPU_ZERO(&everywhere);
+    for (const int cpu : allowed) CPU_SET(cpu, &everywhere);
+    ::sched_setaffinity(0, sizeof everywhere, &everywhere); // for the tests after this one
 }
