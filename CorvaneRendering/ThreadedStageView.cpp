@@ -9,6 +9,7 @@
 
 #include "CorvaneRendering/GLStageRenderer.hpp"
 #include "CorvaneRendering/RenderingLog.hpp"
+#include "CorvaneRendering/SoftwareRendering.hpp"
 #include "CorvaneRendering/StageFrameWorker.hpp"
 
 namespace corvane {
@@ -38,7 +39,7 @@ ThreadedStageView::ThreadedStageView(QWidget* parent) : QWidget(parent)
     surface_->setFormat(format);
     surface_->create();
 
-    thread_.setObjectName(QStringLiteral("brelmo-stage"));
+    thread_.setObjectName(QString::fromLatin1(stageDrawingThreadName.data(), qsizetype(stageDrawingThreadName.size())));
     worker_ = new StageFrameWorker(*surface_);
     worker_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);

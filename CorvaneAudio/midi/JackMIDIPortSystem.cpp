@@ -31,7 +31,9 @@ namespace {
 // is connected to an input port of its own on this client, so that what
 // arrives is still told apart by source; those ports are kept for reuse, never
 // unregistered while the process thread may read them. One client means one
-// client the server waits for each period, however many keyboards are heard.
+// client the server waits for each period, however many keyboards are heard,
+// and none until the first source or destination is wired: a client with a
+// process callback is waited for every period, whether it has work or not.
 class JackMIDIPortSystem final : public MIDIPortSystem {
 public:
     ~JackMIDIPortSystem() override
@@ -89,7 +91,7 @@ public:
         for (std::size_t i = 0; i < link_->slotCount.load(); ++i)
             if (link_->slots[i].endpoint == source) return midiStatus::noError;
         Slot* slot = freeSlot(*link_);
-        if (!slot) return midiStatus::portFailure;
+        if (!slot || !carryTraffic(*link_)) return midiStatus::portFailure;
         slot->sourceID.store(sources_.uniqueIDs[source]);
         slot->listening.store(true, std::memory_order_release);
         if (jack_connect(link_->client, name->second.c_str(), jack_port_name(slot->port)) != 0) {
@@ -171,6 +173,7 @@ private:
         std::atomic<std::uint64_t> cycles{0};
         std::atomic<bool> shutDown{false};
         bool scheduled = false; // process thread only
+        bool carrying = false;  // main thread only: the process callback is set
     };
 
     // What a port is known by between two listings: its server, its uuid and
@@ -295,8 +298,7 @@ private:
         link->receiver = &receiver_;
         link->outgoing = jack_ringbuffer_create(outgoingBytes);
         Link* raw = link.get();
-        const bool ready = link->outgoing && jack_set_process_callback(client, &process, raw) == 0 &&
-                           jack_set_port_registration_callback(client, &portRegistered, raw) == 0 &&
+        const bool ready = link->outgoing && jack_set_port_registration_callback(client, &portRegistered, raw) == 0 &&
                            jack_set_port_rename_callback(client, &portRenamed, raw) == 0 &&
                            jack_set_client_registration_callback(client, &clientRegistered, raw) == 0;
         // Metadata is optional: without it, ports simply show no pretty names.
@@ -315,6 +317,33 @@ private:
         wiredAtCycle_ = 0;
         if (!outputPortName_.empty()) registerOutput(*link_);
         return true;
+    }
+
+    // Makes the client one the server waits for each period. The callback
+    // can be set only on an inactive client, and deactivating cuts its ports'
+    // connections: ours are all made after this, and those another program made
+    // to the output port are made again.
+    bool carryTraffic(Link& link)
+    {
+        if (link.carrying) return true;
+        std::vector<std::string> wired;
+        if (jack_port_t* output = link.output.load()) {
+            if (const char** names = jack_port_get_connections(output)) {
+                for (std::size_t i = 0; names[i]; ++i) wired.emplace_back(names[i]);
+                jack_free(names);
+            }
+        }
+        jack_deactivate(link.client);
+        link.carrying = jack_set_process_callback(link.client, &process, &link) == 0;
+        if (jack_activate(link.client) != 0) {
+            link.shutDown.store(true); // as good as gone: the next listing opens a client anew
+            return false;
+        }
+        if (jack_port_t* output = link.output.load())
+            for (const std::string& name : wired) jack_connect(link.client, jack_port_name(output), name.c_str());
+        // What came and went while it was inactive was not announced to it.
+        notifyChanged();
+        return link.carrying;
     }
 
     void closeClient()
@@ -372,6 +401,7 @@ private:
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
         openedDestination_ = 0;
+        if (!carryTraffic(link)) return midiStatus::portFailure;
         jack_port_t* output = link.output.load();
         jack_port_disconnect(link.client, output);
         if (jack_connect(link.client, jack_port_name(output), name.c_str()) != 0) {

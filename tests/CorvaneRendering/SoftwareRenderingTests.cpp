@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <iterator>
 #include <cstdlib>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <pthread.h>
+#include <sched.h>
 #include <sys/resource.h>
 
 #include "CorvaneRendering/SoftwareRendering.hpp"
@@ -69,6 +72,17 @@ TEST(SoftwareRendering, CapsTheRasteriserThreadsUnlessTheUserChose)
     else ::unsetenv(softwareRasterizerThreadsVariable);
 }
 
+TEST(SoftwareRendering, KeepsTheRasteriserToTheLastCoresWhereTwoOthersRemain)
+{
+    EXPECT_EQ(softwareRasterizerCores({0, 1, 2, 3, 4, 5, 6, 7}, 2), (std::vector<int>{6, 7}));
+    EXPECT_EQ(softwareRasterizerCores({0, 1, 2, 3}, 2), (std::vector<int>{2, 3}));
+    EXPECT_EQ(softwareRasterizerCores({1, 4, 5}, 1), (std::vector<int>{5})); // the cores this process may use
+    EXPECT_TRUE(softwareRasterizerCores({0, 1, 2}, 2).empty());
+    EXPECT_TRUE(softwareRasterizerCores({0, 1}, 1).empty());
+    EXPECT_TRUE(softwareRasterizerCores({0, 1, 2, 3, 4, 5, 6, 7}, 8).empty()); // the driver's default
+    EXPECT_TRUE(softwareRasterizerCores({0, 1, 2, 3}, 0).empty());
+}
+
 TEST(SoftwareRendering, PutsOnlyTheRasteriserThreadsBelowTheOthers)
 {
     // Stand-ins for llvmpipe's threads, one the user already made nicer than
@@ -91,6 +105,24 @@ TEST(SoftwareRendering, PutsOnlyTheRasteriserThreadsBelowTheOthers)
                              spawn("compositor", other, 0)};
     while (started < 3) std::this_thread::yield();
 
+    // Kept to as many last cores as there are rasteriser threads (earlier tests'
+    // contexts may have left real ones) where two others remain; the other threads on the other cores.
+    const auto cores = [](pid_t thread) {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        std::vector<int> list;
+        if (::sched_getaffinity(thread, sizeof set, &set) == 0)
+            for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+                if (CPU_ISSET(cpu, &set)) list.push_back(cpu);
+        return list;
+    };
+    // Every core any thread may use: an earlier test's stage may have kept some threads from some.
+    std::vector<int> allowed;
+    for (const pid_t thread : threadsNamed(""))
+        for (const int cpu : cores(thread))
+            if (std::find(allowed.begin(), allowed.end(), cpu) == allowed.end()) allowed.push_back(cpu);
+    std::sort(allowed.begin(), allowed.end());
+
     EXPECT_GE(lowerSoftwareRasterizerThreads(), 2);
     const auto plainState = threadScheduling(plain), nicerState = threadScheduling(nicer),
                otherState = threadScheduling(other), mainState = threadScheduling(currentThread());
@@ -99,15 +131,34 @@ TEST(SoftwareRendering, PutsOnlyTheRasteriserThreadsBelowTheOthers)
     EXPECT_EQ(plainState->nice, std::max(before->nice, softwareRasterizerNiceness));
     EXPECT_EQ(nicerState->policy, SCHED_BATCH);
     EXPECT_EQ(nicerState->nice, std::max(before->nice, 15)); // never made less nice than it was
+    // The long slice, on kernels that report one (0 before 6.12).
+    EXPECT_TRUE(plainState->slice == softwareRasterizerSlice || plainState->slice == 0) << plainState->slice;
+    EXPECT_TRUE(nicerState->slice == softwareRasterizerSlice || nicerState->slice == 0) << nicerState->slice;
     EXPECT_EQ(otherState->policy, before->policy);
     EXPECT_EQ(otherState->nice, before->nice);
+    EXPECT_EQ(otherState->slice, before->slice);
+    const auto kept =
+        softwareRasterizerCores(allowed, static_cast<int>(threadsNamed(softwareRasterizerThreadPrefix).size()));
+    EXPECT_EQ(cores(plain), kept.empty() ? allowed : kept);
+    EXPECT_EQ(cores(nicer), kept.empty() ? allowed : kept);
+    std::vector<int> rest;
+    std::copy_if(allowed.begin(), allowed.end(), std::back_inserter(rest),
+                 [&](int cpu) { return std::find(kept.begin(), kept.end(), cpu) == kept.end(); });
+    EXPECT_EQ(cores(other), rest);
+    EXPECT_EQ(cores(currentThread()), rest);
     EXPECT_EQ(mainState->policy, before->policy);
     EXPECT_EQ(mainState->nice, before->nice);
 
     // Again: nothing changes, and the threads are still counted.
     EXPECT_GE(lowerSoftwareRasterizerThreads(), 2);
     EXPECT_EQ(threadScheduling(plain)->nice, std::max(before->nice, softwareRasterizerNiceness));
+    EXPECT_EQ(cores(plain), kept.empty() ? allowed : kept); // not narrowed again
+    EXPECT_EQ(cores(other), rest);
 
     done = true;
     for (auto& thread : threads) thread.join();
+    cpu_set_t everywhere;
+    CPU_ZERO(&everywhere);
+    for (const int cpu : allowed) CPU_SET(cpu, &everywhere);
+    ::sched_setaffinity(0, sizeof everywhere, &everywhere); // for the tests after this one
 }

@@ -320,6 +320,7 @@ TEST_F(MIDIDeviceMonitorOnJack, ItsProcessThreadIsScheduledAsTheAudioThreadIs)
 {
     AudioThreadScheduling allowed;
     std::thread([&] { allowed = requestRealtimeScheduling(); }).join();
+    VirtualKeyboard keyboard("Test Scheduled Keyboard"); // a source to carry
     auto monitor = makeMonitor();
     std::vector<pid_t> named;
     ASSERT_TRUE(processEventsUntil([&] { return !(named = threadsNamed("brelmo-midi")).empty(); }));
@@ -336,6 +337,25 @@ TEST_F(MIDIDeviceMonitorOnJack, ItsProcessThreadIsScheduledAsTheAudioThreadIs)
         EXPECT_EQ(state->policy, SCHED_OTHER);
         EXPECT_EQ(state->slice, allowed.slice);
     }
+}
+
+// The server waits every period for a client with a process callback, work
+// or not: the monitor's client takes its place in the period only once it has
+// a source to hear, and hears it from then on.
+TEST_F(MIDIDeviceMonitorOnJack, JoinsTheServersPeriodOnlyOnceASourceIsHeard)
+{
+    auto monitor = makeMonitor();
+    processEventsFor(300ms);
+    EXPECT_TRUE(threadsNamed("brelmo-midi").empty());
+
+    VirtualKeyboard keyboard("Test Late Keyboard");
+    ASSERT_TRUE(processEventsUntil([&] {
+        keyboard.send({0x90, 60, 1});
+        processEventsFor(20ms);
+        return !events_.empty();
+    }, 5s));
+    EXPECT_EQ(events_.front().message, (MIDIInputMessage::NoteOn{60, 1}));
+    EXPECT_EQ(threadsNamed("brelmo-midi").size(), 1u);
 }
 
 TEST(MIDIDeviceMonitorWithoutServer, CreationFailsCleanlyWhenNoJackServerRuns)
