@@ -15,6 +15,7 @@
 #include "CorvaneRendering/GLStageRenderer.hpp"
 #include "CorvaneRendering/RendererError.hpp"
 #include "CorvaneRendering/RenderingLog.hpp"
+#include "CorvaneRendering/StageOnScreen.hpp"
 #include "CorvaneRendering/SoftwareRendering.hpp"
 #include "CorvaneRendering/StageMipmapChain.hpp"
 #include "CorvaneRendering/StagePhotoDecoder.hpp"
@@ -76,15 +77,7 @@ void GLStageView::setRenderScale(double scale)
     if (renderer_) renderer_->setRenderScale(scale);
 }
 
-bool GLStageView::isOnScreen() const
-{
-    if (!isVisible()) return false;
-    const QWidget* top = window();
-    if (top->isMinimized()) return false;
-    // A window the window manager unmapped (minimised, on another desktop) is not exposed.
-    const QWindow* handle = top->windowHandle();
-    return !handle || handle->isExposed();
-}
+bool GLStageView::isOnScreen() const { return isStageOnScreen(*this); }
 
 void GLStageView::update(const StageInputs& inputs)
 {

@@ -9,6 +9,7 @@
 
 #include "CorvaneRendering/GLStageRenderer.hpp"
 #include "CorvaneRendering/RenderingLog.hpp"
+#include "CorvaneRendering/StageOnScreen.hpp"
 #include "CorvaneRendering/SoftwareRendering.hpp"
 #include "CorvaneRendering/StageFrameWorker.hpp"
 
@@ -112,15 +113,7 @@ void ThreadedStageView::noteRenderer(const QString& name, bool software)
                qPrintable(name), frameRate(), static_cast<int>(std::lround(renderScale() * 100)));
 }
 
-bool ThreadedStageView::isOnScreen() const
-{
-    if (!isVisible()) return false;
-    const QWidget* top = window();
-    if (top->isMinimized()) return false;
-    // A window the window manager unmapped (minimised, on another desktop) is not exposed.
-    const QWindow* handle = top->windowHandle();
-    return !handle || handle->isExposed();
-}
+bool ThreadedStageView::isOnScreen() const { return isStageOnScreen(*this); }
 
 void ThreadedStageView::sendOnScreen()
 {
