@@ -22,15 +22,6 @@
 
 namespace corvane {
 
-namespace {
-
-float encodedSRGB(float linear)
-{
-    return linear <= 0.0031308f ? linear * 12.92f : 1.055f * std::pow(linear, 1.0f / 2.4f) - 0.055f;
-}
-
-} // namespace
-
 GLStageView::GLStageView(QWidget* parent) : QOpenGLWidget(parent)
 {
     QSurfaceFormat surface = format();
@@ -61,14 +52,14 @@ GLStageView::~GLStageView()
 
 int GLStageView::frameRate() const
 {
-    return frameRateOverride_.value_or(drawsInSoftware_ ? softwareFrameRate : hardwareFrameRate);
+    return StageFramePolicy::frameRate(drawsInSoftware_, frameRateOverride_);
 }
 
 void GLStageView::setFrameRate(int framesPerSecond) { frameRateOverride_ = std::max(1, framesPerSecond); }
 
 double GLStageView::renderScale() const
 {
-    return renderScaleOverride_.value_or(drawsInSoftware_ ? softwareRenderScale : 1.0);
+    return StageFramePolicy::renderScale(drawsInSoftware_, renderScaleOverride_);
 }
 
 void GLStageView::setRenderScale(double scale)
@@ -208,8 +199,8 @@ void GLStageView::paintGL()
         return;
     }
     auto* gl = context()->functions();
-    gl->glClearColor(encodedSRGB(GLStageRenderer::clearColor[0]), encodedSRGB(GLStageRenderer::clearColor[1]),
-                     encodedSRGB(GLStageRenderer::clearColor[2]), 1.0f);
+    const auto plain = plainStageColor();
+    gl->glClearColor(plain[0], plain[1], plain[2], 1.0f);
     gl->glClear(GL_COLOR_BUFFER_BIT);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 #include <string>
 
+#include "CorvaneRendering/StageFramePolicy.hpp"
 #include "CorvaneRendering/StageInputs.hpp"
 
 namespace corvane {
@@ -28,12 +29,12 @@ class GLStageView : public QOpenGLWidget {
     Q_OBJECT
 
 public:
-    static constexpr int hardwareFrameRate = 60;
-    static constexpr int softwareFrameRate = 30;
+    static constexpr int hardwareFrameRate = StageFramePolicy::hardwareFrameRate;
+    static constexpr int softwareFrameRate = StageFramePolicy::softwareFrameRate;
     // In software the frame is drawn at this fraction of the view's pixels
     // and scaled up: the rasteriser's time follows the pixel count, and that
     // time holds the main thread, which also times the notes.
-    static constexpr double softwareRenderScale = 0.5;
+    static constexpr double softwareRenderScale = StageFramePolicy::softwareRenderScale;
 
     explicit GLStageView(QWidget* parent = nullptr);
     ~GLStageView() override;

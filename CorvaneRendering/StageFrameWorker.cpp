@@ -70,12 +70,7 @@ void StageFrameWorker::start()
     emit rendererFound(rendererName, software_);
     try {
         // Built whole here: this thread holds up nothing else, and the view shows a plain stage meanwhile.
-        GLStageRenderer::Options options;
-        options.buildLater = true;
-        renderer_ = std::make_unique<GLStageRenderer>(*context_, uptime(), std::move(options));
-        renderer_->setStageImages(GLStageRenderer::decodeStageImages(std::nullopt));
-        while (!renderer_->buildNextProgram()) {
-        }
+        renderer_ = std::make_unique<GLStageRenderer>(*context_, uptime());
         renderer_->setRenderScale(renderScale_);
         renderer_->push(inputs_);
     } catch (const RendererError& error) {
@@ -239,7 +234,8 @@ QImage StageFrameWorker::drawInto(QImage& image)
     context_->doneCurrent();
     // OpenGL's rows run from the bottom up.
     const qsizetype rowBytes = image.bytesPerLine();
-    std::vector<uchar> row(static_cast<std::size_t>(rowBytes));
+    row_.resize(static_cast<std::size_t>(rowBytes));
+    auto& row = row_;
     for (int top = 0, bottom = image.height() - 1; top < bottom; ++top, --bottom) {
         std::memcpy(row.data(), image.scanLine(top), row.size());
         std::memcpy(image.scanLine(top), image.constScanLine(bottom), row.size());

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "CorvaneRendering/StageInputs.hpp"
 
@@ -94,6 +95,7 @@ private:
     // Two pictures in turn: the one the view shows and the one drawn next,
     // so that no frame needs fresh memory.
     std::array<QImage, 2> buffers_;
+    std::vector<uchar> row_; // one row, for turning the picture the right way up
 };
 
 } // namespace corvane

@@ -15,19 +15,6 @@
 
 namespace corvane {
 
-namespace {
-
-QColor plainStageColor()
-{
-    const auto encoded = [](float linear) {
-        return linear <= 0.0031308f ? linear * 12.92f : 1.055f * std::pow(linear, 1.0f / 2.4f) - 0.055f;
-    };
-    const auto& c = GLStageRenderer::clearColor;
-    return QColor::fromRgbF(encoded(c[0]), encoded(c[1]), encoded(c[2]));
-}
-
-} // namespace
-
 ThreadedStageView::ThreadedStageView(QWidget* parent) : QWidget(parent)
 {
     // The picture covers the whole view: nothing under it needs painting first.
@@ -78,7 +65,7 @@ void ThreadedStageView::update(const StageInputs& inputs)
 
 int ThreadedStageView::frameRate() const
 {
-    return frameRateOverride_.value_or(drawsInSoftware_ ? softwareFrameRate : hardwareFrameRate);
+    return StageFramePolicy::frameRate(drawsInSoftware_, frameRateOverride_);
 }
 
 void ThreadedStageView::setFrameRate(int framesPerSecond)
@@ -89,7 +76,7 @@ void ThreadedStageView::setFrameRate(int framesPerSecond)
 
 double ThreadedStageView::renderScale() const
 {
-    return renderScaleOverride_.value_or(drawsInSoftware_ ? softwareRenderScale : 1.0);
+    return StageFramePolicy::renderScale(drawsInSoftware_, renderScaleOverride_);
 }
 
 void ThreadedStageView::setRenderScale(double scale)
@@ -144,7 +131,10 @@ void ThreadedStageView::takeFrame(const QImage& frame)
 void ThreadedStageView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    if (frame_.isNull()) painter.fillRect(rect(), plainStageColor());
+    if (frame_.isNull()) {
+        const auto plain = plainStageColor();
+        painter.fillRect(rect(), QColor::fromRgbF(plain[0], plain[1], plain[2]));
+    }
     else painter.drawImage(rect(), frame_);
     sendOnScreen();
 }

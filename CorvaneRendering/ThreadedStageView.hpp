@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "CorvaneRendering/StageFramePolicy.hpp"
 #include "CorvaneRendering/StageInputs.hpp"
 
 class QOffscreenSurface;
@@ -32,9 +33,9 @@ class ThreadedStageView : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int hardwareFrameRate = 60;
-    static constexpr int softwareFrameRate = 30;
-    static constexpr double softwareRenderScale = 0.5;
+    static constexpr int hardwareFrameRate = StageFramePolicy::hardwareFrameRate;
+    static constexpr int softwareFrameRate = StageFramePolicy::softwareFrameRate;
+    static constexpr double softwareRenderScale = StageFramePolicy::softwareRenderScale;
 
     explicit ThreadedStageView(QWidget* parent = nullptr);
     ~ThreadedStageView() override;
