@@ -7,7 +7,7 @@
 
 #include "CorvaneApp/kit/style/RetroPalette.hpp"
 #include "CorvaneApp/kit/style/StudioFonts.hpp"
-#include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
+#include "CorvaneApp/kit/style/StudioImageCache.hpp"
 
 namespace corvane {
 
@@ -21,7 +21,7 @@ QPainterPath roundedRect(const QRectF& rect, double radius)
 }
 
 // Fine vertical brushing with a little speckle, repeatable from run to run.
-QPixmap drawnGrain()
+QImage drawnGrain()
 {
     constexpr int side = 128;
     QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
@@ -39,17 +39,23 @@ QPixmap drawnGrain()
         painter.setPen(random.bounded(2) ? QColor::fromRgbF(1, 1, 1, 0.035f) : QColor::fromRgbF(0, 0, 0, 0.08f));
         painter.drawPoint(x, y);
     }
-    return QPixmap::fromImage(image);
+    return image;
 }
 
 } // namespace
 
-const QPixmap& retroPanelTexture()
+const QImage& retroPanelTextureImage()
 {
-    static const QPixmap texture = [] {
-        if (auto image = StudioResourceBundle::image("panel-texture", "png")) return QPixmap::fromImage(*image);
+    static const QImage texture = [] {
+        if (auto image = StudioImageCache::image("panel-texture")) return *image;
         return drawnGrain();
     }();
+    return texture;
+}
+
+const QPixmap& retroPanelTexture()
+{
+    static const QPixmap texture = QPixmap::fromImage(retroPanelTextureImage());
     return texture;
 }
 

@@ -19,7 +19,9 @@ void paintRetroScrew(QPainter& painter, QPointF centre, double size, double slot
 void paintRetroPlate(QPainter& painter, const QRectF& rect, double cornerRadius);
 
 // The tiled grain of the plates: the resource bundle's "panel-texture.png"
-// when it has one, else a grain drawn here once.
+// when it has one, else a grain drawn here once. The image may be asked for
+// on any thread, ahead of the first painting; the pixmap on the window's.
+const QImage& retroPanelTextureImage();
 const QPixmap& retroPanelTexture();
 
 struct RetroPanelStyle {

@@ -1,6 +1,5 @@
 #include "CorvaneApp/kit/RetroWoodColumn.hpp"
 
-#include <QHash>
 #include <QPainter>
 
 #include <algorithm>
@@ -8,22 +7,15 @@
 #include <utility>
 
 #include "CorvaneApp/kit/style/RetroPalette.hpp"
-#include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
+#include "CorvaneApp/kit/style/StudioImageCache.hpp"
 
 namespace corvane {
 
 namespace {
 
-// The bundle's image of `asset`, read from disk once per asset (a miss is
-// remembered too): the window makes its columns again with every new content.
-std::optional<QImage> woodImage(const QString& asset)
-{
-    static QHash<QString, std::optional<QImage>> cache;
-    auto found = cache.find(asset);
-    if (found == cache.end())
-        found = cache.insert(asset, StudioResourceBundle::image(asset.toStdString(), "png"));
-    return *found;
-}
+// The window makes its columns again with every new content: the image is
+// decoded once per run.
+std::optional<QImage> woodImage(const QString& asset) { return StudioImageCache::image(asset.toStdString()); }
 
 } // namespace
 

@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "CorvaneApp/kit/style/RetroPalette.hpp"
-#include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
+#include "CorvaneApp/kit/style/StudioImageCache.hpp"
 
 namespace corvane {
 
@@ -42,7 +42,7 @@ QPixmap drawnWood()
 StageWoodRail::StageWoodRail(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    if (auto image = StudioResourceBundle::image("wood-horizontal-piano", "png")) wood_ = QPixmap::fromImage(*image);
+    if (auto image = StudioImageCache::image("wood-horizontal-piano")) wood_ = QPixmap::fromImage(*image);
     else wood_ = drawnWood();
 }
 

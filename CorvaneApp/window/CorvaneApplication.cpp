@@ -7,7 +7,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "CorvaneApp/kit/RetroPanel.hpp"
 #include "CorvaneApp/kit/style/StudioFonts.hpp"
+#include "CorvaneApp/kit/style/StudioImageCache.hpp"
 #include "CorvaneApp/kit/style/StudioLocale.hpp"
 #include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
 #include "CorvaneApp/kit/style/StudioSymbols.hpp"
@@ -71,7 +73,11 @@ CorvaneApplication::CorvaneApplication(DefaultsStore& defaults, QObject* parent)
     connect(mainWindow_.get(), &MainWindow::firstFramePainted, this, [this] {
         logStartupMilestone("first frame painted");
         PracticeWorkspaceView::probeStageSupport();
-        QThreadPool::globalInstance()->start([] { prepareStudioSymbols(); });
+        QThreadPool::globalInstance()->start([] {
+            prepareStudioSymbols();
+            StudioImageCache::prepare();
+            retroPanelTextureImage();
+        });
         prepareServices();
     });
     // Once the services have read the settings, so that asking waits for nothing.
@@ -177,12 +183,8 @@ void CorvaneApplication::makeServices()
 void CorvaneApplication::attachScreens()
 {
     if (mainWindow_->rootView()) return;
-    mainWindow_->attach(*practiceStore_);
-    auto* root = mainWindow_->rootView();
-    dressScene(root);
-    // Their first painting, as long again, comes on a later turn.
-    root->setUpdatesEnabled(false);
-    QTimer::singleShot(1, root, [root] { root->setUpdatesEnabled(true); });
+    mainWindow_->attach(*practiceStore_, RootView::Assembly::inTurns);
+    dressScene(mainWindow_->rootView());
     if (auto workspace = qobject_cast<PracticeWorkspaceView*>(
             mainWindow_->rootView()->destinationView(LibraryDestination::practice)))
         desktopAccessibility_->handTo(*workspace);

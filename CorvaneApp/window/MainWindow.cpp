@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLayout>
 #include <QMenuBar>
+#include <QToolButton>
 #include <QTimer>
 
 #include "CorvaneApp/commands/PracticeCommands.hpp"
@@ -27,6 +28,12 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     // The window follows its content's fixed size: it cannot be resized.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
+    // The toolbar's one item sits at the leading end of the menu bar. It is
+    // there from the first frame, so that the window keeps its size when the
+    // root view comes: a new size would paint the whole window again.
+    sidebarButton_ = RootView::sidebarButtonShell(menuBar());
+    menuBar()->setCornerWidget(sidebarButton_, Qt::TopLeftCorner);
+
     fileMenu_ = menuBar()->addMenu(QStringLiteral("Arquivo"));
     fileMenu_->addSeparator();
     auto settings = fileMenu_->addAction(QStringLiteral("Ajustes…"));
@@ -47,18 +54,14 @@ MainWindow::~MainWindow()
     if (rootView_) disconnect(rootView_, nullptr, this, nullptr);
 }
 
-void MainWindow::attach(PracticeSessionStore& store)
+void MainWindow::attach(PracticeSessionStore& store, RootView::Assembly assembly)
 {
     if (rootView_) return;
-    rootView_ = new RootView(store, this);
+    rootView_ = new RootView(store, this, assembly);
     setCentralWidget(rootView_);
     rootView_->setFocus();
 
-    // The toolbar's one item sits at the leading end of the menu bar.
-    QWidget* sidebarButton = rootView_->makeSidebarButton(menuBar());
-    menuBar()->setCornerWidget(sidebarButton, Qt::TopLeftCorner);
-    // The menu bar is on screen already; a corner widget added now shows only when asked.
-    sidebarButton->show();
+    rootView_->dressSidebarButton(sidebarButton_);
 
     commands_ = new PracticeCommands(store, this);
     commands_->install(fileMenu_, menuBar());

@@ -2,11 +2,12 @@
 
 #include <QMainWindow>
 
+#include "CorvaneApp/window/RootView.hpp"
+
 namespace corvane {
 
 class PracticeCommands;
 class PracticeSessionStore;
-class RootView;
 
 // The one main window ("main"): the menu bar above the root view, whose fixed
 // size the window keeps. It is shown before the services exist so that the
@@ -18,7 +19,7 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    void attach(PracticeSessionStore& store);
+    void attach(PracticeSessionStore& store, RootView::Assembly assembly = RootView::Assembly::atOnce);
 
     RootView* rootView() const { return rootView_; }
     PracticeCommands* commands() const { return commands_; }
@@ -36,6 +37,7 @@ private:
     void publishActions();
 
     QMenu* fileMenu_ = nullptr;
+    QToolButton* sidebarButton_ = nullptr;
     RootView* rootView_ = nullptr;
     PracticeCommands* commands_ = nullptr;
     bool hasPaintedFirstFrame_ = false;

@@ -27,8 +27,10 @@
 #include "CorvaneApp/window/DropHighlight.hpp"
 #include "CorvaneApp/window/ErrorAlert.hpp"
 #include "CorvaneApp/window/OpenMIDIRequests.hpp"
+#include "CorvaneApp/window/PaintingCover.hpp"
 #include "CorvaneApp/window/SceneWindows.hpp"
 #include "CorvaneApp/window/SidebarOverlay.hpp"
+#include "CorvaneApp/window/TurnSequence.hpp"
 #include "CorvaneApp/workspace/PracticeWorkspaceView.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "CorvaneLibrary/MusicLibraryStore.hpp"
@@ -51,7 +53,7 @@ QColor accentColor(const VisualPreset& preset)
 
 } // namespace
 
-RootView::RootView(PracticeSessionStore& store, QWidget* parent)
+RootView::RootView(PracticeSessionStore& store, QWidget* parent, Assembly assembly)
     : QWidget(parent), store_(store), libraryStore_(std::make_unique<MusicLibraryStore>(store.userDefaults()))
 {
     setObjectName(QStringLiteral("RootView"));
@@ -67,25 +69,6 @@ RootView::RootView(PracticeSessionStore& store, QWidget* parent)
     dropHighlight_ = new DropHighlight(this);
     sidebar_ = new SidebarOverlay(this);
     connect(sidebar_, &SidebarOverlay::backdropTapped, this, [this] { setSidebar(false); });
-    // Choosing a destination or a recent song in the sidebar also closes it.
-    sidebarView_ = new SidebarView(
-        {[this](std::optional<LibraryDestination> destination) {
-             setSelection(destination);
-             setSidebar(false);
-         },
-         [this](const RecentPracticeSong& song) {
-             continueSong(song);
-             setSidebar(false);
-         },
-         [] { SceneWindows::shared().open(QStringLiteral("settings")); }},
-        sidebar_->sidebarPlace());
-    auto sidebarColumn = new QVBoxLayout(sidebar_->sidebarPlace());
-    sidebarColumn->setContentsMargins(0, 0, 0, 0);
-    sidebarColumn->addWidget(sidebarView_);
-    sidebarView_->setSelection(selection_);
-    sidebarView_->setRecentSongsSource([this] { return store_.recentSongs(); });
-    connect(&store_, &PracticeSessionStore::progressRevisionChanged, sidebarView_, &SidebarView::recentSongsChanged);
-
     spacebarShortcut_ = new WindowSpacebarShortcut(this);
     spacebarShortcut_->setAction([this] { store_.togglePlayback(); });
     spacebarShortcut_->setReturnToStartAction([this] { store_.seek(0); });
@@ -109,6 +92,32 @@ RootView::RootView(PracticeSessionStore& store, QWidget* parent)
 
     applyWindowTitle();
     applyAccent();
+
+    // The inspector, the destinations and the sidebar not shown yet follow on
+    // turns of the event loop of their own, so that the window never waits
+    // for all of them at once; whatever asks for one sooner has it made then.
+    if (assembly == Assembly::atOnce) {
+        buildInspector();
+        buildLibrary();
+        buildRecentPractice();
+        buildSidebarView();
+        return;
+    }
+    // The parts shown first are painted a group per turn too, each once its
+    // cover goes: the frame, then the practice screen, then the inspector.
+    // The turns left empty are for that painting.
+    const auto uncovering = [](std::vector<QPointer<PaintingCover>> covers) {
+        return [covers] {
+            for (const auto& cover : covers) delete cover.data();
+        };
+    };
+    std::vector<QPointer<PaintingCover>> woodCovers;
+    for (auto wood : woodColumns_) woodCovers.emplace_back(new PaintingCover(wood));
+    new TurnSequence({[this] { buildInspector(); }, {}, uncovering(woodCovers), {},
+                      uncovering({new PaintingCover(practiceWorkspace_)}), {},
+                      uncovering({new PaintingCover(inspectorSlot_)}), {}, [this] { buildLibrary(); },
+                      [this] { buildRecentPractice(); }, [this] { buildSidebarView(); }},
+                     this);
 }
 
 RootView::~RootView()
@@ -136,6 +145,44 @@ void RootView::buildFrameRow()
     destinations_ = new QStackedWidget(frameRow_);
     destinations_->setObjectName(QStringLiteral("destinationArea"));
     practiceWorkspace_ = new PracticeWorkspaceView(store_, WorkspaceStage::rendered, destinations_);
+    destinations_->addWidget(practiceWorkspace_);
+
+    inspectorSlot_ = new QWidget(frameRow_);
+    inspectorSlot_->setObjectName(QStringLiteral("inspectorSlot"));
+    inspectorSlot_->setFixedWidth(inspectorWidth);
+    auto slotColumn = new QVBoxLayout(inspectorSlot_);
+    slotColumn->setContentsMargins(0, 0, 0, 0);
+
+    auto wood1 = column("woodColumn1", {QStringLiteral("wood1"), 38, 2, 28});
+    auto wood2 = column("woodColumn2", {QStringLiteral("wood2"), 53, 14, 25});
+    auto wood3 = column("woodColumn3", {QStringLiteral("wood3"), 39, 14, 25});
+    row->addWidget(wood1);
+    row->addWidget(destinations_, 1);
+    row->addWidget(wood2);
+    row->addWidget(inspectorSlot_);
+    row->addWidget(wood3);
+    // The columns lie above the destination area and the inspector where they meet.
+    for (auto wood : {wood1, wood2, wood3}) wood->raise();
+    woodColumns_ = {wood1, wood2, wood3};
+}
+
+void RootView::buildInspector()
+{
+    if (inspector_) return;
+    inspector_ = new VisualInspectorView(
+        store_, [] { SceneWindows::shared().open(QStringLiteral("audio-unit-editor")); }, inspectorSlot_);
+    inspectorSlot_->layout()->addWidget(inspector_);
+}
+
+QWidget* RootView::inspectorPlace()
+{
+    buildInspector();
+    return inspector_;
+}
+
+void RootView::buildLibrary()
+{
+    if (musicLibrary_) return;
     // The library's actions that need the window: its file dialog and the practice destination.
     musicLibrary_ = new MusicLibraryView(
         *libraryStore_,
@@ -144,6 +191,12 @@ void RootView::buildFrameRow()
          [this](const UUID& sourceID) { requestImport(FileImportRequest::reauthorizedFolder(sourceID)); },
          [this](const ResolvedLibrarySong& song) { practice(song); }},
         destinations_);
+    destinations_->addWidget(musicLibrary_);
+}
+
+void RootView::buildRecentPractice()
+{
+    if (recentPractice_) return;
     auto recentPractice = new RecentPracticeView(
         {[this](const RecentPracticeSong& song) { continueSong(song); },
          [this](const PracticeHistoryEntry& entry) { continueSession(entry); },
@@ -154,34 +207,46 @@ void RootView::buildFrameRow()
     });
     connect(&store_, &PracticeSessionStore::progressRevisionChanged, recentPractice, &RecentPracticeView::sourceChanged);
     recentPractice_ = recentPractice;
-    destinations_->addWidget(practiceWorkspace_);
-    destinations_->addWidget(musicLibrary_);
     destinations_->addWidget(recentPractice_);
-
-    inspector_ = new VisualInspectorView(
-        store_, [] { SceneWindows::shared().open(QStringLiteral("audio-unit-editor")); }, frameRow_);
-    inspector_->setFixedWidth(inspectorWidth);
-
-    auto wood1 = column("woodColumn1", {QStringLiteral("wood1"), 38, 2, 28});
-    auto wood2 = column("woodColumn2", {QStringLiteral("wood2"), 53, 14, 25});
-    auto wood3 = column("woodColumn3", {QStringLiteral("wood3"), 39, 14, 25});
-    row->addWidget(wood1);
-    row->addWidget(destinations_, 1);
-    row->addWidget(wood2);
-    row->addWidget(inspector_);
-    row->addWidget(wood3);
-    // The columns lie above the destination area and the inspector where they meet.
-    for (auto wood : {wood1, wood2, wood3}) wood->raise();
 }
 
-QWidget* RootView::destinationView(LibraryDestination destination) const
+void RootView::buildSidebarView()
+{
+    if (sidebarView_) return;
+    // Choosing a destination or a recent song in the sidebar also closes it.
+    sidebarView_ = new SidebarView(
+        {[this](std::optional<LibraryDestination> destination) {
+             setSelection(destination);
+             setSidebar(false);
+         },
+         [this](const RecentPracticeSong& song) {
+             continueSong(song);
+             setSidebar(false);
+         },
+         [] { SceneWindows::shared().open(QStringLiteral("settings")); }},
+        sidebar_->sidebarPlace());
+    auto sidebarColumn = new QVBoxLayout(sidebar_->sidebarPlace());
+    sidebarColumn->setContentsMargins(0, 0, 0, 0);
+    sidebarColumn->addWidget(sidebarView_);
+    sidebarView_->setSelection(selection_);
+    sidebarView_->setRecentSongsSource([this] { return store_.recentSongs(); });
+    connect(&store_, &PracticeSessionStore::progressRevisionChanged, sidebarView_, &SidebarView::recentSongsChanged);
+}
+
+QWidget* RootView::destinationView(LibraryDestination destination)
 {
     switch (destination) {
     case LibraryDestination::practice: return practiceWorkspace_;
-    case LibraryDestination::library: return musicLibrary_;
-    case LibraryDestination::recent: return recentPractice_;
+    case LibraryDestination::library: buildLibrary(); return musicLibrary_;
+    case LibraryDestination::recent: buildRecentPractice(); return recentPractice_;
     }
     return practiceWorkspace_;
+}
+
+SidebarView* RootView::sidebarView()
+{
+    buildSidebarView();
+    return sidebarView_;
 }
 
 LibraryDestination RootView::shownDestination() const { return selection_.value_or(LibraryDestination::practice); }
@@ -195,6 +260,7 @@ void RootView::setSelection(std::optional<LibraryDestination> destination)
 
 void RootView::setSidebar(bool presented)
 {
+    if (presented) buildSidebarView();
     isSidebarPresented_ = presented;
     sidebar_->setPresented(presented);
 }
@@ -222,21 +288,34 @@ void RootView::applyAccent()
     setPalette(tinted);
 }
 
-QWidget* RootView::makeSidebarButton(QWidget* parent)
+QToolButton* RootView::sidebarButtonShell(QWidget* parent)
 {
     auto button = new QToolButton(parent);
     button->setObjectName(QStringLiteral("sidebarButton"));
+    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setEnabled(false);
+    return button;
+}
+
+void RootView::dressSidebarButton(QToolButton* button)
+{
     button->setText(QStringLiteral("Barra lateral"));
     button->setAccessibleName(QStringLiteral("Barra lateral"));
     button->setProperty("systemImage", QString::fromLatin1(sidebarSymbol));
     button->setIcon(
         studioSymbolIcon(QString::fromLatin1(sidebarSymbol), 18, palette().color(QPalette::WindowText)));
-    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
     button->setToolTip(QStringLiteral("Mostrar ou ocultar a barra lateral (%1)")
                            .arg(shortcutLabel(QKeySequence(QString::fromLatin1(PracticeCommands::toggleInspectorShortcut)))));
     connect(button, &QToolButton::clicked, this, [this] { setSidebar(!isSidebarPresented_); });
+    button->setEnabled(true);
+}
+
+QWidget* RootView::makeSidebarButton(QWidget* parent)
+{
+    auto button = sidebarButtonShell(parent);
+    dressSidebarButton(button);
     return button;
 }
 

@@ -17,6 +17,7 @@
 #include "CorvaneDomain/LibraryDestination.hpp"
 
 class QStackedWidget;
+class QToolButton;
 
 namespace corvane {
 
@@ -46,7 +47,11 @@ public:
     static constexpr int woodColumnWidth = 19;
     static constexpr int inspectorWidth = 258;
 
-    explicit RootView(PracticeSessionStore& store, QWidget* parent = nullptr);
+    // The application's window puts its content together over a few turns of
+    // the event loop; other owners have all of it at once.
+    enum class Assembly { atOnce, inTurns };
+
+    explicit RootView(PracticeSessionStore& store, QWidget* parent = nullptr, Assembly assembly = Assembly::atOnce);
     ~RootView() override;
 
     PracticeSessionStore& store() const { return store_; }
@@ -67,6 +72,11 @@ public:
 
     // The window's toolbar item: the button that shows or hides the sidebar.
     QWidget* makeSidebarButton(QWidget* parent);
+    // The same in two steps: its shape, which the window shows, disabled,
+    // before there is a root view (so that the menu bar keeps its height),
+    // then its look and action.
+    static QToolButton* sidebarButtonShell(QWidget* parent);
+    void dressSidebarButton(QToolButton* button);
 
     // What the menu commands may do in this window now.
     PracticeCommandActions practiceCommandActions();
@@ -93,11 +103,11 @@ public:
     QMessageBox* replacementConfirmation() const { return replacementConfirmation_; }
     TrackSelectionSheet* trackSelectionSheet() const { return trackSelectionSheet_; }
     ErrorAlert& errorAlert() const { return *errorAlert_; }
-    // The place of each destination and of the inspector.
-    QWidget* destinationView(LibraryDestination destination) const;
-    QWidget* inspectorPlace() const { return inspector_; }
+    // The place of each destination and of the inspector; one not made yet is made now.
+    QWidget* destinationView(LibraryDestination destination);
+    QWidget* inspectorPlace();
     SidebarOverlay* sidebarOverlay() const { return sidebar_; }
-    SidebarView* sidebarView() const { return sidebarView_; }
+    SidebarView* sidebarView();
 
     // The file dialog's answer: the chosen files or folders, empty when
     // cancelled. Clears the request before anything else.
@@ -118,6 +128,10 @@ protected:
 
 private:
     void buildFrameRow();
+    void buildInspector();
+    void buildLibrary();
+    void buildRecentPractice();
+    void buildSidebarView();
     void applyWindowTitle();
     void applyAccent();
     void setDropTargeted(bool targeted);
@@ -142,7 +156,9 @@ private:
     QWidget* practiceWorkspace_ = nullptr;
     QWidget* musicLibrary_ = nullptr;
     QWidget* recentPractice_ = nullptr;
+    QWidget* inspectorSlot_ = nullptr;
     QWidget* inspector_ = nullptr;
+    std::vector<QWidget*> woodColumns_;
     DropHighlight* dropHighlight_ = nullptr;
     SidebarOverlay* sidebar_ = nullptr;
     SidebarView* sidebarView_ = nullptr;

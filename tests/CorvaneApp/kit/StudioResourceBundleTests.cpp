@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
+#include <thread>
+#include <vector>
 
 #include <QColor>
 #include <QImage>
 
+#include "CorvaneApp/kit/style/StudioImageCache.hpp"
 #include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
 #include "CorvaneApp/ResourceFolders.hpp"
 
@@ -114,4 +118,26 @@ TEST(StudioResourceBundleImage, FirstBundleHoldingTheFileDecidesEvenWhenItDoesNo
     EXPECT_FALSE(StudioResourceBundle::image("wood-horizontal-piano", "png", candidates));
     EXPECT_FALSE(StudioResourceBundle::image("wood-column", "png", candidates));
     EXPECT_FALSE(StudioResourceBundle::image("panel-texture", "jpg", candidates));
+}
+
+// Asked on several threads at once, as the window's worker and the window do:
+// every caller gets the one decoded image, and a missing file stays missing.
+TEST(StudioImageCache, ThreadsAskingAtOnceShareOneImage)
+{
+    std::vector<std::optional<QImage>> found(8), missing(8);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < found.size(); ++i)
+        threads.emplace_back([&, i] {
+            found[i] = StudioImageCache::image("wood1");
+            missing[i] = StudioImageCache::image("no-such-image");
+        });
+    for (auto& thread : threads) thread.join();
+    ASSERT_TRUE(found[0].has_value());
+    EXPECT_FALSE(found[0]->isNull());
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        ASSERT_TRUE(found[i].has_value());
+        EXPECT_EQ(*found[i], *found[0]);
+        EXPECT_FALSE(missing[i].has_value());
+    }
+    EXPECT_EQ(StudioImageCache::image("wood1")->cacheKey(), StudioImageCache::image("wood1")->cacheKey());
 }

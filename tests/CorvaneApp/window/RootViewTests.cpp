@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <QDragEnterEvent>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QUrl>
 
 #include "CorvaneApp/kit/RetroWoodColumn.hpp"
+#include "CorvaneApp/library/SidebarView.hpp"
 #include "CorvaneApp/window/ErrorAlert.hpp"
+#include "CorvaneApp/window/MainWindow.hpp"
 #include "CorvaneApp/window/OpenMIDIRequests.hpp"
 #include "CorvaneApp/window/RootView.hpp"
 #include "CorvaneApp/window/SidebarOverlay.hpp"
@@ -226,4 +229,66 @@ TEST_F(RootViewSongs, TheFileDialogOpensWithoutAskingAndForgetsItsRequest)
     // A completion without a request opens nothing.
     view.completeImport({files.song("Stray.mid")});
     EXPECT_EQ(songTitle(controller), "Picked");
+}
+
+// The application's window: its content comes over several turns, painted a
+// part at a time, and it never changes size on the way (a new size paints
+// the whole window again at once).
+TEST(RootView, TheApplicationsWindowIsPutTogetherInTurnsAndKeepsItsSize)
+{
+    ControllerHarness harness(false);
+    MainWindow window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    processEventsFor(std::chrono::milliseconds(100));
+    const QSize before = window.size();
+
+    window.attach(harness.controller(), RootView::Assembly::inTurns);
+    RootView& view = *window.rootView();
+    const auto covers = [&] { return view.findChildren<QWidget*>(QStringLiteral("paintingCover")).size(); };
+    const auto library = [&] { return view.findChild<QWidget*>(QStringLiteral("libraryHeader")); };
+    EXPECT_EQ(covers(), 5u);
+    EXPECT_EQ(library(), nullptr);
+
+    ASSERT_TRUE(processEventsUntil([&] { return covers() == 0 && library() != nullptr; }));
+    ASSERT_TRUE(processEventsUntil([&] { return view.sidebarView() != nullptr; }));
+    processEventsFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(window.size(), before);
+    auto button = window.menuBar()->cornerWidget(Qt::TopLeftCorner);
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(button->isEnabled());
+    EXPECT_EQ(button->toolTip(), "Mostrar ou ocultar a barra lateral (Ctrl+Alt+I)");
+
+    // Each part is on screen, whole, where the layout put it.
+    for (QWidget* part : {view.destinationView(LibraryDestination::practice), view.inspectorPlace()}) {
+        ASSERT_NE(part, nullptr);
+        EXPECT_TRUE(part->isVisible());
+        EXPECT_FALSE(part->visibleRegion().isEmpty());
+    }
+    EXPECT_EQ(view.inspectorPlace()->width(), RootView::inspectorWidth);
+}
+
+// Whatever asks for a part before its turn has it made then, once.
+TEST(RootView, APartAskedForBeforeItsTurnIsMadeAtOnce)
+{
+    ControllerHarness harness(false);
+    MainWindow window;
+    window.attach(harness.controller(), RootView::Assembly::inTurns);
+    RootView& view = *window.rootView();
+    window.show();
+
+    view.setSelection(LibraryDestination::library);
+    QWidget* library = view.destinationView(LibraryDestination::library);
+    ASSERT_NE(library, nullptr);
+    EXPECT_EQ(view.findChildren<QWidget*>(QStringLiteral("libraryHeader")).size(), 1);
+    view.setSidebar(true);
+    ASSERT_NE(view.sidebarView(), nullptr);
+    ASSERT_NE(view.inspectorPlace(), nullptr);
+
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return view.findChildren<QWidget*>(QStringLiteral("paintingCover")).isEmpty(); }));
+    EXPECT_EQ(view.destinationView(LibraryDestination::library), library);
+    EXPECT_EQ(view.findChildren<QWidget*>(QStringLiteral("libraryHeader")).size(), 1);
+    EXPECT_EQ(view.findChildren<SidebarView*>().size(), 1);
+    EXPECT_TRUE(view.isSidebarPresented());
 }
