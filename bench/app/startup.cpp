@@ -6,7 +6,10 @@
 // and to the services being ready; then, for each, the longest time the
 // program's main thread went without a turn of its event loop from the
 // start of the process to 2 s after its first frame (median of the runs,
-// each run's figure below it), read from the program's own heartbeat.
+// each run's figure below it), read from the program's own heartbeat, and
+// that figure's two parts: the time to the first turn and the longest gap
+// after it. First it prints the machine's floor for the first part: a bare
+// Qt Widgets window's time from process start to its first turn.
 // Needs an X server (xvfb-run); sound goes to a private JACK dummy server.
 
 #include <QCoreApplication>
@@ -37,6 +40,8 @@ struct Launch {
     double firstFrameMilliseconds = 0;
     double servicesMilliseconds = 0;
     double longestStallMilliseconds = 0;
+    double firstTurnMilliseconds = 0;
+    double longestGapMilliseconds = 0;
 };
 
 double steadyMilliseconds()
@@ -92,8 +97,10 @@ std::optional<Launch> launch(const QString& config, const QStringList& arguments
                 firstTurn = numberAfter(line, "first turn at");
             } else if (!watched && line.contains("longest gap between main-thread turns:")) {
                 // Before its first turn the thread was busy since the process began.
+                result.firstTurnMilliseconds = firstTurn - startedAt;
+                result.longestGapMilliseconds = numberAfter(line, "main-thread turns:");
                 result.longestStallMilliseconds =
-                    std::max(numberAfter(line, "main-thread turns:"), firstTurn - startedAt);
+                    std::max(result.longestGapMilliseconds, result.firstTurnMilliseconds);
                 watched = true;
             }
         }
@@ -142,6 +149,38 @@ void report(const char* situation, const std::vector<Launch>& launches)
     std::printf("  (each run:");
     for (const double stall : stalls) std::printf(" %.1f", stall);
     std::printf(" ms)\n");
+    std::vector<double> firstTurns, gaps;
+    for (const auto& l : launches) {
+        firstTurns.push_back(l.firstTurnMilliseconds);
+        gaps.push_back(l.longestGapMilliseconds);
+    }
+    std::printf("  its parts: process start to the first turn median %.1f ms; longest gap after it median %.1f ms "
+                "(max %.1f)\n",
+                median(firstTurns), median(gaps), *std::max_element(gaps.begin(), gaps.end()));
+}
+
+// Process start to the first turn of a bare Qt Widgets window, median of `runs`.
+std::vector<double> bareWindowFirstTurns(int runs)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QProcess program;
+        auto environment = QProcessEnvironment::systemEnvironment();
+        if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")))
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        program.setProcessEnvironment(environment);
+        const double startedAt = steadyMilliseconds();
+        program.start(QStringLiteral(BARE_QT_WINDOW_EXECUTABLE), {});
+        if (!program.waitForFinished(10000)) {
+            program.kill();
+            program.waitForFinished(5000);
+            continue;
+        }
+        bool ok = false;
+        const double firstTurn = program.readAllStandardOutput().trimmed().toDouble(&ok);
+        if (ok) times.push_back(firstTurn - startedAt);
+    }
+    return times;
 }
 
 } // namespace
@@ -152,6 +191,13 @@ int main(int argc, char** argv)
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     JackTestServer jack; // the program's engine and MIDI monitor find it through the environment
     QTemporaryDir work;
+
+    const auto floor = bareWindowFirstTurns(runs);
+    if (!floor.empty())
+        std::printf("this machine's floor: a bare Qt Widgets window reaches its first turn %.1f ms after process start "
+                    "(median of %zu; min %.1f, max %.1f)\n",
+                    median(floor), floor.size(), *std::min_element(floor.begin(), floor.end()),
+                    *std::max_element(floor.begin(), floor.end()));
 
     std::vector<Launch> empty;
     for (int i = 0; i < runs; ++i) {
