@@ -2,6 +2,8 @@
 // one already running for this user and settings file.
 
 #include <QApplication>
+#include <QImageReader>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <filesystem>
@@ -30,6 +32,9 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("brelmo"));
     QApplication::setDesktopFileName(QStringLiteral("brelmo"));
     QApplication app(argc, argv);
+    // The window's first icons ask Qt for its image readers, and finding
+    // them reads every image plugin on disk: done on a worker meanwhile.
+    QThreadPool::globalInstance()->start([] { QImageReader::supportedImageFormats(); });
     std::unique_ptr<corvane::MainThreadStallWatch> stallWatch;
     if (corvane::startupLog().isInfoEnabled()) stallWatch = std::make_unique<corvane::MainThreadStallWatch>();
 

@@ -2,6 +2,8 @@
 
 #include <QElapsedTimer>
 
+#include <chrono>
+
 namespace corvane {
 
 namespace {
@@ -18,7 +20,13 @@ const QLoggingCategory& startupLog()
     return category;
 }
 
-void markLaunch() { launchClock().start(); }
+void markLaunch()
+{
+    launchClock().start();
+    // On the clock other processes' traces share, to line the milestones up with them.
+    qCInfo(startupLog, "main began at %.3f ms on the steady clock",
+           std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count());
+}
 
 void logStartupMilestone(const char* milestone)
 {
