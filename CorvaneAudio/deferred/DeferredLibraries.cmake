@@ -13,10 +13,13 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_
 else()
   set(BRELMO_CAN_DEFER_LIBRARIES OFF)
 endif()
-set(BRELMO_DEFERRED_FOLDER ${CMAKE_CURRENT_LIST_DIR})
 
 # The soname a program would record for the library file `path`, which dlopen() is given.
 function(brelmo_soname path out)
+  if(NOT path MATCHES "/")
+    set(${out} ${path} PARENT_SCOPE) # a soname already
+    return()
+  endif()
   execute_process(COMMAND ${CMAKE_READELF} -d ${path} OUTPUT_VARIABLE dynamic RESULT_VARIABLE failed)
   if(failed OR NOT dynamic MATCHES "Library soname: \\[([^]]+)\\]")
     message(FATAL_ERROR "No soname found in ${path}")
@@ -24,10 +27,10 @@ function(brelmo_soname path out)
   set(${out} ${CMAKE_MATCH_1} PARENT_SCOPE)
 endfunction()
 
-# brelmo_add_deferred_stubs(<target> <library file> <symbol list> [<library file> <symbol list>]...)
+# brelmo_add_deferred_stubs(<target> <library> <symbol list> [<library> <symbol list>]...)
 # Makes the static library <target>: a stub for each function named in each
 # list (one a line, `#` starts a comment), standing for that function of the
-# library beside it, and the loader.
+# library before it (its file, or its soname), and the loader.
 function(brelmo_add_deferred_stubs target)
   set(libraries "")
   set(symbols "")
@@ -38,7 +41,7 @@ function(brelmo_add_deferred_stubs target)
   while(ARGN)
     list(POP_FRONT ARGN library_file list_file)
     brelmo_soname(${library_file} soname)
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list_file} ${library_file})
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list_file})
     file(STRINGS ${list_file} names REGEX "^[^#]")
     string(APPEND libraries "    \"${soname}\",\n")
     foreach(name IN LISTS names)
@@ -136,8 +139,8 @@ brelmo_deferred_slots:
     .text
 )");
 ]==])
-  add_library(${target} STATIC ${generated} ${BRELMO_DEFERRED_FOLDER}/DeferredLibraries.cpp
-    ${BRELMO_DEFERRED_FOLDER}/DeferredLibraries.hpp ${BRELMO_DEFERRED_FOLDER}/DeferredSymbolTable.hpp)
+  add_library(${target} STATIC ${generated} ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/DeferredLibraries.cpp
+    ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/DeferredLibraries.hpp ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/DeferredSymbolTable.hpp)
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${target} PRIVATE ${CMAKE_DL_LIBS})
 endfunction()
