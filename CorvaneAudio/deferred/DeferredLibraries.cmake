@@ -4,7 +4,11 @@
 # usual) is linked against stubs: one per function it calls, a jump through a
 # slot that at first leads to a resolver, which dlopen()s the libraries once,
 # fills every slot and goes on to the real function. loadDeferredLibraries()
-# (DeferredLibraries.hpp) loads them ahead, on a worker thread.
+# (DeferredLibraries.hpp) loads them ahead, on a worker thread. The lists
+# (*.symbols) hold what a normally linked program imports from each library:
+# `nm -D --undefined-only` of the program against `nm -D --defined-only` of
+# the library. Only functions: a variable or a type's typeinfo cannot be
+# reached through a stub, so the program uses none of theirs.
 #
 # The stubs are x86-64 assembly; elsewhere everything is linked as usual.
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64)$"
