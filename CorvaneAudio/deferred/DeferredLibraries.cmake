@@ -55,8 +55,9 @@ function(brelmo_add_deferred_stubs target)
       # throws, straight to the caller. Hidden: the libraries' own calls to
       # their functions never come here.
       string(APPEND stubs "    .globl ${name}\n    .hidden ${name}\n    .type ${name}, @function\n"
-        "    .p2align 4\n${name}:\n    jmp *brelmo_deferred_slots+${index}*8(%rip)\n    .size ${name}, .-${name}\n"
-        ".Lresolve_${index}:\n    movl $${index}, %r11d\n    jmp .Lresolve\n")
+        "    .p2align 4\n${name}:\n    .cfi_startproc\n    jmp *brelmo_deferred_slots+${index}*8(%rip)\n"
+        ".Lresolve_${index}:\n    movl $${index}, %r11d\n    jmp brelmo_deferred_resolver\n    .cfi_endproc\n"
+        "    .size ${name}, .-${name}\n")
       string(APPEND slots "    .quad .Lresolve_${index}\n")
       math(EXPR index "${index} + 1")
     endforeach()
@@ -88,22 +89,25 @@ const SymbolTable symbolTable{libraries, std::size(libraries), symbols, std::siz
 // The resolver, entered by a jump from a stub with the stub's index in r11:
 // keeps every register that may carry arguments (and rax, the vector count of
 // variadic calls) while the loader runs, then jumps to the function as the
-// stub would have.
+// stub would have. The .cfi lines tell debuggers and profilers where the
+// caller's frame is.
 asm(R"(
     .text
 @stubs@
     .p2align 4
-.Lresolve:
-    push %r11
-    push %rdi
-    push %rsi
-    push %rdx
-    push %rcx
-    push %r8
-    push %r9
-    push %rax
+    .type brelmo_deferred_resolver, @function
+brelmo_deferred_resolver:
+    .cfi_startproc
+    push %r11; .cfi_adjust_cfa_offset 8
+    push %rdi; .cfi_adjust_cfa_offset 8
+    push %rsi; .cfi_adjust_cfa_offset 8
+    push %rdx; .cfi_adjust_cfa_offset 8
+    push %rcx; .cfi_adjust_cfa_offset 8
+    push %r8; .cfi_adjust_cfa_offset 8
+    push %r9; .cfi_adjust_cfa_offset 8
+    push %rax; .cfi_adjust_cfa_offset 8
     # 8 pushes after the return address; 136 more bytes align the stack to 16 for the call.
-    sub $136, %rsp
+    sub $136, %rsp; .cfi_adjust_cfa_offset 136
     movdqu %xmm0, 0(%rsp)
     movdqu %xmm1, 16(%rsp)
     movdqu %xmm2, 32(%rsp)
@@ -113,7 +117,7 @@ asm(R"(
     movdqu %xmm6, 96(%rsp)
     movdqu %xmm7, 112(%rsp)
     mov %r11, %rdi
-    call brelmo_deferred_resolve@PLT
+    call brelmo_deferred_function_address@PLT
     mov %rax, %r11
     movdqu 0(%rsp), %xmm0
     movdqu 16(%rsp), %xmm1
@@ -123,16 +127,17 @@ asm(R"(
     movdqu 80(%rsp), %xmm5
     movdqu 96(%rsp), %xmm6
     movdqu 112(%rsp), %xmm7
-    add $136, %rsp
-    pop %rax
-    pop %r9
-    pop %r8
-    pop %rcx
-    pop %rdx
-    pop %rsi
-    pop %rdi
-    add $8, %rsp
+    add $136, %rsp; .cfi_adjust_cfa_offset -136
+    pop %rax; .cfi_adjust_cfa_offset -8
+    pop %r9; .cfi_adjust_cfa_offset -8
+    pop %r8; .cfi_adjust_cfa_offset -8
+    pop %rcx; .cfi_adjust_cfa_offset -8
+    pop %rdx; .cfi_adjust_cfa_offset -8
+    pop %rsi; .cfi_adjust_cfa_offset -8
+    pop %rdi; .cfi_adjust_cfa_offset -8
+    add $8, %rsp; .cfi_adjust_cfa_offset -8
     jmp *%r11
+    .cfi_endproc
 
     .data
     .p2align 3

@@ -54,7 +54,7 @@ void loadDeferredLibraries()
 
 // Called by the stubs' resolver, with the calling function's arguments saved:
 // returns the address of the function the stub `index` stands for.
-extern "C" void* brelmo_deferred_resolve(std::size_t index)
+extern "C" void* brelmo_deferred_function_address(std::size_t index)
 {
     corvane::loadDeferredLibraries();
     return std::atomic_ref(corvane::deferred::symbolTable.slots[index]).load(std::memory_order_acquire);
