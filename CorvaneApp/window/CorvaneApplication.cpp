@@ -23,6 +23,7 @@
 #include "CorvaneApp/window/SettingsFileAlert.hpp"
 #include "CorvaneApp/window/StartupLog.hpp"
 #include "CorvaneApp/workspace/PracticeWorkspaceView.hpp"
+#include "CorvaneAudio/deferred/DeferredLibraries.hpp"
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"
 #include "CorvaneAudio/midi/MIDIDeviceMonitor.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
@@ -118,6 +119,7 @@ void CorvaneApplication::prepareServices()
     isPreparingServices_ = true;
     QPointer<CorvaneApplication> guard(this);
     QThreadPool::globalInstance()->start([guard, &defaults = defaults_] {
+        loadDeferredLibraries();
         const auto storedOutput = defaults.stringValue(PianoAudioEngine::selectedOutputPreferenceKey);
         auto prepared = std::make_shared<std::optional<PreparedAudioOutput>>();
         try {

@@ -26,6 +26,11 @@ namespace corvane {
 
 namespace {
 
+// The metadata keys of <jack/metadata.h>, whose variables the program's
+// deferred link cannot reach (see CorvaneAudio/deferred).
+constexpr const char* prettyNameKey = "http://jackaudio.org/metadata/pretty-name";
+constexpr const char* hardwareKey = "http://jackaudio.org/metadata/hardware";
+
 // One JACK client does everything: it lists the ports, hears of every port and
 // client that comes, goes or is renamed, and carries the traffic. Each source
 // is connected to an input port of its own on this client, so that what
@@ -432,7 +437,7 @@ private:
         const int count = jack_port_get_aliases(port, aliases);
         first.resize(count >= 1 ? std::char_traits<char>::length(first.c_str()) : 0);
         second.resize(count >= 2 ? std::char_traits<char>::length(second.c_str()) : 0);
-        return jackPortDetails(property(uuid, JACK_METADATA_PRETTY_NAME), property(uuid, JACK_METADATA_HARDWARE),
+        return jackPortDetails(property(uuid, prettyNameKey), property(uuid, hardwareKey),
                                first, second, name.substr(0, name.find(':')));
     }
 

@@ -2,8 +2,12 @@
 // server of the test: window titles are read from the server itself.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+
+#include "CorvaneAudio/engine/PianoAudioEngine.hpp"
+#include "CorvaneLibrary/DefaultsStore.hpp"
 
 #include "WindowTestSupport.hpp"
 
@@ -48,11 +52,12 @@ public:
         }
     }
 
-    QProcess& start(const QStringList& arguments)
+    // `readErrors`: the program's standard error is kept for the test, not shown.
+    QProcess& start(const QStringList& arguments, bool readErrors = false)
     {
         auto process = std::make_unique<QProcess>();
         process->setProcessEnvironment(environment_);
-        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->setProcessChannelMode(readErrors ? QProcess::SeparateChannels : QProcess::ForwardedErrorChannel);
         process->start(QStringLiteral(BRELMO_EXECUTABLE), arguments);
         process->waitForStarted(5000);
         running_.push_back(std::move(process));
@@ -60,6 +65,8 @@ public:
     }
 
     static QString path(const std::filesystem::path& file) { return QString::fromStdString(file.string()); }
+    QProcessEnvironment& environment() { return environment_; }
+    std::filesystem::path settingsFile() const { return files.path() / "config" / "brelmo" / "defaults.json"; }
 
     FileFolder files;
 
@@ -106,4 +113,54 @@ TEST(ApplicationProcess, ARunningInstanceWithoutASongSwitchesToAHandedFile)
     EXPECT_TRUE(windowNames().contains(QStringLiteral("Entregue")));
     EXPECT_FALSE(windowNames().contains(QStringLiteral("Substituir a música aberta?")));
     EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+// The sound, MIDI and plugin libraries are not loaded with the program but
+// after its first frame, before the services are made; and with them it
+// plays on the JACK server, hears MIDI ports and loads an LV2 instrument.
+TEST(ApplicationProcess, LoadsItsDeviceLibrariesAfterTheFirstFrameAndMakesItsServicesWithThem)
+{
+    ProgramUser user;
+    {
+        corvane::DefaultsStore defaults(user.settingsFile());
+        defaults.setString(corvane::PianoAudioEngine::selectedInstrumentPreferenceKey, "61756D75-AD28741D-8A389B00");
+        defaults.flush();
+    }
+    user.environment().insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("com.corvane.linux.startup.info=true"));
+    // The dynamic loader says, in order with the program's own log, when and why it loads a library.
+    user.environment().insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+    QProcess& program = user.start({}, true);
+    QByteArray errors;
+    const auto maps = [&] {
+        QFile file(QStringLiteral("/proc/%1/maps").arg(program.processId()));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    ASSERT_TRUE(processEventsUntil(
+        [&] {
+            errors += program.readAllStandardError();
+            return errors.contains("practice session controller made") && maps().contains("mda.lv2/Piano.so");
+        },
+        std::chrono::seconds(30)))
+        << errors.right(4000).toStdString();
+
+    const auto firstFrame = errors.indexOf("first frame painted");
+    const auto fluidSynth = errors.indexOf("file=libfluidsynth.so");
+    const auto engine = errors.indexOf("audio engine made");
+    ASSERT_GE(firstFrame, 0);
+    ASSERT_GE(fluidSynth, 0);
+    EXPECT_LT(firstFrame, fluidSynth);
+    EXPECT_LT(fluidSynth, engine);
+    EXPECT_TRUE(errors.mid(fluidSynth, errors.indexOf('\n', fluidSynth) - fluidSynth).contains("dynamically loaded by"));
+    for (const char* library : {"libfluidsynth.so", "librtaudio.so", "librtmidi.so", "libjack.so", "liblilv-0.so",
+                                "libsuil-0.so"})
+        EXPECT_TRUE(maps().contains(library)) << library;
+
+    // Its sound output and its MIDI client are on the test's server.
+    QProcess ports;
+    ports.start(QStringLiteral("jack_lsp"), {});
+    ASSERT_TRUE(ports.waitForFinished(10000));
+    const QByteArray listed = ports.readAllStandardOutput();
+    EXPECT_TRUE(listed.contains("Brelmo:outport 0")) << listed.toStdString();
+    EXPECT_TRUE(listed.contains("Brelmo MIDI Device Monitor:")) << listed.toStdString();
+    EXPECT_EQ(program.state(), QProcess::Running);
 }
