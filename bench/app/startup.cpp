@@ -13,7 +13,10 @@
 // Each launch starts a second after the last run ended: started at once, a
 // program here (the bare window too) takes 30 to 50 ms longer to make its Qt
 // application object, while the machine is still clearing up after the last
-// one, which is not what a user starting the program meets.
+// one, which is not what a user starting the program meets. The programs
+// find a session bus of the benchmark's own, as on a desktop: without one,
+// Qt's accessibility bridge waits at the event loop's start while the D-Bus
+// library forks to try to launch one.
 // Needs an X server (xvfb-run); sound goes to a private JACK dummy server.
 
 #include <QCoreApplication>
@@ -36,6 +39,7 @@
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "library/LargeSettings.hpp"
 #include "support/JackTestServer.hpp"
+#include "support/PrivateSessionBus.hpp"
 #include "support/SMFWriter.hpp"
 
 namespace {
@@ -68,12 +72,16 @@ double numberAfter(const QByteArray& line, const char* label)
 // did not get there in time.
 constexpr unsigned long pauseBeforeLaunchMilliseconds = 1000;
 
+// The address of the benchmark's own session bus, which `main` starts.
+QString sessionBus;
+
 std::optional<Launch> launch(const QString& config, const QStringList& arguments, int settleMilliseconds = 0)
 {
     QThread::msleep(pauseBeforeLaunchMilliseconds);
     QProcess program;
     auto environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), sessionBus);
     environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("com.corvane.linux.startup.info=true"));
     if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")))
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -175,6 +183,7 @@ std::vector<double> bareWindowFirstTurns(int runs)
         auto environment = QProcessEnvironment::systemEnvironment();
         if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")))
             environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), sessionBus);
         program.setProcessEnvironment(environment);
         QThread::msleep(pauseBeforeLaunchMilliseconds);
         const double startedAt = steadyMilliseconds();
@@ -198,6 +207,12 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     JackTestServer jack; // the program's engine and MIDI monitor find it through the environment
+    PrivateSessionBus bus;
+    if (bus.address().isEmpty()) {
+        std::fprintf(stderr, "bench_startup: no session bus (is dbus-daemon installed?)\n");
+        return 1;
+    }
+    sessionBus = bus.address();
     QTemporaryDir work;
 
     const auto floor = bareWindowFirstTurns(runs);
