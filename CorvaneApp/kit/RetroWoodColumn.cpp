@@ -11,17 +11,9 @@
 
 namespace corvane {
 
-namespace {
-
-// The window makes its columns again with every new content: the image is
-// decoded once per run.
-std::optional<QImage> woodImage(const QString& asset) { return StudioImageCache::image(asset.toStdString()); }
-
-} // namespace
-
 RetroWoodColumn::RetroWoodColumn(RetroWoodPlank plank, double width, QWidget* parent)
     : QWidget(parent), plank_(std::move(plank)), width_(std::isfinite(width) && width > 0 ? width : 0),
-      image_(woodImage(plank_.asset))
+      image_(StudioImageCache::image(plank_.asset.toStdString()))
 {
     setFixedWidth(static_cast<int>(std::ceil(width_)));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);

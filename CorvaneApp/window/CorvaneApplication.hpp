@@ -52,7 +52,6 @@ public:
     void prepareServices();
     // Makes the services now if they are not made yet.
     void makeServices();
-    void attachScreens();
 
     AppDelegate& delegate() { return delegate_; }
     MainWindow& mainWindow() const { return *mainWindow_; }
@@ -69,6 +68,8 @@ signals:
     void servicesReady();
 
 private:
+    // Puts the screens into the main window, on the turn after the services.
+    void attachScreens();
     QWidget* makeSettingsWindow();
     QWidget* makeInstrumentEditorWindow();
 

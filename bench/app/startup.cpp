@@ -67,24 +67,31 @@ double numberAfter(const QByteArray& line, const char* label)
     return (space < 0 ? rest : rest.left(space)).toDouble();
 }
 
-// Runs the program with settings under `config` until both milestones and
-// its watch of the main thread are logged, then stops it; nothing when it
-// did not get there in time.
 constexpr unsigned long pauseBeforeLaunchMilliseconds = 1000;
 
 // The address of the benchmark's own session bus, which `main` starts.
 QString sessionBus;
 
+// What every launched program gets: the X platform and the session bus.
+QProcessEnvironment desktopEnvironment()
+{
+    auto environment = QProcessEnvironment::systemEnvironment();
+    if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")))
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), sessionBus);
+    return environment;
+}
+
+// Runs the program with settings under `config` until both milestones and
+// its watch of the main thread are logged, then stops it; nothing when it
+// did not get there in time.
 std::optional<Launch> launch(const QString& config, const QStringList& arguments, int settleMilliseconds = 0)
 {
     QThread::msleep(pauseBeforeLaunchMilliseconds);
     QProcess program;
-    auto environment = QProcessEnvironment::systemEnvironment();
+    auto environment = desktopEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), sessionBus);
     environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("com.corvane.linux.startup.info=true"));
-    if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")))
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     program.setProcessEnvironment(environment);
     program.setReadChannel(QProcess::StandardError);
 
@@ -174,17 +181,14 @@ void report(const char* situation, const std::vector<Launch>& launches)
                 median(firstTurns), median(gaps), *std::max_element(gaps.begin(), gaps.end()));
 }
 
-// Process start to the first turn of a bare Qt Widgets window, median of `runs`.
+// Process start to the first turn of a bare Qt Widgets window, once per run
+// that got there.
 std::vector<double> bareWindowFirstTurns(int runs)
 {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
         QProcess program;
-        auto environment = QProcessEnvironment::systemEnvironment();
-        if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")))
-            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), sessionBus);
-        program.setProcessEnvironment(environment);
+        program.setProcessEnvironment(desktopEnvironment());
         QThread::msleep(pauseBeforeLaunchMilliseconds);
         const double startedAt = steadyMilliseconds();
         program.start(QStringLiteral(BARE_QT_WINDOW_EXECUTABLE), {});

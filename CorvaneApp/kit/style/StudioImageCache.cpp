@@ -36,7 +36,8 @@ std::optional<QImage> StudioImageCache::image(const std::string& name, const std
     // the first to finish is kept.
     auto decoded = StudioResourceBundle::image(name, extension);
     std::lock_guard lock(shared.mutex);
-    return *shared.images.insert(key, shared.images.value(key, decoded));
+    if (auto found = shared.images.constFind(key); found != shared.images.cend()) return *found;
+    return *shared.images.insert(key, std::move(decoded));
 }
 
 void StudioImageCache::prepare()
