@@ -2,6 +2,7 @@
 // one already running for this user and settings file.
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QImageReader>
 #include <QThreadPool>
 #include <QTimer>
@@ -35,6 +36,10 @@ int main(int argc, char** argv)
     // The window's first icons ask Qt for its image readers, and finding
     // them reads every image plugin on disk: done on a worker meanwhile.
     QThreadPool::globalInstance()->start([] { QImageReader::supportedImageFormats(); });
+    // Qt's accessibility bridge connects to the session bus as the event loop
+    // starts, and waits for it there; connected meanwhile, it only asks its
+    // questions then.
+    QThreadPool::globalInstance()->start([] { QDBusConnection::sessionBus(); });
     std::unique_ptr<corvane::MainThreadStallWatch> stallWatch;
     if (corvane::startupLog().isInfoEnabled()) stallWatch = std::make_unique<corvane::MainThreadStallWatch>();
 

@@ -105,6 +105,11 @@ CorvaneApplication::~CorvaneApplication()
 void CorvaneApplication::start()
 {
     mainWindow_->show();
+    // Showing posts each widget a request to paint later. Taken now, they
+    // join the first frame; left for later, they often come after it and
+    // paint the whole window a second time, which then waits for the X
+    // server to have taken the first.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
     mainWindow_->raise();
     mainWindow_->activateWindow();
 }
