@@ -1,11 +1,17 @@
 #include "CorvaneApp/window/SingleInstance.hpp"
 
+#include "CorvaneApp/window/LocalSocket.hpp"
+
 #include <QCryptographicHash>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 
-#include <optional>
-
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
 
 namespace corvane {
 
@@ -49,6 +55,14 @@ constexpr char acknowledgement = '\x06';
 
 } // namespace
 
+// An accepted connection: its socket, the bytes read so far and what tells
+// the event loop to read more.
+struct SingleInstance::Connection {
+    local_socket::Descriptor socket;
+    QSocketNotifier* notifier = nullptr;
+    QByteArray buffer;
+};
+
 QString SingleInstance::serverName(const std::filesystem::path& settingsFile)
 {
     const auto digest = QCryptographicHash::hash(QByteArray::fromStdString(settingsFile.string()),
@@ -60,59 +74,118 @@ QString SingleInstance::serverName(const std::filesystem::path& settingsFile)
 
 SingleInstance::SingleInstance(QString serverName, QObject* parent) : QObject(parent), name_(std::move(serverName)) {}
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    while (!connections_.empty()) close(*connections_.back());
+    if (listener_ < 0) return;
+    delete listenerNotifier_;
+    ::close(listener_);
+    // The socket file goes with the instance, unless another one's replaced it.
+    struct stat file {};
+    if (::lstat(path_.c_str(), &file) == 0 && file.st_dev == socketFileDevice_ && file.st_ino == socketFileInode_)
+        ::unlink(path_.c_str());
+}
 
-bool SingleInstance::isListening() const { return server_ && server_->isListening(); }
+bool SingleInstance::isListening() const { return listener_ >= 0; }
 
 bool SingleInstance::handOffOrListen(const std::vector<std::filesystem::path>& files, int timeoutMilliseconds)
 {
-    QLocalSocket socket;
-    socket.connectToServer(name_);
-    if (socket.waitForConnected(timeoutMilliseconds)) {
-        socket.write(encode(files));
-        socket.waitForBytesWritten(timeoutMilliseconds);
-        // The running instance answers once it has the files, so that they
-        // are not lost when this process exits before they were read. One
-        // that is too busy to answer in time still runs: never a second one.
-        while (socket.bytesAvailable() == 0 && socket.waitForReadyRead(timeoutMilliseconds)) {}
-        return true;
+    using local_socket::ConnectOutcome;
+    const std::string path = local_socket::path(name_);
+    // A second round when another instance started listening between this
+    // one's attempt to connect and its own listening: it hands off to that one.
+    for (int round = 0; round < 2; ++round) {
+        auto connection = local_socket::connect(path, timeoutMilliseconds);
+        switch (connection.outcome) {
+        case ConnectOutcome::Connected:
+            // The running instance answers once it has the files, so that
+            // they are not lost when this process exits before they were
+            // read. One too busy to answer in time still runs: never a
+            // second one.
+            if (local_socket::sendAll(connection.socket.get(), encode(files), timeoutMilliseconds))
+                local_socket::receiveByte(connection.socket.get(), timeoutMilliseconds);
+            return true;
+        case ConnectOutcome::Busy: return true;
+        // A socket file that refuses connections is left from a process that died.
+        case ConnectOutcome::Refused:
+            if (listen(path, true)) return false;
+            break;
+        case ConnectOutcome::NothingThere:
+            if (listen(path, false)) return false;
+            break;
+        }
     }
-    const bool leftBehind = socket.error() == QLocalSocket::ConnectionRefusedError;
-    listen(leftBehind);
     return false;
 }
 
-void SingleInstance::listen(bool replaceLeftBehindSocket)
+bool SingleInstance::listen(const std::string& path, bool replaceLeftBehindSocket)
 {
-    server_ = std::make_unique<QLocalServer>();
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    // A socket file that refuses connections is left from a process that died.
-    if (replaceLeftBehindSocket) QLocalServer::removeServer(name_);
-    server_->listen(name_);
-    connect(server_.get(), &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
+    auto socket = local_socket::listen(path, replaceLeftBehindSocket);
+    if (!socket.valid()) return false;
+    struct stat file {};
+    if (::lstat(path.c_str(), &file) == 0) {
+        socketFileDevice_ = file.st_dev;
+        socketFileInode_ = file.st_ino;
+    }
+    path_ = path;
+    listener_ = socket.release();
+    listenerNotifier_ = new QSocketNotifier(listener_, QSocketNotifier::Read, this);
+    connect(listenerNotifier_, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
+    return true;
 }
 
 void SingleInstance::acceptConnections()
 {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        auto buffer = std::make_shared<QByteArray>();
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer] {
-            *buffer += socket->readAll();
-            const auto size = payloadSize(*buffer);
-            if (!size) return;
+    for (;;) {
+        const int accepted = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (accepted < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) continue;
+            return; // EAGAIN: all taken; anything else: tried again on the next turn
+        }
+        auto connection = std::make_unique<Connection>();
+        connection->socket = local_socket::Descriptor(accepted);
+        connection->notifier = new QSocketNotifier(accepted, QSocketNotifier::Read, this);
+        Connection* raw = connection.get();
+        connect(connection->notifier, &QSocketNotifier::activated, this, [this, raw] { readFrom(*raw); });
+        connections_.push_back(std::move(connection));
+    }
+}
+
+void SingleInstance::readFrom(Connection& connection)
+{
+    char chunk[64 * 1024];
+    for (;;) {
+        const ssize_t received = ::recv(connection.socket.get(), chunk, sizeof chunk, 0);
+        if (received < 0 && errno == EINTR) continue;
+        if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+        if (received <= 0) { // the peer went, or the connection failed
+            close(connection);
+            return;
+        }
+        connection.buffer.append(chunk, received);
+        while (const auto size = payloadSize(connection.buffer)) {
             if (*size > maximumMessageBytes) {
-                socket->abort();
+                close(connection);
                 return;
             }
-            if (buffer->size() < 4 + *size) return;
-            const auto files = decode(buffer->mid(4, *size));
-            buffer->clear();
-            socket->write(QByteArray(1, acknowledgement));
-            socket->flush();
+            if (connection.buffer.size() < 4 + *size) break;
+            const auto files = decode(connection.buffer.mid(4, *size));
+            connection.buffer.remove(0, 4 + *size);
+            ::send(connection.socket.get(), &acknowledgement, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
             emit filesReceived(files);
-        });
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        }
     }
+}
+
+void SingleInstance::close(Connection& connection)
+{
+    // Called from the notifier's own signal: it is switched off now and
+    // deleted once that signal has returned.
+    connection.notifier->setEnabled(false);
+    connection.notifier->deleteLater();
+    const auto found = std::find_if(connections_.begin(), connections_.end(),
+                                    [&](const auto& held) { return held.get() == &connection; });
+    if (found != connections_.end()) connections_.erase(found); // closes the socket
 }
 
 } // namespace corvane

@@ -1,17 +1,22 @@
 #pragma once
 
-#include <QLocalServer>
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
+
+class QSocketNotifier;
 
 namespace corvane {
 
 // One running application per user and settings file. The first instance
 // listens on a local socket; a later one hands its files to it and exits.
+// Plain POSIX sockets on the event loop, in the place and format of Qt's
+// local sockets, so that the program does not load Qt Network at start-up.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -39,11 +44,22 @@ signals:
     void filesReceived(const std::vector<std::filesystem::path>& files);
 
 private:
-    void listen(bool replaceLeftBehindSocket);
+    struct Connection;
+
+    bool listen(const std::string& path, bool replaceLeftBehindSocket);
     void acceptConnections();
+    void readFrom(Connection& connection);
+    void close(Connection& connection);
 
     QString name_;
-    std::unique_ptr<QLocalServer> server_;
+    std::string path_;
+    int listener_ = -1;
+    QSocketNotifier* listenerNotifier_ = nullptr;
+    // The socket file this instance placed, told apart from one that took
+    // its place later, which is not this instance's to remove.
+    std::uint64_t socketFileDevice_ = 0;
+    std::uint64_t socketFileInode_ = 0;
+    std::vector<std::unique_ptr<Connection>> connections_;
 };
 
 } // namespace corvane
