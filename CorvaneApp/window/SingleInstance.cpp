@@ -4,6 +4,7 @@
 
 #include <QCryptographicHash>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -140,7 +141,12 @@ void SingleInstance::acceptConnections()
         const int accepted = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (accepted < 0) {
             if (errno == EINTR || errno == ECONNABORTED) continue;
-            return; // EAGAIN: all taken; anything else: tried again on the next turn
+            if (errno == EAGAIN || errno == EWOULDBLOCK) return; // all taken
+            // Out of descriptors or memory: the waiting hand-off is taken a
+            // moment later, not in a loop that holds the window.
+            listenerNotifier_->setEnabled(false);
+            QTimer::singleShot(100, listenerNotifier_, [notifier = listenerNotifier_] { notifier->setEnabled(true); });
+            return;
         }
         auto connection = std::make_unique<Connection>();
         connection->socket = local_socket::Descriptor(accepted);
