@@ -1,7 +1,5 @@
 #include "CorvaneApp/window/SingleInstance.hpp"
 
-#include "CorvaneApp/window/LocalSocket.hpp"
-
 #include <QCryptographicHash>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -78,16 +76,16 @@ SingleInstance::SingleInstance(QString serverName, QObject* parent) : QObject(pa
 SingleInstance::~SingleInstance()
 {
     while (!connections_.empty()) close(*connections_.back());
-    if (listener_ < 0) return;
+    if (!listener_.valid()) return;
+    // The notifier goes before the socket it watches.
     delete listenerNotifier_;
-    ::close(listener_);
     // The socket file goes with the instance, unless another one's replaced it.
     struct stat file {};
     if (::lstat(path_.c_str(), &file) == 0 && file.st_dev == socketFileDevice_ && file.st_ino == socketFileInode_)
         ::unlink(path_.c_str());
 }
 
-bool SingleInstance::isListening() const { return listener_ >= 0; }
+bool SingleInstance::isListening() const { return listener_.valid(); }
 
 bool SingleInstance::handOffOrListen(const std::vector<std::filesystem::path>& files, int timeoutMilliseconds)
 {
@@ -129,8 +127,8 @@ bool SingleInstance::listen(const std::string& path, bool replaceLeftBehindSocke
         socketFileInode_ = file.st_ino;
     }
     path_ = path;
-    listener_ = socket.release();
-    listenerNotifier_ = new QSocketNotifier(listener_, QSocketNotifier::Read, this);
+    listener_ = std::move(socket);
+    listenerNotifier_ = new QSocketNotifier(listener_.get(), QSocketNotifier::Read, this);
     connect(listenerNotifier_, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
     return true;
 }
@@ -138,7 +136,7 @@ bool SingleInstance::listen(const std::string& path, bool replaceLeftBehindSocke
 void SingleInstance::acceptConnections()
 {
     for (;;) {
-        const int accepted = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        const int accepted = ::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (accepted < 0) {
             if (errno == EINTR || errno == ECONNABORTED) continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK) return; // all taken

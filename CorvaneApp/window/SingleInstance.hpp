@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include "CorvaneApp/window/LocalSocket.hpp"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -53,7 +55,7 @@ private:
 
     QString name_;
     std::string path_;
-    int listener_ = -1;
+    local_socket::Descriptor listener_;
     QSocketNotifier* listenerNotifier_ = nullptr;
     // The socket file this instance placed, told apart from one that took
     // its place later, which is not this instance's to remove.
