@@ -16,6 +16,10 @@
 //                     "before" drives the stage at 60 Hz as its old loop did)
 //   ... unmapped      minimised and unmapped, as a window manager does
 //   no stage          the program on the offscreen platform, which draws no stage
+//   another program   not the program but a plain one drawing in software about as
+//                     hard (bench_software_gl_load), with an idle client of this
+//                     process in the program's place in the graph: the machine's
+//                     floor under the stage's kind of load
 //   no program        the server and this counter alone
 //
 // and counts the periods the server reports missed (its xrun callback) and
@@ -29,7 +33,8 @@
 // machine, where JACK makes every client's thread real-time that may be.
 // Then the other kind of server is started for "after, rt" (or "after, no rt")
 // and "no program", and the last line sums up: "after, rt" on the real-time server, "after, no
-// rt" and "no program" on the server without real time.
+// rt" and "no program" on the server without real time; a line after it gives
+// "another program" on both servers.
 // Needs an X server with software OpenGL:
 //   flock /tmp/brelmo-jack.lock xvfb-run -a -s "-screen 0 1920x1200x24" build/release/bench/app/bench_stage_audio
 // The program refused real time has CAP_SYS_NICE taken from its bounding set
@@ -63,6 +68,7 @@
 #include <vector>
 
 #include <linux/capability.h>
+#include <unistd.h>
 #include <sys/prctl.h>
 
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
@@ -260,6 +266,28 @@ public:
     const QString& log() const { return log_; }
     int missed() const { return missed_.load(); }
 
+    // An idle client in the program's place: what the server waits for besides the counter.
+    jack_client_t* openStandIn() const
+    {
+        jack_status_t status{};
+        jack_client_t* client = jack_client_open("stand-in", static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+                                                 &status, server_.name().c_str());
+        if (!client) return nullptr;
+        jack_set_process_callback(
+            client,
+            [](jack_nframes_t, void*) {
+                static thread_local bool asked = false;
+                if (!asked) {
+                    asked = true;
+                    corvane::requestRealtimeScheduling();
+                }
+                return 0;
+            },
+            nullptr);
+        jack_activate(client);
+        return client;
+    }
+
 private:
     QString log_;
     bool realtime_;
@@ -288,6 +316,7 @@ struct Setup {
     bool oldLoop = false; // the stage drawn at 60 Hz even while minimised, as before
     const char* platform = "xcb"; // nullptr: no program at all, the server and this counter alone
     double renderScale = 0; // 0: the stage's own choice
+    bool otherProgram = false; // with no program: another one drawing in software, and a stand-in client
 };
 
 struct Outcome {
@@ -321,6 +350,32 @@ Outcome measure(const QString& self, const Setup& setup, double seconds, const Q
     const QString& serverLog = server.log();
     Outcome outcome;
     if (!setup.platform) {
+        QProcess load;
+        jack_client_t* standIn = nullptr;
+        if (setup.otherProgram) {
+            auto environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+            environment.insert(QString::fromLatin1(corvane::softwareRasterizerThreadsVariable),
+                               QString::number(corvane::softwareRasterizerThreads(
+                                   std::max(1u, std::thread::hardware_concurrency()))));
+            load.setProcessEnvironment(environment);
+            load.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            load.start(QStringLiteral(SOFTWARE_GL_LOAD_EXECUTABLE), {});
+            load.waitForStarted(5000);
+            standIn = server.openStandIn();
+            QThread::msleep(2000); // its window shown and drawing
+        }
+        const auto loadTicks = [&load] {
+            std::ifstream stat("/proc/" + std::to_string(load.processId()) + "/stat");
+            std::string field;
+            long long ticks = 0;
+            // Past the name in parentheses, utime and stime are the 12th and 13th fields.
+            std::getline(stat, field, ')');
+            for (int i = 1; i <= 13 && stat >> field; ++i)
+                if (i >= 12) ticks += std::atoll(field.c_str());
+            return ticks;
+        };
+        const long long ticksAtStart = setup.otherProgram ? loadTicks() : 0;
         const int missedAtStart = server.missed();
         const auto machineAtStart = machineJiffies();
         const qint64 logAtStart = QFileInfo(serverLog).size();
@@ -332,6 +387,13 @@ Outcome measure(const QString& self, const Setup& setup, double seconds, const Q
         outcome.lateClients = lateClients(serverLog, logAtStart, QFileInfo(serverLog).size());
         outcome.scheduling = outcome.threads = "-";
         outcome.playing = true;
+        if (setup.otherProgram) {
+            outcome.cpu = double(loadTicks() - ticksAtStart) / double(::sysconf(_SC_CLK_TCK)) / seconds * 100;
+            outcome.playing = !load.waitForFinished(0); // still drawing
+            if (standIn) jack_client_close(standIn);
+            load.kill();
+            load.waitForFinished(5000);
+        }
         return outcome;
     }
     QProcess program;
@@ -455,6 +517,7 @@ int main(int argc, char** argv)
         {"after, no rt, minimised", std::nullopt, 0, false, "minimised", false},
         {"after, no rt, unmapped", std::nullopt, 0, false, "unmapped", false},
         {"no stage (offscreen), no rt", std::nullopt, 0, false, "shown", false, "offscreen"},
+        {"another program", std::nullopt, 0, false, "shown", false, nullptr, 0, true},
         {"no program", std::nullopt, 0, false, "shown", false, nullptr},
     };
     if (sweep)
@@ -494,7 +557,8 @@ int main(int argc, char** argv)
         if (selected(setup)) run(setup, {});
 
     // The same program on the other kind of server, and that server's own floor.
-    const std::vector<Setup> other{realtimeServer ? setups[1] : setups[2], setups.back()};
+    const auto another = std::find_if(setups.begin(), setups.end(), [](const Setup& s) { return s.otherProgram; });
+    const std::vector<Setup> other{realtimeServer ? setups[1] : setups[2], *another, setups.back()};
     if (std::any_of(other.begin(), other.end(),
                     selected)) {
         server.reset(); // one server at a time
@@ -517,5 +581,11 @@ int main(int argc, char** argv)
     if (realtime != missed.end() && ordinary != missed.end() && floor != missed.end())
         std::printf("missed periods in %.0f s: real-time %d, not real-time %d, no program %d\n", seconds,
                     realtime->second, ordinary->second, floor->second);
+    const auto anotherRealtime = missed.find({"another program", true});
+    const auto anotherOrdinary = missed.find({"another program", false});
+    if (anotherRealtime != missed.end() && anotherOrdinary != missed.end())
+        std::printf("missed periods in %.0f s with another program drawing in software instead: real-time %d, not "
+                    "real-time %d\n",
+                    seconds, anotherRealtime->second, anotherOrdinary->second);
     return 0;
 }
