@@ -299,15 +299,19 @@ TEST_F(MIDIDeviceMonitorOnJack, DropsSystemAndBrokenMessagesButKeepsListening)
 {
     VirtualKeyboard keyboard("Test Noisy Keyboard");
     auto monitor = makeMonitor();
-    keyboard.send({0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7}); // identity request
-    keyboard.send({0xF8});                              // clock
-    keyboard.send({0xFA});                              // start
-    keyboard.send({0x90, 60});                          // truncated
-    keyboard.send({0xA0, 60, 10});                      // key pressure
-    keyboard.send({0xD0, 10});                          // channel pressure
-    keyboard.send({0x40, 0x40});                        // data without status
-    keyboard.send({0x90, 61, 2});
-    ASSERT_TRUE(processEventsUntil([&] { return !events_.empty(); }, 3s));
+    // A period the server skips on a busy machine loses its events: the whole
+    // burst is sent again then, up to three times.
+    for (int burst = 0; burst < 3 && events_.empty(); ++burst) {
+        keyboard.send({0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7}); // identity request
+        keyboard.send({0xF8});                              // clock
+        keyboard.send({0xFA});                              // start
+        keyboard.send({0x90, 60});                          // truncated
+        keyboard.send({0xA0, 60, 10});                      // key pressure
+        keyboard.send({0xD0, 10});                          // channel pressure
+        keyboard.send({0x40, 0x40});                        // data without status
+        keyboard.send({0x90, 61, 2});
+        processEventsUntil([&] { return !events_.empty(); }, 3s);
+    }
     processEventsFor(100ms);
     ASSERT_EQ(events_.size(), 1u);
     EXPECT_EQ(events_[0].message, (MIDIInputMessage::NoteOn{61, 2}));
