@@ -231,27 +231,13 @@ class CountedServer {
 public:
     CountedServer(const QString& log, bool realtime) : log_(log), realtime_(realtime), server_(48000, 256, log.toStdString(), realtime)
     {
-        jack_status_t status{};
-        counter_ = jack_client_open("brelmo-xrun-counter", static_cast<jack_options_t>(JackNoStartServer | JackServerName),
-                                    &status, server_.name().c_str());
-        if (!counter_) return;
-        // The server calls every client when a period is missed, whichever client was late.
-        jack_set_xrun_callback(
-            counter_, [](void* missed) { ++*static_cast<std::atomic<int>*>(missed); return 0; }, &missed_);
         // Only active clients hear of missed periods. This one does nothing in its
         // period, and on a thread made real-time where allowed, so it is hardly ever the late one.
-        jack_set_process_callback(
-            counter_,
-            [](jack_nframes_t, void*) {
-                static thread_local bool asked = false;
-                if (!asked) {
-                    asked = true;
-                    corvane::requestRealtimeScheduling();
-                }
-                return 0;
-            },
-            nullptr);
-        jack_activate(counter_);
+        counter_ = openIdleClient("brelmo-xrun-counter", [this](jack_client_t* client) {
+            // The server calls every client when a period is missed, whichever client was late.
+            jack_set_xrun_callback(
+                client, [](void* missed) { ++*static_cast<std::atomic<int>*>(missed); return 0; }, &missed_);
+        });
     }
     ~CountedServer()
     {
@@ -267,12 +253,18 @@ public:
     int missed() const { return missed_.load(); }
 
     // An idle client in the program's place: what the server waits for besides the counter.
-    jack_client_t* openStandIn() const
+    jack_client_t* openStandIn() const { return openIdleClient("stand-in", [](jack_client_t*) {}); }
+
+private:
+    // An active client doing nothing in its period, its thread asking for real
+    // time on its first one; `prepare` adds to it before it is activated.
+    template <class Prepare> jack_client_t* openIdleClient(const char* name, Prepare prepare) const
     {
         jack_status_t status{};
-        jack_client_t* client = jack_client_open("stand-in", static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+        jack_client_t* client = jack_client_open(name, static_cast<jack_options_t>(JackNoStartServer | JackServerName),
                                                  &status, server_.name().c_str());
         if (!client) return nullptr;
+        prepare(client);
         jack_set_process_callback(
             client,
             [](jack_nframes_t, void*) {
@@ -288,7 +280,6 @@ public:
         return client;
     }
 
-private:
     QString log_;
     bool realtime_;
     JackTestServer server_;
