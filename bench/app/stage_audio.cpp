@@ -68,7 +68,6 @@
 #include <vector>
 
 #include <linux/capability.h>
-#include <unistd.h>
 #include <sys/prctl.h>
 
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
@@ -90,10 +89,12 @@ using Clock = std::chrono::steady_clock;
 
 // ---- The program, in a process of its own ------------------------------------
 
-double processSeconds()
+// Processor time of a process: this one, or another by its id.
+double processSeconds(pid_t process = 0)
 {
+    clockid_t clock{};
     timespec t{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    if (::clock_getcpuclockid(process, &clock) != 0 || ::clock_gettime(clock, &t) != 0) return 0;
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
@@ -356,17 +357,7 @@ Outcome measure(const QString& self, const Setup& setup, double seconds, const Q
             standIn = server.openStandIn();
             QThread::msleep(2000); // its window shown and drawing
         }
-        const auto loadTicks = [&load] {
-            std::ifstream stat("/proc/" + std::to_string(load.processId()) + "/stat");
-            std::string field;
-            long long ticks = 0;
-            // Past the name in parentheses, utime and stime are the 12th and 13th fields.
-            std::getline(stat, field, ')');
-            for (int i = 1; i <= 13 && stat >> field; ++i)
-                if (i >= 12) ticks += std::atoll(field.c_str());
-            return ticks;
-        };
-        const long long ticksAtStart = setup.otherProgram ? loadTicks() : 0;
+        const double loadSecondsAtStart = setup.otherProgram ? processSeconds(pid_t(load.processId())) : 0;
         const int missedAtStart = server.missed();
         const auto machineAtStart = machineJiffies();
         const qint64 logAtStart = QFileInfo(serverLog).size();
@@ -379,7 +370,7 @@ Outcome measure(const QString& self, const Setup& setup, double seconds, const Q
         outcome.scheduling = outcome.threads = "-";
         outcome.playing = true;
         if (setup.otherProgram) {
-            outcome.cpu = double(loadTicks() - ticksAtStart) / double(::sysconf(_SC_CLK_TCK)) / seconds * 100;
+            outcome.cpu = (processSeconds(pid_t(load.processId())) - loadSecondsAtStart) / seconds * 100;
             outcome.playing = !load.waitForFinished(0); // still drawing
             if (standIn) jack_client_close(standIn);
             load.kill();
