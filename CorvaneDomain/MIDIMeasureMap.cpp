@@ -28,6 +28,9 @@ MIDIMeasureMap::MIDIMeasureMap(const MIDITempoMap& tempoMap, double duration)
     MIDIMeasureMarkerWalk walk(tempoMap, durationSeconds);
     markers.reserve(walk.expectedCount());
     for (MIDIMeasureMarker marker; walk.next(marker);) markers.push_back(marker);
+    // Bars too short to move the position end a segment before its expected
+    // count: the room kept for them is given back.
+    if (markers.capacity() - markers.size() > markers.size()) markers.shrink_to_fit();
 }
 
 // The markers ascend strictly in seconds and in number (see the header), so
