@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CorvaneDomain/MIDIMeasureMap.hpp"
+#include "CorvaneDomain/MIDIMeasureMarkerWalk.hpp"
 
 namespace corvane {
 
@@ -11,13 +11,12 @@ namespace {
 
 constexpr double tolerance = 0.000001;
 
-// The last change at or before `seconds`, else the first.
+// The last change at or before `seconds`, else the first; changes' seconds never go down.
 template <class Change> const Change& changeAt(const std::vector<Change>& changes, double seconds)
 {
-    const Change* found = &changes.front();
-    for (const auto& change : changes)
-        if (change.seconds <= seconds) found = &change;
-    return *found;
+    const auto after = std::partition_point(changes.begin(), changes.end(),
+                                            [&](const Change& change) { return change.seconds <= seconds; });
+    return after == changes.begin() ? changes.front() : *(after - 1);
 }
 
 } // namespace
@@ -42,10 +41,16 @@ MIDICountInPlan::MIDICountInPlan(const MIDITimeline& timeline, double startSecon
     std::vector<MIDIMeasureMarker> markers;
     const auto& spans = timeline.noteSpans();
     if (startSeconds <= tolerance && !spans.empty()) {
-        markers = MIDIMeasureMap(tempoMap, timeline.durationSeconds()).markers;
+        // The song's first bar, and the empty ones after it that are reused:
+        // only those are made, however many bars the song has.
+        MIDIMeasureMarkerWalk walk(tempoMap, timeline.durationSeconds());
         const double firstNote = spans.front().startSeconds;
-        for (std::size_t i = 1; i < markers.size() && markers[i].seconds <= firstNote + tolerance; ++i) ++reused;
-        reused = std::min(reused, measureCount);
+        MIDIMeasureMarker marker;
+        if (walk.next(marker)) markers.push_back(marker);
+        while (reused < measureCount && walk.next(marker) && marker.seconds <= firstNote + tolerance) {
+            markers.push_back(marker);
+            ++reused;
+        }
     }
     reusedLeadingMeasureCount = reused;
 
@@ -61,9 +66,10 @@ MIDICountInPlan::MIDICountInPlan(const MIDITimeline& timeline, double startSecon
     // Reused bars click at the start's beat length, placed by the song's own tempo.
     for (std::int64_t bar = 0; bar < reused; ++bar) {
         const double barEnd = markers[bar + 1].seconds;
-        double quarters = tempoMap.quarterNotes(markers[bar].seconds);
+        std::size_t tempoChange = 0;
+        double quarters = tempoMap.quarterNotes(markers[bar].seconds, tempoChange);
         for (std::int64_t beat = 0;; ++beat) {
-            const double t = tempoMap.secondsAtQuarterNotes(quarters);
+            const double t = tempoMap.secondsAtQuarterNotes(quarters, tempoChange);
             if (!(t < barEnd - tolerance)) break;
             beats.push_back({timelineStartOffsetSeconds + t / rate, synthetic + bar + 1, beat + 1, beat == 0});
             const double next = quarters + beatQuarters;

@@ -1,8 +1,11 @@
 #include "CorvaneDomain/MIDIMeasureMap.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <functional>
+
+#include "CorvaneDomain/MIDIMeasureMarkerWalk.hpp"
 
 namespace corvane {
 
@@ -22,61 +25,46 @@ std::size_t MIDIMeasureMarkerHash::operator()(const MIDIMeasureMarker& m) const
 MIDIMeasureMap::MIDIMeasureMap(const MIDITempoMap& tempoMap, double duration)
     : durationSeconds(duration > 0 ? duration : 0)
 {
-    const double d = durationSeconds;
-    if (!(d > 0)) {
-        markers.push_back({1, 0.0, true});
-        return;
-    }
-    constexpr double tolerance = 0.000001;
-    // Far beyond any real song. A hostile file (a bar of 1/2^31 of a whole
-    // note, or a bar too short to move a large position in floating point)
-    // would otherwise make the walk below endless.
-    constexpr std::size_t maximumBarCount = 1'000'000;
-    std::int64_t n = 1;
-    const auto& signatures = tempoMap.timeSignatureChanges();
-    for (std::size_t i = 0; i < signatures.size(); ++i) {
-        const auto& signature = signatures[i];
-        const double s = std::min(d, signature.seconds);
-        const double e = i + 1 < signatures.size() ? std::min(d, signatures[i + 1].seconds) : d;
-        if (!(s < d)) break;
-        if (markers.empty() || markers.back().seconds != s) markers.push_back({n, s, false});
-        const double barLength = signature.numerator * 4.0 / signature.denominator;
-        double q = tempoMap.quarterNotes(s);
-        while (true) {
-            const double next = q + barLength;
-            const double t = tempoMap.secondsAtQuarterNotes(next);
-            n += 1;
-            if (!(t < e - tolerance)) break;
-            if (!(next > q) || !(t > markers.back().seconds) || markers.size() >= maximumBarCount) break;
-            q = next;
-            markers.push_back({n, t, false});
-        }
-        if (markers.size() >= maximumBarCount) break;
-    }
-    if (markers.empty()) markers.push_back({1, 0.0, false});
-    markers.push_back({n, d, true});
+    MIDIMeasureMarkerWalk walk(tempoMap, durationSeconds);
+    markers.reserve(walk.expectedCount());
+    for (MIDIMeasureMarker marker; walk.next(marker);) markers.push_back(marker);
+    // Bars too short to move the position end a segment before its expected
+    // count: the room kept for them is given back.
+    if (markers.capacity() - markers.size() > markers.size()) markers.shrink_to_fit();
 }
+
+// The markers ascend strictly in seconds and in number (see the header), so
+// every look-up halves the list.
 
 const MIDIMeasureMarker& MIDIMeasureMap::closestMarker(double seconds) const
 {
-    const MIDIMeasureMarker* best = &markers.front();
-    for (const auto& marker : markers)
-        if (std::abs(marker.seconds - seconds) < std::abs(best->seconds - seconds)) best = &marker;
-    return *best;
+    const auto distance = [&](const MIDIMeasureMarker& marker) { return std::abs(marker.seconds - seconds); };
+    // The first marker at or after the moment is the nearest of those after it.
+    const auto after = std::partition_point(markers.begin(), markers.end(),
+                                            [&](const MIDIMeasureMarker& marker) { return marker.seconds < seconds; });
+    if (after == markers.begin()) return markers.front();
+    // Before the moment, distances shrink towards it, but rounding can make
+    // several equal: of those, and on a tie with the marker after, the earliest wins.
+    const double nearestBefore = distance(*(after - 1));
+    if (after != markers.end() && distance(*after) < nearestBefore) return *after;
+    return *std::partition_point(markers.begin(), after,
+                                 [&](const MIDIMeasureMarker& marker) { return distance(marker) > nearestBefore; });
 }
 
 const MIDIMeasureMarker& MIDIMeasureMap::markerAtOrBefore(double seconds) const
 {
-    for (auto it = markers.rbegin(); it != markers.rend(); ++it)
-        if (it->seconds <= seconds) return *it;
-    return markers.front();
+    const auto after = std::partition_point(markers.begin(), markers.end(),
+                                            [&](const MIDIMeasureMarker& marker) { return marker.seconds <= seconds; });
+    return after == markers.begin() ? markers.front() : *(after - 1);
 }
 
 std::optional<double> MIDIMeasureMap::secondsAtMeasureStart(std::int64_t measureNumber) const
 {
-    for (const auto& marker : markers)
-        if (marker.measureNumber == measureNumber) return marker.seconds;
-    return std::nullopt;
+    const auto found = std::partition_point(markers.begin(), markers.end(), [&](const MIDIMeasureMarker& marker) {
+        return marker.measureNumber < measureNumber;
+    });
+    if (found == markers.end() || found->measureNumber != measureNumber) return std::nullopt;
+    return found->seconds;
 }
 
 } // namespace corvane

@@ -25,13 +25,17 @@ struct MIDIMeasureMarkerHash {
 
 // Where each bar begins in seconds, numbered from 1, closed by a song-end marker.
 struct MIDIMeasureMap {
+    // Strictly ascending in seconds and in measure number, as built; the
+    // look-ups search them by halving and rely on that order.
     std::vector<MIDIMeasureMarker> markers;
     double durationSeconds = 0;
 
     // A negative or NaN duration counts as 0.
     MIDIMeasureMap(const MIDITempoMap& tempoMap, double durationSeconds);
 
+    // The nearest marker, the earlier on a tie.
     const MIDIMeasureMarker& closestMarker(double seconds) const;
+    // The last marker at or before the moment, else the first.
     const MIDIMeasureMarker& markerAtOrBefore(double seconds) const;
     std::optional<double> secondsAtMeasureStart(std::int64_t measureNumber) const;
 

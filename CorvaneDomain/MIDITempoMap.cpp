@@ -80,6 +80,41 @@ double smpteTicksPerSecond(const MIDITimeDivision::SMPTE& smpte)
     return frameRate(smpte.framesPerSecond) * smpte.ticksPerFrame;
 }
 
+// The last index below `count` at which `atOrBefore` holds, or 0 when it
+// holds nowhere; it holds on a leading run of indices. Searching forward
+// from `hint` in growing steps, then halving, costs a step or two when the
+// answer lies at the hint or just after it, and never more than a search of
+// the whole list.
+template <class AtOrBefore> std::size_t lastAtOrBefore(std::size_t count, std::size_t hint, AtOrBefore atOrBefore)
+{
+    // The answer lies in [low, high).
+    std::size_t low = 0, high = count;
+    if (hint < count && atOrBefore(hint)) {
+        low = hint;
+        for (std::size_t step = 1; low + step < count; step *= 2) {
+            if (!atOrBefore(low + step)) {
+                high = low + step;
+                break;
+            }
+            low += step;
+        }
+    } else if (hint < count) {
+        high = hint;
+    }
+    while (high - low > 1) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (atOrBefore(middle)) low = middle;
+        else high = middle;
+    }
+    return low;
+}
+
+// The quarter notes of one tempo change's segment, up to `end` seconds.
+double quarterNotesBetween(const MIDITempoChange& change, double end)
+{
+    return std::max(0.0, end - change.seconds) * 1'000'000.0 / change.microsecondsPerQuarterNote;
+}
+
 } // namespace
 
 MIDITempoMap::MIDITempoMap(const MIDIFile& file) : MIDITempoMap(file, checkedAllTracks(file)) {}
@@ -134,6 +169,14 @@ MIDITempoMap::MIDITempoMap(const MIDIFile& file, const std::vector<std::int64_t>
         tempoChanges_.push_back({tempo.tick, seconds, tempo.microsecondsPerQuarterNote});
     }
 
+    quarterNotesAtChange_.reserve(tempoChanges_.size());
+    double quarterNotesSoFar = 0;
+    for (std::size_t i = 0; i < tempoChanges_.size(); ++i) {
+        quarterNotesAtChange_.push_back(quarterNotesSoFar);
+        if (i + 1 < tempoChanges_.size())
+            quarterNotesSoFar += quarterNotesBetween(tempoChanges_[i], tempoChanges_[i + 1].seconds);
+    }
+
     const auto settledSignatures = settle(std::move(signatures), OrderedTimeSignature{0, -1, 4, 4, 24, 8});
     timeSignatureChanges_.reserve(settledSignatures.size());
     for (const auto& s : settledSignatures) {
@@ -144,23 +187,20 @@ MIDITempoMap::MIDITempoMap(const MIDIFile& file, const std::vector<std::int64_t>
 
 double MIDITempoMap::seconds(std::uint64_t tick) const
 {
-    if (const auto* smpte = std::get_if<MIDITimeDivision::SMPTE>(&timeDivision_.value))
-        return static_cast<double>(tick) / smpteTicksPerSecond(*smpte);
-    auto it = std::upper_bound(tempoChanges_.begin(), tempoChanges_.end(), tick,
-                               [](std::uint64_t t, const MIDITempoChange& c) { return t < c.tick; });
-    return secondsAfter(it == tempoChanges_.begin() ? *it : *(it - 1), tick);
+    std::size_t changeIndex = 0;
+    return seconds(tick, changeIndex);
 }
 
 double MIDITempoMap::seconds(std::uint64_t tick, std::size_t& changeIndex) const
 {
-    if (std::holds_alternative<MIDITimeDivision::SMPTE>(timeDivision_.value)) return seconds(tick);
-    // A tick behind the one reached starts the walk over.
-    if (changeIndex >= tempoChanges_.size() || tempoChanges_[changeIndex].tick > tick) changeIndex = 0;
-    while (changeIndex + 1 < tempoChanges_.size() && tempoChanges_[changeIndex + 1].tick <= tick) ++changeIndex;
+    if (const auto* smpte = std::get_if<MIDITimeDivision::SMPTE>(&timeDivision_.value))
+        return static_cast<double>(tick) / smpteTicksPerSecond(*smpte);
+    changeIndex = lastAtOrBefore(tempoChanges_.size(), changeIndex,
+                                 [&](std::size_t i) { return tempoChanges_[i].tick <= tick; });
     return secondsAfter(tempoChanges_[changeIndex], tick);
 }
 
-// Both lookups share this arithmetic, so they agree to the last bit.
+// Every tick conversion ends here, so all of them agree to the last bit.
 double MIDITempoMap::secondsAfter(const MIDITempoChange& change, std::uint64_t tick) const
 {
     const auto ticksPerQuarter = std::get<MIDITimeDivision::TicksPerQuarterNote>(timeDivision_.value).ticks;
@@ -181,33 +221,39 @@ double MIDITempoMap::tick(double seconds) const
            (seconds - change.seconds) * ticksPerQuarter * 1'000'000.0 / change.microsecondsPerQuarterNote;
 }
 
+// Tempo changes' seconds never go down (ticks go up, tempos are positive),
+// so the changes before a moment, and those whose quarter notes are summed
+// below a count, are each a leading run of the list.
 double MIDITempoMap::quarterNotes(double seconds) const
 {
+    std::size_t changeIndex = 0;
+    return quarterNotes(seconds, changeIndex);
+}
+
+double MIDITempoMap::quarterNotes(double seconds, std::size_t& changeIndex) const
+{
     if (!(seconds > 0)) return 0;
-    double total = 0;
-    for (std::size_t i = 0; i < tempoChanges_.size() && tempoChanges_[i].seconds < seconds; ++i) {
-        const auto& change = tempoChanges_[i];
-        double end = i + 1 < tempoChanges_.size() ? tempoChanges_[i + 1].seconds : seconds;
-        end = std::min(end, seconds);
-        total += std::max(0.0, end - change.seconds) * 1'000'000.0 / change.microsecondsPerQuarterNote;
-    }
-    return total;
+    // The last change before the moment; the first one stands at 0 s.
+    changeIndex = lastAtOrBefore(tempoChanges_.size(), changeIndex,
+                                 [&](std::size_t i) { return tempoChanges_[i].seconds < seconds; });
+    return quarterNotesAtChange_[changeIndex] + quarterNotesBetween(tempoChanges_[changeIndex], seconds);
 }
 
 double MIDITempoMap::secondsAtQuarterNotes(double quarterNotes) const
 {
+    std::size_t changeIndex = 0;
+    return secondsAtQuarterNotes(quarterNotes, changeIndex);
+}
+
+double MIDITempoMap::secondsAtQuarterNotes(double quarterNotes, std::size_t& changeIndex) const
+{
     if (!(quarterNotes > 0) || tempoChanges_.empty()) return 0;
-    double accumulated = 0;
-    std::size_t i = 0;
-    for (; i + 1 < tempoChanges_.size(); ++i) {
-        const auto& change = tempoChanges_[i];
-        const double segment =
-            (tempoChanges_[i + 1].seconds - change.seconds) * 1'000'000.0 / change.microsecondsPerQuarterNote;
-        if (accumulated + segment >= quarterNotes) break;
-        accumulated += segment;
-    }
-    const auto& change = tempoChanges_[i];
-    return change.seconds + (quarterNotes - accumulated) * change.microsecondsPerQuarterNote / 1'000'000.0;
+    // The last change that starts before the count is reached; past the last change its tempo goes on.
+    changeIndex = lastAtOrBefore(tempoChanges_.size(), changeIndex,
+                                 [&](std::size_t i) { return quarterNotesAtChange_[i] < quarterNotes; });
+    const auto& change = tempoChanges_[changeIndex];
+    return change.seconds +
+           (quarterNotes - quarterNotesAtChange_[changeIndex]) * change.microsecondsPerQuarterNote / 1'000'000.0;
 }
 
 } // namespace corvane

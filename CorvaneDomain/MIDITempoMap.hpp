@@ -76,14 +76,17 @@ public:
     const std::vector<MIDITempoChange>& tempoChanges() const { return tempoChanges_; }
     const std::vector<MIDITimeSignatureChange>& timeSignatureChanges() const { return timeSignatureChanges_; }
 
+    // Each conversion finds its tempo change by halving the list. The forms
+    // with `changeIndex` give the same result for values met in ascending
+    // order: it keeps the tempo change reached (start it at 0; any value is
+    // safe), so a walk through a whole song steps over each change about once.
     double seconds(std::uint64_t tick) const;
-    // The same seconds for ticks met in ascending order: `changeIndex` (start
-    // it at 0) keeps the tempo change reached, so a walk through a whole song
-    // steps over each change once instead of searching for every tick.
     double seconds(std::uint64_t tick, std::size_t& changeIndex) const;
     double tick(double seconds) const;
     double quarterNotes(double seconds) const;
+    double quarterNotes(double seconds, std::size_t& changeIndex) const;
     double secondsAtQuarterNotes(double quarterNotes) const;
+    double secondsAtQuarterNotes(double quarterNotes, std::size_t& changeIndex) const;
 
     bool operator==(const MIDITempoMap&) const = default;
 
@@ -94,6 +97,10 @@ private:
     MIDITimeDivision timeDivision_;
     std::vector<MIDITempoChange> tempoChanges_;
     std::vector<MIDITimeSignatureChange> timeSignatureChanges_;
+    // The quarter notes before each tempo change, summed segment by segment
+    // in the order a walk from the start adds them, so a search gives the
+    // same bits as that walk.
+    std::vector<double> quarterNotesAtChange_;
 };
 
 } // namespace corvane

@@ -1,6 +1,5 @@
 #include "CorvaneDomain/MIDITimelineEventStore.hpp"
 
-#include <algorithm>
 #include <stdexcept>
 
 #include "CorvaneDomain/Overloaded.hpp"
@@ -79,13 +78,6 @@ MIDITimelineEvent MIDITimelineEventStore::event(std::size_t index, std::size_t& 
         event.tick |= std::uint64_t(high.tick) << 32;
         trackIndex |= std::uint64_t(high.trackIndex) << 16;
         eventIndex |= std::uint64_t(high.eventIndex) << 32;
-    }
-    if (tempoChange == unknownTempoChange) {
-        // The change in force at the tick, found by a search rather than a walk from the start.
-        const auto& changes = tempoMap_.tempoChanges();
-        const auto after = std::upper_bound(changes.begin(), changes.end(), event.tick,
-                                            [](std::uint64_t t, const MIDITempoChange& c) { return t < c.tick; });
-        tempoChange = after == changes.begin() ? 0 : static_cast<std::size_t>(after - changes.begin()) - 1;
     }
     event.seconds = tempoMap_.seconds(event.tick, tempoChange);
     event.trackIndex = static_cast<std::int64_t>(trackIndex);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <limits>
+#include <span>
 
 #include "CorvaneDomain/SaturatingArithmetic.hpp"
 #include "CorvaneDomain/TextDecoding.hpp"
@@ -63,12 +64,18 @@ std::optional<MIDILoopRange> loopRange(const MIDIMeasureMap& map, const Practice
 std::optional<PracticeLoopBookmark> bookmark(const MIDIMeasureMap& map, const MIDILoopRange& range, std::string name)
 {
     constexpr double tolerance = 0.001;
-    std::optional<std::int64_t> startMeasure, endCandidate;
-    for (const auto& marker : map.markers) {
-        if (marker.isSongEnd) continue;
-        if (marker.seconds <= range.startSeconds + tolerance) startMeasure = marker.measureNumber;
-        if (marker.seconds < range.endSeconds - tolerance) endCandidate = marker.measureNumber;
-    }
+    // The bars, without the song-end marker that closes the list; their
+    // seconds ascend, so the last bar before a moment is found by halving.
+    const auto bars = std::span(map.markers).first(map.markers.size() - 1);
+    const auto lastBarWhere = [&](auto before) -> std::optional<std::int64_t> {
+        const auto after = std::partition_point(bars.begin(), bars.end(), before);
+        if (after == bars.begin()) return std::nullopt;
+        return (after - 1)->measureNumber;
+    };
+    const auto startMeasure =
+        lastBarWhere([&](const MIDIMeasureMarker& marker) { return marker.seconds <= range.startSeconds + tolerance; });
+    const auto endCandidate =
+        lastBarWhere([&](const MIDIMeasureMarker& marker) { return marker.seconds < range.endSeconds - tolerance; });
     if (!startMeasure) return std::nullopt;
     const auto endMeasure = std::max(*startMeasure, endCandidate.value_or(*startMeasure));
     return PracticeLoopBookmark(UUID::random(), *startMeasure, endMeasure, std::move(name), PracticeMetrics::zero(),

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 
+#include "CorvaneDomain/MIDICountInPlan.hpp"
 #include "CorvaneDomain/MIDIMeasureMap.hpp"
 #include "CorvaneDomain/MIDITransport.hpp"
 #include "CorvaneDomain/StandardMIDIFileParser.hpp"
@@ -19,7 +20,15 @@ void exercise(const MIDITimeline& timeline)
 {
     const double duration = timeline.durationSeconds();
     MIDIMeasureMap measures(timeline.tempoMap(), duration);
+    // The look-ups search the markers by halving: they must ascend strictly.
+    const auto& markers = measures.markers;
+    for (std::size_t i = 1; i < markers.size(); ++i)
+        if (!(markers[i - 1].seconds < markers[i].seconds) || !(markers[i - 1].measureNumber < markers[i].measureNumber))
+            __builtin_trap();
     (void)measures.closestMarker(duration / 2);
+    (void)measures.markerAtOrBefore(duration / 3);
+    (void)measures.secondsAtMeasureStart(markers.back().measureNumber);
+    (void)MIDICountInPlan(timeline, 0, 4, 1);
 
     MIDITimelineCursor cursor(timeline, 0);
     const auto count = static_cast<std::int64_t>(timeline.events().size());

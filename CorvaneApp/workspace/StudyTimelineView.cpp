@@ -215,13 +215,14 @@ bool StudyTimelineView::isTransportActive() const
 
 std::int64_t StudyTimelineView::currentMeasure() const
 {
-    std::int64_t measure = 0;
+    // The last bar begun by now, found by halving on every position change:
+    // markers ascend in seconds, the song-end marker last.
     const double position = store_.playbackPositionSeconds();
-    for (const auto& marker : store_.measureMarkers()) {
-        if (marker.isSongEnd || marker.seconds > position) continue;
-        measure = marker.measureNumber;
-    }
-    return measure;
+    const auto& markers = store_.measureMarkers();
+    const auto after = std::partition_point(markers.begin(), markers.end(), [&](const MIDIMeasureMarker& marker) {
+        return !(marker.isSongEnd || marker.seconds > position);
+    });
+    return after == markers.begin() ? 0 : (after - 1)->measureNumber;
 }
 
 void StudyTimelineView::applyTransport()

@@ -86,4 +86,18 @@ TEST(MIDIMeasureMap, HostileSignaturesCannotMakeTheWalkEndless)
     EXPECT_LE(map.markers.size(), 1'000'001u);
     EXPECT_TRUE(map.markers.back().isSongEnd);
     for (std::size_t i = 1; i < map.markers.size(); ++i) ASSERT_LT(map.markers[i - 1].seconds, map.markers[i].seconds);
+
+    // Past 2^19 s at the fastest tempo such a bar does not move the position at all.
+    smf::Track far = smf::Track{}.tempo(0, 16'777'215);
+    for (int i = 0; i < 4; ++i) far.tempo(0x0FFFFFFF, 16'777'215);
+    far.tempo(1, 1).timeSignature(0, 1, 31);
+    const MIDITempoMap farMap(StandardMIDIFileParser{}.parse(smf::file(1, 32767, {far})));
+    const double farStart = farMap.timeSignatureChanges().back().seconds;
+    ASSERT_GT(farStart, 524'288.0);
+    MIDIMeasureMap stalled(farMap, farStart + 10);
+    ASSERT_GE(stalled.markers.size(), 3u);
+    EXPECT_EQ(stalled.markers[stalled.markers.size() - 2].seconds, farStart);
+    EXPECT_TRUE(stalled.markers.back().isSongEnd);
+    // The room reserved for the bars that did not come is not kept.
+    EXPECT_LE(stalled.markers.capacity(), 2 * stalled.markers.size());
 }
