@@ -16,7 +16,7 @@ public:
     // note, or a bar too short to move a large position in floating point)
     // would otherwise give billions of bars; past this many the song-end
     // marker follows.
-    static constexpr std::size_t maximumBarCount = 1'000'000;
+    static constexpr std::size_t maximumBarCount = 100'000;
 
     // A negative or NaN duration counts as 0.
     MIDIMeasureMarkerWalk(const MIDITempoMap& tempoMap, double durationSeconds);
