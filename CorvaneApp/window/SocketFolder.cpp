@@ -15,7 +15,7 @@ void SocketFolder::check(const std::filesystem::path& folder, uid_t user)
 {
     const std::string name = folder.string();
     struct stat file {};
-    if (::lstat(name.c_str(), &file) != 0) throw SocketFolderError(SocketFolderError::CannotBeMade{name, errno});
+    if (::lstat(name.c_str(), &file) != 0) throw SocketFolderError(SocketFolderError::Unreachable{name, errno});
     if (S_ISLNK(file.st_mode)) throw SocketFolderError(SocketFolderError::SymbolicLink{name});
     if (!S_ISDIR(file.st_mode)) throw SocketFolderError(SocketFolderError::NotAFolder{name});
     if (file.st_uid != user)

@@ -21,6 +21,9 @@ std::string SocketFolderError::describe(const Case& c)
                 std::snprintf(mode, sizeof mode, "%04o", wrong.mode);
                 return wrong.folder + " has mode " + mode + ", not 0700";
             },
+            [](const Unreachable& failed) {
+                return failed.folder + " cannot be reached: " + std::strerror(failed.error);
+            },
             [](const CannotBeMade& failed) {
                 return failed.folder + " cannot be made: " + std::strerror(failed.error);
             },

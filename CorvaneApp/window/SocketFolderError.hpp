@@ -32,12 +32,18 @@ struct SocketFolderErrorCases {
         unsigned mode = 0;
         bool operator==(const WrongMode&) const = default;
     };
+    // Not there, or not to be looked at.
+    struct Unreachable {
+        std::string folder;
+        int error = 0; // errno
+        bool operator==(const Unreachable&) const = default;
+    };
     struct CannotBeMade {
         std::string folder;
         int error = 0; // errno
         bool operator==(const CannotBeMade&) const = default;
     };
-    using Case = std::variant<SymbolicLink, NotAFolder, OwnedByAnotherUser, WrongMode, CannotBeMade>;
+    using Case = std::variant<SymbolicLink, NotAFolder, OwnedByAnotherUser, WrongMode, Unreachable, CannotBeMade>;
 };
 
 class SocketFolderError : public SocketFolderErrorCases, public TypedError<SocketFolderErrorCases::Case> {

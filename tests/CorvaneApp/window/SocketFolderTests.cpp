@@ -53,14 +53,16 @@ TEST(SocketFolder, TakesTheRuntimeFolderOnlyWhenItIsTheUsersAlone)
     EXPECT_FALSE(taken.runtimeFolderPassedOver);
     EXPECT_FALSE(std::filesystem::exists(own)) << "no folder of its own is made while the runtime folder serves";
 
-    // Anyone may enter it; or it points elsewhere, even to a good folder.
+    // Anyone may enter it; or it points elsewhere, even to a good folder; or it is gone.
     const auto open = privateFolder(folders, "open", 0755);
     const auto link = folders.path() / "link";
     std::filesystem::create_directory_symlink(runtime, link);
+    const auto gone = folders.path() / "gone";
     for (const auto& [passedOver, why] :
          std::vector<std::pair<std::filesystem::path, SocketFolderError::Case>>{
              {open, SocketFolderError::WrongMode{open.string(), 0755}},
-             {link, SocketFolderError::SymbolicLink{link.string()}}}) {
+             {link, SocketFolderError::SymbolicLink{link.string()}},
+             {gone, SocketFolderError::Unreachable{gone.string(), ENOENT}}}) {
         const auto chosen = SocketFolder::choose(passedOver.string(), own, user);
         EXPECT_EQ(chosen.path, own);
         ASSERT_TRUE(chosen.runtimeFolderPassedOver) << passedOver;
