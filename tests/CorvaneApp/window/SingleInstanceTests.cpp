@@ -442,3 +442,40 @@ TEST(SingleInstance, IdleClientsAreFewAtOnceAndHungUpOnAfterAFewSeconds)
     for (const int fd : idle) ::close(fd);
     ::setrlimit(RLIMIT_NOFILE, &previous);
 }
+
+// Out of descriptors for a moment (the devices and saves hold them), the
+// running instance takes the waiting hand-off once one is free again, and
+// goes on listening.
+TEST(SingleInstance, KeepsListeningThroughAMomentWithoutFreeDescriptors)
+{
+    TestFolder folder;
+    const QString name = socketIn(folder);
+    SingleInstance instance(name);
+    ASSERT_FALSE(instance.handOffOrListen({}, 500));
+    std::optional<Paths> received;
+    QObject::connect(&instance, &SingleInstance::filesReceived, [&](const Paths& files) { received = files; });
+
+    const int client = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    const rlimit previous = limit;
+    limit.rlim_cur = openDescriptors() + 16;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    std::vector<int> taken;
+    for (int fd; (fd = ::dup(client)) >= 0;) taken.push_back(fd);
+    const auto address = addressOf(name.toStdString());
+    ASSERT_EQ(::connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const QByteArray sent = message(QByteArray("/m/later.mid\0", 13));
+    ::send(client, sent.constData(), static_cast<size_t>(sent.size()), MSG_NOSIGNAL);
+    processEventsFor(std::chrono::milliseconds(300));
+    EXPECT_FALSE(received);
+
+    for (const int fd : taken) ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &previous);
+    EXPECT_TRUE(processEventsUntil([&] { return received.has_value(); }, std::chrono::seconds(5)));
+    EXPECT_EQ(received, Paths{"/m/later.mid"});
+    ::close(client);
+    EXPECT_TRUE(instance.isListening());
+    ASSERT_TRUE(handOffFromAnotherInstance(name, {"/m/next.mid"}, received, instance));
+    EXPECT_EQ(received, Paths{"/m/next.mid"});
+}
