@@ -1,13 +1,13 @@
 // bench_handoff_qt_network [RUNS]: what making the hand-off between
 // instances on Qt Network would add to the program's start. Starts a bare
-// Qt Widgets window (bench_bare_qt_window) and the same window that first
-// starts the hand-off on Qt's local sockets, linking Qt Network and the
-// libraries it needs (bench_qt_local_socket_window), RUNS times each
-// (default 40), alternating which goes first, each launch a second after the
-// last ended; prints the median time from process start to the first turn
-// of each, and the median of the differences between the two runs of a round.
-// Needs an X server (xvfb-run); the windows find a session bus of the
-// benchmark's own.
+// Qt Widgets window (bench_bare_qt_window) and the same window that starts
+// the hand-off on Qt's local sockets as its application object is made,
+// linking Qt Network and the libraries it needs (bench_qt_local_socket_window),
+// RUNS times each (default 40), alternating which goes first, each launch a
+// second after the last ended; prints the median time from process start to
+// the first turn of each, and the median of the differences between the two
+// runs of a round. Needs an X server (xvfb-run); the windows find a session
+// bus of the benchmark's own.
 
 #include <QCoreApplication>
 #include <QProcess>
