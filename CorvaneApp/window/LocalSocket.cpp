@@ -1,8 +1,5 @@
 #include "CorvaneApp/window/LocalSocket.hpp"
 
-#include <QDir>
-#include <QFile>
-
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -78,12 +75,6 @@ int Descriptor::release()
     return fd;
 }
 
-std::string path(const QString& name)
-{
-    if (name.startsWith(QLatin1Char('/'))) return QFile::encodeName(name).toStdString();
-    return QFile::encodeName(QDir::cleanPath(QDir::tempPath()) + QLatin1Char('/') + name).toStdString();
-}
-
 Connection connect(const std::string& path, int timeoutMilliseconds)
 {
     const auto to = address(path);
@@ -141,6 +132,15 @@ std::optional<char> receiveByte(int socket, int timeoutMilliseconds)
         if (errno != EAGAIN && errno != EWOULDBLOCK) return std::nullopt;
         if (!waitFor(socket, POLLIN, deadline)) return std::nullopt;
     }
+}
+
+std::optional<uid_t> peerUser(int socket)
+{
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (::getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0 || size != sizeof credentials)
+        return std::nullopt;
+    return credentials.uid;
 }
 
 Descriptor listen(const std::string& path, bool replace)

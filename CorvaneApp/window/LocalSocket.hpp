@@ -1,16 +1,16 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
+
+#include <sys/types.h>
 
 #include <optional>
 #include <string>
 
 namespace corvane {
 
-// The blocking POSIX steps of a Unix-domain stream socket, placed where Qt's
-// QLocalServer and QLocalSocket place one of the same name, so that programs
-// built on either find each other.
+// The blocking POSIX steps of a Unix-domain stream socket, the kind Qt's
+// QLocalSocket uses.
 namespace local_socket {
 
 // A file descriptor, closed when it goes.
@@ -29,10 +29,6 @@ public:
 private:
     int fd_ = -1;
 };
-
-// The file of the socket `name`: the name itself when absolute, otherwise in
-// the temporary folder ($TMPDIR honoured).
-std::string path(const QString& name);
 
 enum class ConnectOutcome {
     Connected,
@@ -53,6 +49,10 @@ bool sendAll(int socket, const QByteArray& bytes, int timeoutMilliseconds);
 
 // The next byte the peer sends; nothing when it closes or the time runs out.
 std::optional<char> receiveByte(int socket, int timeoutMilliseconds);
+
+// The user of the process at the other end (the one that listened, or the
+// one that connected); nothing when the system does not say.
+std::optional<uid_t> peerUser(int socket);
 
 // A non-blocking listening socket at `path` that only this user can connect
 // to: it is bound and restricted inside a private folder and only then moved

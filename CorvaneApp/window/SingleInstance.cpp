@@ -1,6 +1,9 @@
 #include "CorvaneApp/window/SingleInstance.hpp"
 
+#include "CorvaneApp/window/SocketFolder.hpp"
+
 #include <QCryptographicHash>
+#include <QFile>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -10,7 +13,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <optional>
+#include <chrono>
+#include <cmath>
 
 namespace corvane {
 
@@ -52,14 +56,25 @@ std::vector<std::filesystem::path> decode(const QByteArray& payload)
 
 constexpr char acknowledgement = '\x06';
 
+double steadySeconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+std::string describeUser(std::optional<uid_t> user)
+{
+    return user ? "uid " + std::to_string(*user) : std::string("a user the system does not name");
+}
+
 } // namespace
 
-// An accepted connection: its socket, the bytes read so far and what tells
-// the event loop to read more.
+// An accepted connection: its socket, the bytes read so far, what tells the
+// event loop to read more, and when it was accepted.
 struct SingleInstance::Connection {
     local_socket::Descriptor socket;
     QSocketNotifier* notifier = nullptr;
     QByteArray buffer;
+    double acceptedAt = 0;
 };
 
 QString SingleInstance::serverName(const std::filesystem::path& settingsFile)
@@ -87,16 +102,44 @@ SingleInstance::~SingleInstance()
 
 bool SingleInstance::isListening() const { return listener_.valid(); }
 
+std::optional<std::string> SingleInstance::socketPath() const
+{
+    const std::string name = QFile::encodeName(name_).toStdString();
+    if (name_.startsWith(QLatin1Char('/'))) return name;
+    try {
+        const auto folder = SocketFolder::forThisUser();
+        if (folder.runtimeFolderPassedOver)
+            qWarning("brelmo: the runtime folder is not used for the hand-off between instances, as %s; %s is",
+                     folder.runtimeFolderPassedOver->what(), folder.path.c_str());
+        return (folder.path / name).string();
+    } catch (const SocketFolderError& error) {
+        qWarning("brelmo: no folder of this user's own for the hand-off between instances, as %s; every start "
+                 "opens a window of its own",
+                 error.what());
+        return std::nullopt;
+    }
+}
+
 bool SingleInstance::handOffOrListen(const std::vector<std::filesystem::path>& files, int timeoutMilliseconds)
 {
     using local_socket::ConnectOutcome;
-    const std::string path = local_socket::path(name_);
+    const auto path = socketPath();
+    if (!path) return false;
     // A second round when another instance started listening between this
     // one's attempt to connect and its own listening: it hands off to that one.
     for (int round = 0; round < 2; ++round) {
-        auto connection = local_socket::connect(path, timeoutMilliseconds);
+        auto connection = local_socket::connect(*path, timeoutMilliseconds);
         switch (connection.outcome) {
-        case ConnectOutcome::Connected:
+        case ConnectOutcome::Connected: {
+            const auto peer = local_socket::peerUser(connection.socket.get());
+            if (peer != ::geteuid()) {
+                qWarning("brelmo: the socket %s answers for another user (%s): it is sent nothing, and this "
+                         "instance opens its own window",
+                         path->c_str(), describeUser(peer).c_str());
+                // The place is this user's: later starts find this instance there.
+                listen(*path, true);
+                return false;
+            }
             // The running instance answers once it has the files, so that
             // they are not lost when this process exits before they were
             // read. One too busy to answer in time still runs: never a
@@ -104,22 +147,24 @@ bool SingleInstance::handOffOrListen(const std::vector<std::filesystem::path>& f
             if (local_socket::sendAll(connection.socket.get(), encode(files), timeoutMilliseconds))
                 local_socket::receiveByte(connection.socket.get(), timeoutMilliseconds);
             return true;
+        }
         case ConnectOutcome::Busy: return true;
         // A socket file that refuses connections is left from a process that died.
         case ConnectOutcome::Refused:
-            if (listen(path, true)) return false;
+            if (listen(*path, true)) return false;
             break;
         case ConnectOutcome::NothingThere:
-            if (listen(path, false)) return false;
+            if (listen(*path, false)) return false;
             break;
         }
     }
+    qWarning("brelmo: cannot listen at %s; later starts open windows of their own", path->c_str());
     return false;
 }
 
-bool SingleInstance::listen(const std::string& path, bool replaceLeftBehindSocket)
+bool SingleInstance::listen(const std::string& path, bool replaceSocketThere)
 {
-    auto socket = local_socket::listen(path, replaceLeftBehindSocket);
+    auto socket = local_socket::listen(path, replaceSocketThere);
     if (!socket.valid()) return false;
     struct stat file {};
     if (::lstat(path.c_str(), &file) == 0) {
@@ -130,12 +175,21 @@ bool SingleInstance::listen(const std::string& path, bool replaceLeftBehindSocke
     listener_ = std::move(socket);
     listenerNotifier_ = new QSocketNotifier(listener_.get(), QSocketNotifier::Read, this);
     connect(listenerNotifier_, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
+    timeout_ = new QTimer(this);
+    timeout_->setSingleShot(true);
+    connect(timeout_, &QTimer::timeout, this, [this] {
+        const double now = steadySeconds();
+        closeConnectionsOpenedBefore(now - connectionTimeoutSeconds);
+        scheduleTimeout(now);
+    });
     return true;
 }
 
 void SingleInstance::acceptConnections()
 {
-    for (;;) {
+    // At most a full set of connections a turn: a flood of clients does not
+    // hold the window, and the rest are taken on the next turns.
+    for (std::size_t taken = 0; taken < maximumConnections;) {
         const int accepted = ::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (accepted < 0) {
             if (errno == EINTR || errno == ECONNABORTED) continue;
@@ -146,13 +200,29 @@ void SingleInstance::acceptConnections()
             QTimer::singleShot(100, listenerNotifier_, [notifier = listenerNotifier_] { notifier->setEnabled(true); });
             return;
         }
-        auto connection = std::make_unique<Connection>();
-        connection->socket = local_socket::Descriptor(accepted);
-        connection->notifier = new QSocketNotifier(accepted, QSocketNotifier::Read, this);
-        Connection* raw = connection.get();
-        connect(connection->notifier, &QSocketNotifier::activated, this, [this, raw] { readFrom(*raw); });
-        connections_.push_back(std::move(connection));
+        ++taken;
+        take(local_socket::Descriptor(accepted), steadySeconds());
     }
+}
+
+void SingleInstance::take(local_socket::Descriptor socket, double now)
+{
+    const auto peer = local_socket::peerUser(socket.get());
+    if (peer != ::geteuid()) {
+        qWarning("brelmo: refused a hand-off from another user (%s)", describeUser(peer).c_str());
+        return;
+    }
+    auto connection = std::make_unique<Connection>();
+    connection->socket = std::move(socket);
+    connection->acceptedAt = now;
+    connection->notifier = new QSocketNotifier(connection->socket.get(), QSocketNotifier::Read, this);
+    Connection* raw = connection.get();
+    connect(connection->notifier, &QSocketNotifier::activated, this, [this, raw] { readFrom(*raw); });
+    connections_.push_back(std::move(connection));
+    if (connections_.size() > maximumConnections) close(*connections_.front());
+    if (!timeout_->isActive()) scheduleTimeout(now);
+    // A later instance sends as it connects: its message is mostly here already.
+    readFrom(*raw);
 }
 
 void SingleInstance::readFrom(Connection& connection)
@@ -167,17 +237,20 @@ void SingleInstance::readFrom(Connection& connection)
             return;
         }
         connection.buffer.append(chunk, received);
-        while (const auto size = payloadSize(connection.buffer)) {
-            if (*size > maximumMessageBytes) {
-                close(connection);
-                return;
-            }
-            if (connection.buffer.size() < 4 + *size) break;
-            const auto files = decode(connection.buffer.mid(4, *size));
-            connection.buffer.remove(0, 4 + *size);
-            ::send(connection.socket.get(), &acknowledgement, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
-            emit filesReceived(files);
+        const auto size = payloadSize(connection.buffer);
+        if (!size) continue;
+        if (*size > maximumMessageBytes) {
+            close(connection);
+            return;
         }
+        if (connection.buffer.size() < 4 + *size) continue;
+        // One message a connection: answered, closed, and only then handed
+        // on, as what receives it may run an event loop of its own.
+        const auto files = decode(connection.buffer.mid(4, *size));
+        ::send(connection.socket.get(), &acknowledgement, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+        close(connection);
+        emit filesReceived(files);
+        return;
     }
 }
 
@@ -190,6 +263,19 @@ void SingleInstance::close(Connection& connection)
     const auto found = std::find_if(connections_.begin(), connections_.end(),
                                     [&](const auto& held) { return held.get() == &connection; });
     if (found != connections_.end()) connections_.erase(found); // closes the socket
+}
+
+void SingleInstance::closeConnectionsOpenedBefore(double time)
+{
+    while (!connections_.empty() && connections_.front()->acceptedAt < time) close(*connections_.front());
+}
+
+void SingleInstance::scheduleTimeout(double now)
+{
+    if (connections_.empty()) return;
+    // The oldest connection's time is up first.
+    const double left = connections_.front()->acceptedAt + connectionTimeoutSeconds - now;
+    timeout_->start(std::max(0, static_cast<int>(std::ceil(left * 1000.0))));
 }
 
 } // namespace corvane

@@ -2,26 +2,37 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QUuid>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <mutex>
 #include <thread>
 
 #include "CorvaneApp/window/SingleInstance.hpp"
 #include "support/QtEventLoop.hpp"
+#include "support/TestFolder.hpp"
 
 using corvane::SingleInstance;
 using Paths = std::vector<std::filesystem::path>;
 
 namespace {
 
-QString uniqueName() { return QStringLiteral("brelmo-test-") + QUuid::createUuid().toString(QUuid::Id128); }
+// A socket's place as the application names it: an absolute path, here in
+// a folder of the test's own.
+QString socketIn(const TestFolder& folder, const char* name = "brelmo-test")
+{
+    return QString::fromStdString((folder.path() / name).string());
+}
 
 // A later instance in its own thread, so the running one can answer it.
 bool handOffFromAnotherInstance(const QString& name, const Paths& files, std::optional<Paths>& received,
@@ -72,7 +83,7 @@ Reply sendFromQtClient(const QString& name, const std::vector<QByteArray>& parts
                 std::this_thread::sleep_for(std::chrono::milliseconds(30));
             }
             if (socket.bytesAvailable() > 0 || socket.waitForReadyRead(5000)) reply.answer = socket.readAll();
-            reply.hungUp = socket.state() == QLocalSocket::UnconnectedState;
+            reply.hungUp = socket.state() == QLocalSocket::UnconnectedState || !socket.waitForReadyRead(1000);
         }
         done = true;
     });
@@ -81,14 +92,118 @@ Reply sendFromQtClient(const QString& name, const std::vector<QByteArray>& parts
     return reply;
 }
 
+sockaddr_un addressOf(const std::string& path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    return address;
+}
+
+int connectedSocket(const std::string& path, int flags = 0)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | flags, 0);
+    const auto address = addressOf(path);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return fd;
+    ::close(fd);
+    return -1;
+}
+
+// The warnings logged while it lives, from any thread.
+class Warnings {
+public:
+    Warnings() { previous_ = qInstallMessageHandler(&Warnings::collect); }
+    ~Warnings()
+    {
+        qInstallMessageHandler(previous_);
+        std::lock_guard lock(mutex());
+        lines().clear();
+    }
+    bool contain(const char* text) const
+    {
+        std::lock_guard lock(mutex());
+        for (const auto& line : lines())
+            if (line.find(text) != std::string::npos) return true;
+        return false;
+    }
+
+private:
+    static void collect(QtMsgType type, const QMessageLogContext&, const QString& message)
+    {
+        if (type != QtWarningMsg) return;
+        std::lock_guard lock(mutex());
+        lines().push_back(message.toStdString());
+    }
+    static std::mutex& mutex()
+    {
+        static std::mutex value;
+        return value;
+    }
+    static std::vector<std::string>& lines()
+    {
+        static std::vector<std::string> value;
+        return value;
+    }
+    QtMessageHandler previous_ = nullptr;
+};
+
+// Sets an environment variable while it lives.
+class Environment {
+public:
+    Environment(const char* name, const std::string& value) : name_(name)
+    {
+        if (const char* old = std::getenv(name)) old_ = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~Environment()
+    {
+        if (old_) ::setenv(name_, old_->c_str(), 1);
+        else ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+std::size_t openDescriptors()
+{
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+
+// Runs `step` on a thread whose effective user is `user`, as a process of
+// that user would; the rest of the process keeps its own (only root may).
+template <class Step> bool runAs(uid_t user, Step step)
+{
+    bool switched = false;
+    std::thread other([&] {
+        // The system call, not setresuid(3), which switches every thread.
+        switched = ::syscall(SYS_setresuid, -1, user, -1) == 0;
+        if (switched) step();
+    });
+    other.join();
+    return switched;
+}
+
+constexpr uid_t otherUser = 65534; // nobody
+
 } // namespace
 
-TEST(SingleInstance, TheFirstListensAndLaterOnesHandTheirFilesOver)
+TEST(SingleInstance, TheFirstListensInTheRuntimeFolderAndLaterOnesHandTheirFilesOver)
 {
-    const QString name = uniqueName();
+    TestFolder folder;
+    ::chmod(folder.path().c_str(), 0700);
+    Environment runtime("XDG_RUNTIME_DIR", folder.path().string());
+    const QString name = QStringLiteral("brelmo-test");
     SingleInstance first(name);
     ASSERT_FALSE(first.handOffOrListen({"/m/ignored.mid"}));
     ASSERT_TRUE(first.isListening());
+    struct stat file {};
+    ASSERT_EQ(::lstat((folder.path() / "brelmo-test").c_str(), &file), 0);
+    EXPECT_TRUE(S_ISSOCK(file.st_mode));
+    EXPECT_EQ(file.st_mode & (S_IRWXG | S_IRWXO), 0u) << "only its user may connect";
 
     std::optional<Paths> received;
     ASSERT_TRUE(handOffFromAnotherInstance(name, {"/m/a song.mid", "/m/b.midi"}, received, first));
@@ -103,18 +218,32 @@ TEST(SingleInstance, TheFirstListensAndLaterOnesHandTheirFilesOver)
     EXPECT_EQ(received, Paths{});
 }
 
+// With no folder of the user's own (here its place in the temporary folder
+// is taken by a link), every start opens its own window and says why.
+TEST(SingleInstance, WithoutAFolderOfTheUsersOwnItNeitherListensNorHandsOff)
+{
+    TestFolder temporary;
+    std::filesystem::create_directory_symlink(temporary.path(),
+                                              temporary.path() / ("brelmo-" + std::to_string(::geteuid())));
+    Environment runtime("XDG_RUNTIME_DIR", "");
+    Environment temporaryFolder("TMPDIR", temporary.path().string());
+    Warnings warnings;
+    SingleInstance instance(QStringLiteral("brelmo-test"));
+    EXPECT_FALSE(instance.handOffOrListen({}, 500));
+    EXPECT_FALSE(instance.isListening());
+    EXPECT_TRUE(warnings.contain("is a symbolic link; every start opens a window of its own"));
+}
+
 TEST(SingleInstance, TakesOverTheSocketOfAnInstanceThatDied)
 {
-    const QString name = uniqueName();
+    TestFolder folder;
+    const QString name = socketIn(folder);
     // What a killed instance leaves: a socket file nobody accepts on.
-    const std::string path = (std::filesystem::temp_directory_path() / name.toStdString()).string();
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const auto address = addressOf(name.toStdString());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     ::close(fd);
-    ASSERT_TRUE(std::filesystem::exists(path));
+    ASSERT_TRUE(std::filesystem::exists(name.toStdString()));
 
     SingleInstance revived(name);
     EXPECT_FALSE(revived.handOffOrListen({}, 500));
@@ -125,19 +254,19 @@ TEST(SingleInstance, TakesOverTheSocketOfAnInstanceThatDied)
     EXPECT_EQ(received, Paths{"/m/x.mid"});
 }
 
-// Instances of builds on Qt's QLocalServer and QLocalSocket may be the ones
-// running or starting: they meet this one at the same socket file, speak the
-// same format, and a message too long is dropped without stopping the service.
-TEST(SingleInstance, MeetsInstancesBuiltOnQtLocalSocketsBothWays)
+// Programs built on Qt's QLocalServer and QLocalSocket speak the format
+// both ways; a message arrives in pieces, and one too long is dropped
+// without stopping the service.
+TEST(SingleInstance, SpeaksTheFormatOfQtLocalSocketsBothWays)
 {
     {
-        const QString name = uniqueName();
-        QLocalServer older;
-        older.setSocketOptions(QLocalServer::UserAccessOption);
-        ASSERT_TRUE(older.listen(name));
+        TestFolder folder;
+        const QString name = socketIn(folder);
+        QLocalServer running;
+        ASSERT_TRUE(running.listen(name));
         QByteArray read;
-        QObject::connect(&older, &QLocalServer::newConnection, [&] {
-            QLocalSocket* socket = older.nextPendingConnection();
+        QObject::connect(&running, &QLocalServer::newConnection, [&] {
+            QLocalSocket* socket = running.nextPendingConnection();
             QObject::connect(socket, &QLocalSocket::readyRead, [&read, socket] {
                 read += socket->readAll();
                 if (read.size() >= 4 && read.size() == 4 + static_cast<quint8>(read[3])) socket->write("\x06");
@@ -159,21 +288,19 @@ TEST(SingleInstance, MeetsInstancesBuiltOnQtLocalSocketsBothWays)
         EXPECT_LT(waited, std::chrono::seconds(10));
     }
 
-    const QString name = uniqueName();
+    TestFolder folder;
+    const QString name = socketIn(folder);
     SingleInstance current(name);
     ASSERT_FALSE(current.handOffOrListen({}, 500));
     ASSERT_TRUE(current.isListening());
-    struct stat file {};
-    const std::string path = (std::filesystem::temp_directory_path() / name.toStdString()).string();
-    ASSERT_EQ(::lstat(path.c_str(), &file), 0);
-    EXPECT_TRUE(S_ISSOCK(file.st_mode));
-    EXPECT_EQ(file.st_mode & (S_IRWXG | S_IRWXO), 0u) << "only its user may connect";
 
     std::vector<Paths> received;
     QObject::connect(&current, &SingleInstance::filesReceived, [&](const Paths& files) { received.push_back(files); });
-    // The message arrives in pieces, the length itself split.
+    // The length itself split; the message answered, then the connection closed.
     const QByteArray whole = message(QByteArray("/m/older.mid\0", 13));
-    EXPECT_EQ(sendFromQtClient(name, {whole.left(2), whole.mid(2, 7), whole.mid(9)}).answer, QByteArray("\x06"));
+    const Reply answered = sendFromQtClient(name, {whole.left(2), whole.mid(2, 7), whole.mid(9)});
+    EXPECT_EQ(answered.answer, QByteArray("\x06"));
+    EXPECT_TRUE(answered.hungUp);
     EXPECT_EQ(received, std::vector<Paths>{Paths{"/m/older.mid"}});
 
     // Too long: hung up on unanswered, its files never handed on.
@@ -188,4 +315,167 @@ TEST(SingleInstance, MeetsInstancesBuiltOnQtLocalSocketsBothWays)
     std::optional<Paths> next;
     ASSERT_TRUE(handOffFromAnotherInstance(name, {"/m/next.mid"}, next, current));
     EXPECT_EQ(next, Paths{"/m/next.mid"});
+}
+
+// Another user's socket in the instance's place is sent nothing: the
+// instance opens its own window and listens there itself; and a client of
+// another user that reaches the running instance is hung up on unread.
+TEST(SingleInstance, NeitherSideTalksToAnotherUser)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can act as another user";
+    TestFolder folder;
+    ::chmod(folder.path().c_str(), 0755);
+    const QString name = socketIn(folder);
+    const std::string path = name.toStdString();
+    Warnings warnings;
+
+    const int foreign = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    const auto address = addressOf(path);
+    ASSERT_EQ(::bind(foreign, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::chown(path.c_str(), otherUser, otherUser), 0);
+    // The listening process's user is what the other end is told.
+    ASSERT_TRUE(runAs(otherUser, [&] { ::listen(foreign, 8); }));
+
+    SingleInstance instance(name);
+    EXPECT_FALSE(instance.handOffOrListen({"/m/private.mid"}, 2000));
+    EXPECT_TRUE(instance.isListening());
+    EXPECT_TRUE(warnings.contain("answers for another user (uid 65534): it is sent nothing"));
+    // The foreign listener was connected to, and hung up on before a byte.
+    const int accepted = ::accept(foreign, nullptr, nullptr);
+    ASSERT_GE(accepted, 0);
+    char byte = 0;
+    EXPECT_EQ(::recv(accepted, &byte, 1, 0), 0);
+    ::close(accepted);
+    ::close(foreign);
+
+    // This user's later starts find the instance in that place.
+    std::optional<Paths> received;
+    ASSERT_TRUE(handOffFromAnotherInstance(name, {"/m/mine.mid"}, received, instance));
+    EXPECT_EQ(received, Paths{"/m/mine.mid"});
+
+    // A client of another user, let in by the socket file's rights.
+    ::chmod(path.c_str(), 0777);
+    received.reset();
+    QObject::connect(&instance, &SingleInstance::filesReceived, [&](const Paths& files) { received = files; });
+    std::atomic<bool> done{false};
+    Reply reply;
+    std::thread client([&] {
+        const bool ran = runAs(otherUser, [&] {
+            const int fd = connectedSocket(path);
+            if (fd < 0) return;
+            const QByteArray sent = message(QByteArray("/m/planted.mid\0", 15));
+            ::send(fd, sent.constData(), static_cast<size_t>(sent.size()), MSG_NOSIGNAL);
+            pollfd entry{fd, POLLIN, 0};
+            char answer = 0;
+            if (::poll(&entry, 1, 5000) == 1 && ::recv(fd, &answer, 1, 0) == 1) reply.answer += answer;
+            else reply.hungUp = true;
+            ::close(fd);
+        });
+        EXPECT_TRUE(ran);
+        done = true;
+    });
+    processEventsUntil([&] { return done.load(); });
+    client.join();
+    EXPECT_TRUE(reply.hungUp);
+    EXPECT_EQ(reply.answer, QByteArray());
+    processEventsFor(std::chrono::milliseconds(100));
+    EXPECT_FALSE(received);
+    EXPECT_TRUE(warnings.contain("refused a hand-off from another user (uid 65534)"));
+}
+
+// Thousands of clients that connect and say nothing hold a few descriptors
+// of the program at most, never the program's own share, and each is hung
+// up on within the time a connection has; a real hand-off among them still
+// gets through.
+TEST(SingleInstance, IdleClientsAreFewAtOnceAndHungUpOnAfterAFewSeconds)
+{
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    const rlimit previous = limit;
+    limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 4096);
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    const std::size_t clients = std::min<std::size_t>(3000, limit.rlim_cur - 200);
+    ASSERT_GT(clients, 10 * SingleInstance::maximumConnections);
+
+    TestFolder folder;
+    const QString name = socketIn(folder);
+    SingleInstance instance(name);
+    ASSERT_FALSE(instance.handOffOrListen({}, 500));
+    const std::size_t before = openDescriptors();
+
+    std::vector<int> idle;
+    std::atomic<bool> connected{false};
+    std::thread flood([&] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (idle.size() < clients && std::chrono::steady_clock::now() < deadline) {
+            const int fd = connectedSocket(name.toStdString(), SOCK_NONBLOCK);
+            if (fd >= 0) idle.push_back(fd);
+            else std::this_thread::sleep_for(std::chrono::microseconds(200)); // its queue full: a moment for it
+        }
+        connected = true;
+    });
+    processEventsUntil([&] { return connected.load(); }, std::chrono::seconds(30));
+    flood.join();
+    ASSERT_EQ(idle.size(), clients);
+    const auto start = std::chrono::steady_clock::now();
+    processEventsFor(std::chrono::milliseconds(200)); // the last ones taken
+    EXPECT_LE(openDescriptors() - before - clients, SingleInstance::maximumConnections);
+
+    std::optional<Paths> received;
+    ASSERT_TRUE(handOffFromAnotherInstance(name, {"/m/through.mid"}, received, instance));
+    EXPECT_EQ(received, Paths{"/m/through.mid"});
+
+    const auto hungUp = [&] {
+        std::size_t count = 0;
+        for (const int fd : idle) {
+            char byte = 0;
+            if (::recv(fd, &byte, 1, MSG_DONTWAIT) == 0) ++count;
+        }
+        return count;
+    };
+    const auto timeout = std::chrono::duration<double>(SingleInstance::connectionTimeoutSeconds);
+    processEventsUntil([&] { return hungUp() == clients; }, std::chrono::seconds(10));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(hungUp(), clients);
+    EXPECT_LT(waited, timeout + std::chrono::seconds(2));
+    EXPECT_EQ(openDescriptors() - before - clients, 0u);
+    for (const int fd : idle) ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &previous);
+}
+
+// Out of descriptors for a moment (the devices and saves hold them), the
+// running instance takes the waiting hand-off once one is free again, and
+// goes on listening.
+TEST(SingleInstance, KeepsListeningThroughAMomentWithoutFreeDescriptors)
+{
+    TestFolder folder;
+    const QString name = socketIn(folder);
+    SingleInstance instance(name);
+    ASSERT_FALSE(instance.handOffOrListen({}, 500));
+    std::optional<Paths> received;
+    QObject::connect(&instance, &SingleInstance::filesReceived, [&](const Paths& files) { received = files; });
+
+    const int client = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    const rlimit previous = limit;
+    limit.rlim_cur = openDescriptors() + 16;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    std::vector<int> taken;
+    for (int fd; (fd = ::dup(client)) >= 0;) taken.push_back(fd);
+    const auto address = addressOf(name.toStdString());
+    ASSERT_EQ(::connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const QByteArray sent = message(QByteArray("/m/later.mid\0", 13));
+    ::send(client, sent.constData(), static_cast<size_t>(sent.size()), MSG_NOSIGNAL);
+    processEventsFor(std::chrono::milliseconds(300));
+    EXPECT_FALSE(received);
+
+    for (const int fd : taken) ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &previous);
+    EXPECT_TRUE(processEventsUntil([&] { return received.has_value(); }, std::chrono::seconds(5)));
+    EXPECT_EQ(received, Paths{"/m/later.mid"});
+    ::close(client);
+    EXPECT_TRUE(instance.isListening());
+    ASSERT_TRUE(handOffFromAnotherInstance(name, {"/m/next.mid"}, received, instance));
+    EXPECT_EQ(received, Paths{"/m/next.mid"});
 }
