@@ -17,6 +17,7 @@
 #include "CorvaneAudio/output/AudioRenderCore.hpp"
 #include "CorvaneAudio/midi/MIDIDeviceMonitor.hpp"
 #include "CorvaneAudio/PianoAudioError.hpp"
+#include "StreamTestSupport.hpp"
 #include "support/JackTestClient.hpp"
 #include "support/KillableJackServer.hpp"
 
@@ -26,15 +27,11 @@ using namespace std::chrono_literals;
 namespace {
 
 // Silent; on demand, the next render waits until released.
-class HoldingInstrument : public RenderInstrument {
+class HoldingInstrument : public SilentInstrument {
 public:
-    void prepare(double rate) override { rate_ = rate; }
-    double sampleRate() const override { return rate_; }
-    void handle(const MIDIInstrumentCommand&) override {}
     void render(float* left, float* right, std::uint32_t frames) override
     {
-        std::fill(left, left + frames, 0.0f);
-        std::fill(right, right + frames, 0.0f);
+        SilentInstrument::render(left, right, frames);
         if (holdNext_.exchange(false)) {
             held_ = true;
             while (!released_.load()) std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -50,7 +47,6 @@ public:
     int renders() const { return renders_; }
 
 private:
-    double rate_ = 48000;
     std::atomic<bool> holdNext_{false}, held_{false}, released_{false}, heldRenderFinished_{false};
     std::atomic<int> renders_{0};
 };
@@ -87,12 +83,10 @@ TEST(OutputServerLoss, ARenderUnderWayWhenTheServerDiesEndsBeforeTheStreamCloses
 {
     sharedJackServer(); // this process's turn on the machine
     KillableJackServer server(serverName("render"));
-    const auto clicks = CountInClicks::make();
     HoldingInstrument instrument;
-    AudioRenderCore core(&instrument, clicks);
-    auto stream = AudioOutputStream::make(AudioHostAPI::jack, core, "Brelmo Loss");
+    InstrumentStream output(instrument, "Brelmo Loss");
+    auto& stream = output.stream;
     ASSERT_TRUE(stream);
-    stream->open(std::nullopt);
     stream->start();
     ASSERT_TRUE(processEventsUntil([&] { return instrument.renders() > 0; }));
 
