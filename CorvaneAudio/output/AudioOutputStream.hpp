@@ -19,9 +19,10 @@ class AudioRenderCore;
 class JackOutputClient;
 
 // The one output stream: stereo (or mono) 32-bit float, non-interleaved,
-// whose callback runs the render core. Main thread only. RtAudio lists the
-// devices of every sound system and plays on PulseAudio and ALSA; on JACK the
-// stream is a client of our own (JackOutputClient), which outlives its server.
+// whose callback runs the render core. Main thread only. RtAudio lists and
+// plays PulseAudio's and ALSA's devices; JACK's are listed through a client of
+// our own (listJackDevices) and played by another (JackOutputClient), both
+// of which outlive their server.
 //
 // The callback's thread asks for real-time scheduling: through RtAudio where
 // RtAudio makes the thread, and on its first run where the thread is the
