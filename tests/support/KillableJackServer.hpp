@@ -16,6 +16,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -49,6 +51,8 @@ public:
         if (running()) kill(SIGKILL);
         if (previousDefault_) ::setenv("JACK_DEFAULT_SERVER", previousDefault_->c_str(), 1);
         else ::unsetenv("JACK_DEFAULT_SERVER");
+        std::error_code ignored;
+        std::filesystem::remove(logFile(), ignored);
     }
 
     KillableJackServer(const KillableJackServer&) = delete;
@@ -67,9 +71,9 @@ public:
         if (pid_ == 0) {
             // A test process that dies takes its server with it.
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (const int quiet = ::open("/dev/null", O_WRONLY); quiet >= 0) {
-                ::dup2(quiet, STDOUT_FILENO);
-                ::dup2(quiet, STDERR_FILENO);
+            if (const int log = ::open(logFile().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644); log >= 0) {
+                ::dup2(log, STDOUT_FILENO);
+                ::dup2(log, STDERR_FILENO);
             }
             ::execlp("jackd", "jackd", "--no-realtime", "-n", name_.c_str(), "-d", "dummy", "-r", sampleRate_.c_str(),
                      "-p", period_.c_str(), static_cast<char*>(nullptr));
@@ -77,7 +81,7 @@ public:
         }
         if (!waitUntilReady()) {
             kill(SIGKILL);
-            throw std::runtime_error("the JACK dummy server " + name_ + " did not start");
+            throw std::runtime_error("the JACK dummy server " + name_ + " did not start: " + lastLogLine());
         }
     }
 
@@ -102,6 +106,18 @@ public:
     }
 
 private:
+    // What the server last said, kept for a start that fails.
+    std::filesystem::path logFile() const { return std::filesystem::temp_directory_path() / (name_ + ".log"); }
+
+    std::string lastLogLine() const
+    {
+        std::ifstream log(logFile());
+        std::string line, last;
+        while (std::getline(log, line))
+            if (!line.empty()) last = line;
+        return last;
+    }
+
     bool waitUntilReady()
     {
         // Probing a server that is still starting prints errors; keep them out of test logs.
