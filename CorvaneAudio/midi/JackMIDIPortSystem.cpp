@@ -1,5 +1,6 @@
 #include "CorvaneAudio/AudioThreadScheduling.hpp"
 #include "CorvaneAudio/HostClock.hpp"
+#include "CorvaneAudio/JackClientRegistry.hpp"
 #include "CorvaneAudio/midi/JackPortDetails.hpp"
 #include "CorvaneAudio/midi/MIDIEndpointIdentity.hpp"
 #include "CorvaneAudio/midi/MIDIPortSystem.hpp"
@@ -198,7 +199,12 @@ private:
     // Takes no lock and allocates nothing.
     static int process(jack_nframes_t frames, void* argument)
     {
-        auto* link = static_cast<Link*>(argument);
+        runUncancellable([&] { carry(static_cast<Link*>(argument), frames); });
+        return 0;
+    }
+
+    static void carry(Link* link, jack_nframes_t frames)
+    {
         // The server waits for this client each period as it waits for the
         // audio callback's, so this thread is scheduled as that one is.
         if (!link->scheduled) {
@@ -234,55 +240,64 @@ private:
             }
         }
         link->cycles.fetch_add(1, std::memory_order_release);
-        return 0;
     }
 
-    // JACK's notification thread.
+    // JACK's notification thread; closing the client waits for these (runUncancellable).
     static void portRegistered(jack_port_id_t id, int registered, void* argument)
     {
-        auto* link = static_cast<Link*>(argument);
-        jack_port_t* port = jack_port_by_id(link->client, id);
-        if (port && jack_port_is_mine(link->client, port)) return;
-        if (!registered) {
-            std::lock_guard lock(link->owner->generationMutex_);
-            if (port) {
-                ++link->owner->departures_[jack_port_uuid(port)];
-                if (const char* name = jack_port_name(port)) link->owner->departedNames_.insert(name);
-            } else {
-                // Without the port, no endpoint of this server can be trusted.
-                ++link->owner->epochDepartures_;
+        runUncancellable([&] {
+            auto* link = static_cast<Link*>(argument);
+            jack_port_t* port = jack_port_by_id(link->client, id);
+            if (port && jack_port_is_mine(link->client, port)) return;
+            if (!registered) {
+                std::lock_guard lock(link->owner->generationMutex_);
+                if (port) {
+                    ++link->owner->departures_[jack_port_uuid(port)];
+                    if (const char* name = jack_port_name(port)) link->owner->departedNames_.insert(name);
+                } else {
+                    // Without the port, no endpoint of this server can be trusted.
+                    ++link->owner->epochDepartures_;
+                }
             }
-        }
-        link->owner->notifyChanged();
+            link->owner->notifyChanged();
+        });
     }
 
     static void portRenamed(jack_port_id_t, const char* oldName, const char*, void* argument)
     {
-        auto* link = static_cast<Link*>(argument);
-        {
-            std::lock_guard lock(link->owner->generationMutex_);
-            if (oldName) link->owner->departedNames_.insert(oldName);
-        }
-        link->owner->notifyChanged();
+        runUncancellable([&] {
+            auto* link = static_cast<Link*>(argument);
+            {
+                std::lock_guard lock(link->owner->generationMutex_);
+                if (oldName) link->owner->departedNames_.insert(oldName);
+            }
+            link->owner->notifyChanged();
+        });
     }
 
     static void clientRegistered(const char*, int, void* argument)
     {
-        static_cast<Link*>(argument)->owner->notifyChanged();
+        runUncancellable([&] { static_cast<Link*>(argument)->owner->notifyChanged(); });
     }
 
     static void propertyChanged(jack_uuid_t, const char*, jack_property_change_t, void* argument)
     {
-        auto* link = static_cast<Link*>(argument);
-        link->owner->detailsStale_.store(true);
-        link->owner->notifyChanged();
+        runUncancellable([&] {
+            auto* link = static_cast<Link*>(argument);
+            link->owner->detailsStale_.store(true);
+            link->owner->notifyChanged();
+        });
     }
 
+    // Condemns every client of ours, this one included (JackClientRegistry).
     static void serverShutDown(jack_status_t, const char*, void* argument)
     {
-        auto* link = static_cast<Link*>(argument);
-        link->shutDown.store(true);
-        link->owner->notifyChanged();
+        runUncancellable([&] {
+            auto* link = static_cast<Link*>(argument);
+            JackClientRegistry::serverGone();
+            link->shutDown.store(true);
+            link->owner->notifyChanged();
+        });
     }
 
     void notifyChanged()
@@ -294,7 +309,9 @@ private:
     bool openClient()
     {
         jack_status_t status{};
-        jack_client_t* client = jack_client_open(clientName_.c_str(), JackNoStartServer, &status);
+        // Closed for us once any client of ours hears that the server is gone.
+        jack_client_t* client =
+            JackClientRegistry::open(clientName_, JackNoStartServer, &status, [this] { forgetLink(); });
         if (!client) return false;
         auto link = std::make_unique<Link>();
         link->owner = this;
@@ -310,7 +327,7 @@ private:
         jack_set_property_change_callback(client, &propertyChanged, raw);
         jack_on_info_shutdown(client, &serverShutDown, raw);
         if (!ready || jack_activate(client) != 0) {
-            jack_client_close(client);
+            JackClientRegistry::close(client);
             if (link->outgoing) jack_ringbuffer_free(link->outgoing);
             return false;
         }
@@ -355,7 +372,13 @@ private:
     {
         if (!link_) return;
         // Stops the process and notification threads before their state goes.
-        jack_client_close(link_->client);
+        JackClientRegistry::close(link_->client);
+        forgetLink();
+    }
+
+    void forgetLink()
+    {
+        if (!link_) return;
         jack_ringbuffer_free(link_->outgoing);
         link_.reset();
     }
@@ -364,6 +387,7 @@ private:
     // one again; until then nothing is listed.
     bool usableLink()
     {
+        JackClientRegistry::closeIfServerGone();
         if (link_ && link_->shutDown.load()) closeClient();
         if (!link_ && !clientName_.empty()) openClient();
         return link_ != nullptr;

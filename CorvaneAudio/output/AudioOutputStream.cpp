@@ -12,6 +12,7 @@
 #include "CorvaneAudio/HostClock.hpp"
 #include "CorvaneAudio/output/AudioPerformanceLog.hpp"
 #include "CorvaneAudio/output/AudioRenderCore.hpp"
+#include "CorvaneAudio/output/JackOutputClient.hpp"
 #include "CorvaneAudio/output/RtAudioHost.hpp"
 #include "CorvaneAudio/PianoAudioError.hpp"
 
@@ -88,6 +89,13 @@ void AudioOutputStream::open(const std::optional<std::string>& uid, const std::v
     }
     if (!id) throw AudioOutputOpenError(RtAudioError::INVALID_DEVICE, "device not found");
     const unsigned index = *id - 1;
+    if (api_ == AudioHostAPI::jack) {
+        const auto& device = probes[index];
+        channels_ = std::min(device.outputChannels, 2u);
+        jack_ = std::make_unique<JackOutputClient>(clientName_, device.name, channels_, &AudioOutputStream::render, this);
+        sampleRate_ = jack_->sampleRate();
+        return;
+    }
     try {
         const auto info = audio_->getDeviceInfo(index);
         RtAudio::StreamParameters parameters;
@@ -113,6 +121,7 @@ void AudioOutputStream::open(const std::optional<std::string>& uid, const std::v
 
 void AudioOutputStream::close()
 {
+    jack_.reset();
     try {
         if (audio_->isStreamRunning()) audio_->stopStream();
         if (audio_->isStreamOpen()) audio_->closeStream();
@@ -121,35 +130,43 @@ void AudioOutputStream::close()
     channels_ = 0;
 }
 
-bool AudioOutputStream::isOpen() const { return audio_->isStreamOpen(); }
+bool AudioOutputStream::isOpen() const { return jack_ ? jack_->isOpen() : audio_->isStreamOpen(); }
 
 void AudioOutputStream::start()
 {
     if (!isOpen()) throw AudioStartError("A saída de áudio não está aberta.");
     if (!core_) throw AudioStartError("A saída de áudio não tem o que tocar.");
-    const bool starting = !audio_->isStreamRunning();
+    const bool starting = !isRunning();
     // No callback runs while the stream is stopped; the thread may be a new one after the start.
     if (starting) scheduling_->known.store(false, std::memory_order_relaxed);
-    try {
-        if (starting) audio_->startStream();
-    } catch (const RtAudioError& error) {
-        throw AudioStartError("A saída de áudio não pôde ser iniciada (" + error.getMessage() + ").");
+    if (jack_) {
+        if (starting) jack_->start();
+    } else {
+        try {
+            if (starting) audio_->startStream();
+        } catch (const RtAudioError& error) {
+            throw AudioStartError("A saída de áudio não pôde ser iniciada (" + error.getMessage() + ").");
+        }
+        // With an error callback installed RtAudio reports a failed start there
+        // instead of throwing; the stream then simply is not running.
+        if (!audio_->isStreamRunning()) throw AudioStartError("A saída de áudio não pôde ser iniciada.");
     }
-    // With an error callback installed RtAudio reports a failed start there
-    // instead of throwing; the stream then simply is not running.
-    if (!audio_->isStreamRunning()) throw AudioStartError("A saída de áudio não pôde ser iniciada.");
     if (starting) reportSchedulingWhenKnown(scheduling_, 40);
 }
 
 void AudioOutputStream::stop()
 {
+    if (jack_) {
+        jack_->stop();
+        return;
+    }
     try {
         if (audio_->isStreamRunning()) audio_->stopStream();
     } catch (const RtAudioError&) {
     }
 }
 
-bool AudioOutputStream::isRunning() const { return audio_->isStreamRunning(); }
+bool AudioOutputStream::isRunning() const { return jack_ ? jack_->isRunning() : audio_->isStreamRunning(); }
 
 // Logs the scheduling once the callback has run, and only when it differs
 // from what was logged last: a stream started again and again logs once.
@@ -185,6 +202,15 @@ std::optional<AudioThreadScheduling> AudioOutputStream::scheduling() const
 int AudioOutputStream::callback(void* output, void*, unsigned frames, double, unsigned, void* user)
 {
     auto* self = static_cast<AudioOutputStream*>(user);
+    auto* samples = static_cast<float*>(output);
+    float* channels[2] = {samples, samples + frames};
+    render(channels, self->channels_, frames, user);
+    return 0;
+}
+
+void AudioOutputStream::render(float* const* channels, unsigned channelCount, std::uint32_t frames, void* user)
+{
+    auto* self = static_cast<AudioOutputStream*>(user);
     const std::uint64_t hostTime = hostTimeNow();
     // Once per start: JACK's thread is real-time only when its server is, and
     // RtAudio's own thread may have been refused; the request is made here too.
@@ -193,10 +219,7 @@ int AudioOutputStream::callback(void* output, void*, unsigned frames, double, un
         probe.found = requestRealtimeScheduling();
         probe.known.store(true, std::memory_order_release);
     }
-    auto* samples = static_cast<float*>(output);
-    float* channels[2] = {samples, samples + frames};
-    self->core_->process(channels, self->channels_, frames, hostTime);
-    return 0;
+    self->core_->process(channels, channelCount, frames, hostTime);
 }
 
 } // namespace corvane

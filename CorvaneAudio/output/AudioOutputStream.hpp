@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "CorvaneAudio/output/AudioHostAPI.hpp"
 #include "CorvaneAudio/output/AudioOutputDeviceCatalog.hpp"
+#include "CorvaneAudio/output/AudioOutputOpenError.hpp"
 #include "CorvaneAudio/AudioThreadScheduling.hpp"
 
 class RtAudio;
@@ -16,22 +16,13 @@ class RtAudio;
 namespace corvane {
 
 class AudioRenderCore;
-
-// A device that refused to open, with the sound system's error code.
-class AudioOutputOpenError : public std::runtime_error {
-public:
-    AudioOutputOpenError(std::int32_t status, const std::string& message)
-        : std::runtime_error(message), status_(status)
-    {
-    }
-    std::int32_t status() const { return status_; }
-
-private:
-    std::int32_t status_;
-};
+class JackOutputClient;
 
 // The one output stream: stereo (or mono) 32-bit float, non-interleaved,
-// whose callback runs the render core. Main thread only.
+// whose callback runs the render core. Main thread only. RtAudio lists and
+// plays PulseAudio's and ALSA's devices; JACK's are listed through a client of
+// our own (listJackDevices) and played by another (JackOutputClient), both
+// of which outlive their server.
 //
 // The callback's thread asks for real-time scheduling: through RtAudio where
 // RtAudio makes the thread, and on its first run where the thread is the
@@ -76,9 +67,11 @@ private:
 
     AudioOutputStream(AudioHostAPI api, std::unique_ptr<RtAudio> audio, std::string clientName);
     static int callback(void* output, void* input, unsigned frames, double streamTime, unsigned status, void* user);
+    static void render(float* const* channels, unsigned channelCount, std::uint32_t frames, void* user);
 
     AudioHostAPI api_;
     std::unique_ptr<RtAudio> audio_;
+    std::unique_ptr<JackOutputClient> jack_; // the open stream on JACK
     AudioRenderCore* core_ = nullptr;
     std::string clientName_;
     double sampleRate_ = 0;

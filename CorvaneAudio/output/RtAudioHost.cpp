@@ -1,5 +1,7 @@
 #include "CorvaneAudio/output/RtAudioHost.hpp"
 
+#include "CorvaneAudio/output/JackDeviceListing.hpp"
+
 namespace corvane {
 
 RtAudio::Api rtAudioAPI(AudioHostAPI api)
@@ -26,6 +28,7 @@ std::unique_ptr<RtAudio> makeRtAudio(AudioHostAPI api)
 
 std::vector<AudioDeviceProbe> probeDevices(RtAudio& audio)
 {
+    if (audio.getCurrentApi() == RtAudio::UNIX_JACK) return listJackDevices();
     std::vector<AudioDeviceProbe> probes;
     try {
         const unsigned count = audio.getDeviceCount();

@@ -17,6 +17,7 @@ RtAudio::Api rtAudioAPI(AudioHostAPI api);
 std::unique_ptr<RtAudio> makeRtAudio(AudioHostAPI api);
 
 // Never throws; a device that cannot be read is reported as not probed.
+// JACK's are listed by listJackDevices.
 std::vector<AudioDeviceProbe> probeDevices(RtAudio& audio);
 
 } // namespace corvane

@@ -21,6 +21,7 @@
 #include "CorvaneAudio/output/AudioOutputStream.hpp"
 #include "CorvaneAudio/output/AudioRenderCore.hpp"
 #include "CorvaneAudio/AudioThreadScheduling.hpp"
+#include "StreamTestSupport.hpp"
 #include "support/ThreadScheduling.hpp"
 
 using namespace corvane;
@@ -59,21 +60,6 @@ void captureLog(QtMsgType type, const QMessageLogContext& context, const QString
     }
     previousHandler(type, context, message);
 }
-
-class SilentInstrument : public RenderInstrument {
-public:
-    void prepare(double rate) override { rate_ = rate; }
-    double sampleRate() const override { return rate_; }
-    void handle(const MIDIInstrumentCommand&) override {}
-    void render(float* left, float* right, std::uint32_t frames) override
-    {
-        std::fill(left, left + frames, 0.0f);
-        std::fill(right, right + frames, 0.0f);
-    }
-
-private:
-    double rate_ = 48000;
-};
 
 } // namespace
 
@@ -137,12 +123,10 @@ TEST(AudioThreadScheduling, TheStreamAsksOnItsFirstCallbackAndLogsOnlyChanges)
     QLoggingCategory::setFilterRules(QStringLiteral("com.corvane.linux.AudioPerformance.debug=true"));
     previousHandler = qInstallMessageHandler(captureLog);
     {
-        const auto clicks = CountInClicks::make();
         SilentInstrument instrument;
-        AudioRenderCore core(&instrument, clicks);
-        auto stream = AudioOutputStream::make(AudioHostAPI::jack, core, "Brelmo Scheduling");
+        InstrumentStream output(instrument, "Brelmo Scheduling");
+        auto& stream = output.stream;
         ASSERT_TRUE(stream);
-        stream->open(std::nullopt);
         EXPECT_FALSE(stream->scheduling()); // nothing ran yet
         stream->start();
         ASSERT_TRUE(processEventsUntil([&] {
