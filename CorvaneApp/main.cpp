@@ -14,6 +14,7 @@
 #include "CorvaneApp/window/CorvaneApplication.hpp"
 #include "CorvaneApp/window/MainThreadStallWatch.hpp"
 #include "CorvaneApp/window/MainWindow.hpp"
+#include "CorvaneApp/window/SessionBusProbe.hpp"
 #include "CorvaneApp/window/SingleInstance.hpp"
 #include "CorvaneApp/window/StartupLog.hpp"
 #include "CorvaneApp/window/TerminationSignals.hpp"
@@ -26,6 +27,8 @@
 int main(int argc, char** argv)
 {
     corvane::markLaunch();
+    // Asked while Qt starts, answered before Qt reaches the bus.
+    corvane::SessionBusProbe sessionBusProbe;
 #ifdef BRELMO_HAS_STAGE_VIEW
     // Before any OpenGL context: Mesa's software rasteriser reads its thread count once, when it loads.
     corvane::capSoftwareRasterizerThreads();
@@ -33,6 +36,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("brelmo"));
     QApplication::setDesktopFileName(QStringLiteral("brelmo"));
     QApplication app(argc, argv);
+    // Qt first reaches the session bus after its application object is made.
+    sessionBusProbe.avoidIfSilent();
     // The window's first icons ask Qt for its image readers, and finding
     // them reads every image plugin on disk: done on a worker meanwhile.
     QThreadPool::globalInstance()->start([] { QImageReader::supportedImageFormats(); });
