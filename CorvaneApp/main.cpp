@@ -7,8 +7,10 @@
 #include <QThreadPool>
 #include <QTimer>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "CorvaneApp/window/CorvaneApplication.hpp"
@@ -53,8 +55,9 @@ int main(int argc, char** argv)
         if (!argument.startsWith(QLatin1Char('-'))) files.emplace_back(argument.toStdString());
 
     const auto settingsFile = corvane::DefaultsStore::standardFile();
-    corvane::SingleInstance instance(corvane::SingleInstance::serverName(settingsFile));
-    if (instance.handOffOrListen(files)) return 0;
+    std::optional<corvane::SingleInstance> instance(std::in_place,
+                                                    corvane::SingleInstance::serverName(settingsFile));
+    if (instance->handOffOrListen(files)) return 0;
 
     corvane::DefaultsStore defaults(settingsFile);
     // The window and the services are made on the event loop's first turns,
@@ -62,7 +65,7 @@ int main(int argc, char** argv)
     // and nothing holds it long. Files handed over before then wait with the
     // command line's.
     std::unique_ptr<corvane::CorvaneApplication> application;
-    QObject::connect(&instance, &corvane::SingleInstance::filesReceived, &app,
+    QObject::connect(&*instance, &corvane::SingleInstance::filesReceived, &app,
                      [&](const std::vector<std::filesystem::path>& received) {
                          if (application) application->openFiles(received);
                          else files.insert(files.end(), received.begin(), received.end());
@@ -83,6 +86,14 @@ int main(int argc, char** argv)
         QApplication::quit();
     });
     const int status = app.exec();
+    // Stopped while the settings file was still being read: nothing has read
+    // or changed a setting, so nothing is left to save, and the reading (and
+    // the services' worker waiting for it) would hold the exit for seconds
+    // with a large file. Only this instance's socket file is cleared away.
+    if (!defaults.isLoaded()) {
+        instance.reset();
+        std::_Exit(status);
+    }
     // The windows and services go before the settings they write to.
     application.reset();
     return status;
