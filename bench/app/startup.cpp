@@ -1,14 +1,18 @@
 // bench_startup [RUNS [PROGRAM...]]: starts the real program RUNS times
-// (default 5) in each of three situations, a settings folder never used, one
-// whose last session reopens a song, and that one with a long-time user's
+// (default 5) in each of four situations, a settings folder never used, one
+// whose last session reopens a song, that one with a long-time user's
 // settings file (10,000 history entries, 200 songs with 50 saved loops each),
-// and prints the median time from the start of the process to its first
+// and the first on a session bus whose daemon hangs (it takes connections and
+// never answers), and prints the median time from the start of the process to its first
 // painted frame and to the services being ready, both read from the
 // program's own log; then, for each, the longest time the program's main
 // thread went without a turn of its event loop from the start of the process
 // to 2 s after its first frame (median of the runs, each run's figure below
 // it), read from the program's own heartbeat, and that figure's two parts:
-// the time to the first turn and the longest gap after it.
+// the time to the first turn and the longest gap after it, and how long the
+// program then takes to end once sent SIGTERM. Last, the time it takes to
+// end when sent SIGTERM at its first frame while it still reads a settings
+// file five times the long-time user's.
 // Before each launch of the program a bare Qt Widgets window of the
 // program's size is launched (bench_bare_qt_window), the machine's floor
 // measured beside it, and the three goals are printed against it: the first
@@ -51,6 +55,7 @@
 #include "support/JackTestServer.hpp"
 #include "support/PrivateSessionBus.hpp"
 #include "support/SMFWriter.hpp"
+#include "support/SilentSessionBus.hpp"
 
 namespace {
 
@@ -66,6 +71,8 @@ struct Launch {
     double longestStallMilliseconds = 0;
     double firstTurnMilliseconds = 0;
     double longestGapMilliseconds = 0;
+    // From SIGTERM to the program's end.
+    double quitMilliseconds = 0;
     // The bare window launched just before, if it got there.
     std::optional<BareLaunch> bare;
 };
@@ -100,16 +107,28 @@ QProcessEnvironment desktopEnvironment()
     return environment;
 }
 
+// How the program is launched, beyond its settings.
+struct Situation {
+    QStringList arguments;
+    // Another session bus than the benchmark's own.
+    QString sessionBus;
+    // Asked to stop as soon as its first frame is painted, rather than once
+    // its services and its watch of the main thread are done.
+    bool stopsAtFirstFrame = false;
+    int settleMilliseconds = 0;
+};
+
 // Runs `program` with settings under `config` until both milestones and its
 // watch of the main thread are logged, then stops it; nothing when it did
 // not get there in time. The milestones are taken on the program's own
 // clock, which its log lines up with the steady clock at its `main`.
-std::optional<Launch> launch(const QString& program, const QString& config, const QStringList& arguments,
-                             int settleMilliseconds = 0)
+std::optional<Launch> launch(const QString& program, const QString& config, const Situation& situation)
 {
     QThread::msleep(pauseBeforeLaunchMilliseconds);
     QProcess process;
     auto environment = desktopEnvironment();
+    if (!situation.sessionBus.isEmpty())
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), situation.sessionBus);
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
     environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("com.corvane.linux.startup.info=true"));
     process.setProcessEnvironment(environment);
@@ -118,15 +137,16 @@ std::optional<Launch> launch(const QString& program, const QString& config, cons
     QElapsedTimer clock;
     clock.start();
     const double startedAt = steadyMilliseconds();
-    process.start(program, arguments);
+    process.start(program, situation.arguments);
     Launch result;
     bool painted = false, ready = false, watched = false;
+    const auto done = [&] { return situation.stopsAtFirstFrame ? painted : painted && ready && watched; };
     double mainBegan = 0, firstTurn = 0;
     QByteArray pending;
-    while (!(painted && ready && watched) && clock.elapsed() < 20000) {
+    while (!done() && clock.elapsed() < 20000) {
         if (!process.waitForReadyRead(20) && process.state() != QProcess::Running) break;
         pending += process.readAllStandardError();
-        for (qsizetype end; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1)) {
+        for (qsizetype end; !done() && (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1)) {
             const QByteArray line = pending.left(end);
             const auto sinceStart = [&] { return mainBegan + numberAfter(line, " after") - startedAt; };
             if (line.contains("main began at")) {
@@ -149,13 +169,17 @@ std::optional<Launch> launch(const QString& program, const QString& config, cons
             }
         }
     }
-    if (settleMilliseconds > 0) QThread::msleep(static_cast<unsigned long>(settleMilliseconds));
+    if (situation.settleMilliseconds > 0) QThread::msleep(static_cast<unsigned long>(situation.settleMilliseconds));
+    QElapsedTimer quitting;
+    quitting.start();
     process.terminate();
-    if (!process.waitForFinished(5000)) {
+    const bool quit = process.waitForFinished(30000);
+    result.quitMilliseconds = quitting.nsecsElapsed() / 1e6;
+    if (!quit) {
         process.kill();
         process.waitForFinished(5000);
     }
-    if (!(painted && ready && watched)) return std::nullopt;
+    if (!done() || !quit) return std::nullopt;
     return result;
 }
 
@@ -221,6 +245,10 @@ std::vector<double> each(const std::vector<Launch>& launches, double Launch::*fi
 
 void report(const char* situation, const std::vector<Launch>& launches)
 {
+    if (launches.empty()) {
+        std::printf("%-18s no run got its first frame, services and watch done within 20 s\n", situation);
+        return;
+    }
     const auto frames = each(launches, &Launch::firstFrameMilliseconds);
     std::printf("%-18s first frame: median %6.1f ms (min %6.1f, max %6.1f)   services ready: median %6.1f ms\n",
                 situation, median(frames), smallest(frames), largest(frames),
@@ -235,6 +263,9 @@ void report(const char* situation, const std::vector<Launch>& launches)
                 "(max %.1f)\n",
                 median(each(launches, &Launch::firstTurnMilliseconds)), median(gaps), largest(gaps));
 
+    const auto quits = each(launches, &Launch::quitMilliseconds);
+    std::printf("  answers SIGTERM, 2 s after its first frame, in median %.1f ms (max %.1f)\n", median(quits),
+                largest(quits));
     std::vector<double> bareTurns, barePaints, turnRatios, frameExcess;
     for (const auto& l : launches) {
         if (!l.bare) continue;
@@ -260,7 +291,7 @@ void report(const char* situation, const std::vector<Launch>& launches)
 // it cannot.
 std::vector<std::vector<Launch>> measure(const QStringList& programs, int runs,
                                          const std::function<QString(int run, int program)>& config,
-                                         const QStringList& arguments)
+                                         const Situation& situation = {})
 {
     std::vector<std::vector<Launch>> launches(std::size_t(programs.size()));
     for (int i = 0; i < runs; ++i) {
@@ -269,7 +300,7 @@ std::vector<std::vector<Launch>> measure(const QStringList& programs, int runs,
             const auto bare = launchBare();
             const QString folder = config(i, p);
             if (folder.isEmpty()) continue;
-            if (auto l = launch(programs[p], folder, arguments)) {
+            if (auto l = launch(programs[p], folder, situation)) {
                 l->bare = bare;
                 launches[std::size_t(p)].push_back(*l);
             }
@@ -299,8 +330,15 @@ int main(int argc, char** argv)
         return work.filePath(QStringLiteral("%1-%2-%3").arg(QLatin1String(situation)).arg(run).arg(program));
     };
 
-    const auto empty =
-        measure(programs, runs, [&](int run, int program) { return folder("empty", run, program); }, {});
+    const auto emptyFolder = [&](const char* situation) {
+        return [&, situation](int run, int program) { return folder(situation, run, program); };
+    };
+    const auto empty = measure(programs, runs, emptyFolder("empty"));
+    // A session bus whose daemon hangs: it takes the connection and never answers.
+    SilentSessionBus hungBus;
+    Situation onHungBus;
+    onHungBus.sessionBus = hungBus.address();
+    const auto hung = measure(programs, runs, emptyFolder("hung"), onHungBus);
 
     // A session to restore: a song opened once; its session is saved when it opens.
     const QString song = work.filePath(QStringLiteral("Restaurada.mid"));
@@ -315,7 +353,10 @@ int main(int argc, char** argv)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
     const QString seeded = work.filePath(QStringLiteral("seeded"));
-    launch(programs.front(), seeded, {song}, 1500);
+    Situation opening;
+    opening.arguments = QStringList{song};
+    opening.settleMilliseconds = 1500;
+    launch(programs.front(), seeded, opening);
     QFile saved(seeded + QStringLiteral("/brelmo/defaults.json"));
     if (!saved.open(QIODevice::ReadOnly) || !saved.readAll().contains("practice.currentSession.v1")) {
         std::fprintf(stderr, "bench_startup: the seeding run saved no session\n");
@@ -327,7 +368,7 @@ int main(int argc, char** argv)
             return copyFolder(from, config) ? config : QString();
         };
     };
-    const auto restored = measure(programs, runs, copyOf(seeded, "restored"), {});
+    const auto restored = measure(programs, runs, copyOf(seeded, "restored"));
 
     // The same session in a large settings file.
     const QString large = work.filePath(QStringLiteral("large"));
@@ -337,10 +378,22 @@ int main(int argc, char** argv)
         largesettings::fill(defaults);
     }
     const double largeMegabytes = double(QFileInfo(large + QStringLiteral("/brelmo/defaults.json")).size()) / 1e6;
-    const auto largeRuns = measure(programs, runs, copyOf(large, "large"), {});
+    const auto largeRuns = measure(programs, runs, copyOf(large, "large"));
+
+    // Stopped at its first frame, while a settings file five times that size is still being read.
+    const QString huge = work.filePath(QStringLiteral("huge"));
+    if (!copyFolder(seeded, huge)) return 1;
+    {
+        corvane::DefaultsStore defaults((huge + QStringLiteral("/brelmo/defaults.json")).toStdString());
+        largesettings::fill(defaults, 50'000, 1'000);
+    }
+    const double hugeMegabytes = double(QFileInfo(huge + QStringLiteral("/brelmo/defaults.json")).size()) / 1e6;
+    Situation stopping;
+    stopping.stopsAtFirstFrame = true;
+    const auto stopped = measure(programs, runs, copyOf(huge, "huge"), stopping);
 
     std::vector<double> floor;
-    for (const auto* situation : {&empty, &restored, &largeRuns})
+    for (const auto* situation : {&empty, &hung, &restored, &largeRuns, &stopped})
         for (const auto& launches : *situation)
             for (const auto& l : launches)
                 if (l.bare) floor.push_back(l.bare->firstTurnMilliseconds);
@@ -348,12 +401,12 @@ int main(int argc, char** argv)
         std::printf("this machine's floor: a bare Qt Widgets window reaches its first turn %.1f ms after process start "
                     "(median of %zu; min %.1f, max %.1f)\n",
                     median(floor), floor.size(), smallest(floor), largest(floor));
+    if (std::all_of(empty.begin(), empty.end(), [](const auto& launches) { return launches.empty(); })) {
+        std::fprintf(stderr, "bench_startup: the program did not start (is there an X server?)\n");
+        return 1;
+    }
     for (int p = 0; p < programs.size(); ++p) {
         const auto at = std::size_t(p);
-        if (empty[at].empty() || restored[at].empty() || largeRuns[at].empty()) {
-            std::fprintf(stderr, "bench_startup: %s did not start (is there an X server?)\n", qPrintable(programs[p]));
-            return 1;
-        }
         if (programs.size() > 1) std::printf("\n%s:\n", qPrintable(programs[p]));
         std::printf("cold start of brelmo, %d runs each, from process start, each launch %lu ms after the last run "
                     "ended:\n",
@@ -363,6 +416,18 @@ int main(int argc, char** argv)
         char label[64];
         std::snprintf(label, sizeof label, "with %.1f MB file", largeMegabytes);
         report(label, largeRuns[at]);
+        report("hung session bus", hung[at]);
+        if (!hung[at].empty() && !empty[at].empty())
+            std::printf("  its first frame comes %+.1f ms after the first frame with empty settings (medians)\n",
+                        median(each(hung[at], &Launch::firstFrameMilliseconds)) -
+                            median(each(empty[at], &Launch::firstFrameMilliseconds)));
+        const auto quits = each(stopped[at], &Launch::quitMilliseconds);
+        if (quits.empty())
+            std::printf("stopped at its first frame: no run got there and ended within 30 s\n");
+        else
+            std::printf("stopped at its first frame while reading a %.1f MB settings file: ends %.1f ms after "
+                        "SIGTERM (median; max %.1f)\n",
+                        hugeMegabytes, median(quits), largest(quits));
     }
     return 0;
 }
