@@ -2,9 +2,6 @@
 // one already running for this user and settings file.
 
 #include <QApplication>
-#include <QDBusConnection>
-#include <QImageReader>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <cstdlib>
@@ -40,13 +37,6 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     // Qt first reaches the session bus after its application object is made.
     sessionBusProbe.avoidIfSilent();
-    // The window's first icons ask Qt for its image readers, and finding
-    // them reads every image plugin on disk: done on a worker meanwhile.
-    QThreadPool::globalInstance()->start([] { QImageReader::supportedImageFormats(); });
-    // Qt's accessibility bridge connects to the session bus as the event loop
-    // starts, and waits for it there; connected meanwhile, it only asks its
-    // questions then.
-    QThreadPool::globalInstance()->start([] { QDBusConnection::sessionBus(); });
     std::unique_ptr<corvane::MainThreadStallWatch> stallWatch;
     if (corvane::startupLog().isInfoEnabled()) stallWatch = std::make_unique<corvane::MainThreadStallWatch>();
 
@@ -60,10 +50,10 @@ int main(int argc, char** argv)
     if (instance->handOffOrListen(files)) return 0;
 
     corvane::DefaultsStore defaults(settingsFile);
-    // The window and the services are made on the event loop's first turns,
-    // each piece on a turn of its own, so that the loop runs from the start
-    // and nothing holds it long. Files handed over before then wait with the
-    // command line's.
+    // The window is made and shown on the event loop's first turn, and the
+    // services and the screens on turns of their own after its first frame,
+    // so that the loop runs from the start and nothing holds it long. Files
+    // handed over before then wait with the command line's.
     std::unique_ptr<corvane::CorvaneApplication> application;
     QObject::connect(&*instance, &corvane::SingleInstance::filesReceived, &app,
                      [&](const std::vector<std::filesystem::path>& received) {
@@ -75,10 +65,8 @@ int main(int argc, char** argv)
         if (stallWatch)
             QObject::connect(&application->mainWindow(), &corvane::MainWindow::firstFramePainted, stallWatch.get(),
                              [&stallWatch] { stallWatch->stopAfter(2.0); });
-        QTimer::singleShot(1, application.get(), [&] {
-            application->delegate().openFiles(files);
-            application->start();
-        });
+        application->delegate().openFiles(files);
+        application->start();
     });
     // Asked to stop from outside: close the windows as the user would, which saves the session.
     corvane::TerminationSignals termination([] {
