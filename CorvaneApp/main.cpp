@@ -35,8 +35,6 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("brelmo"));
     QApplication::setDesktopFileName(QStringLiteral("brelmo"));
     QApplication app(argc, argv);
-    // Qt first reaches the session bus after its application object is made.
-    sessionBusProbe.avoidIfSilent();
     std::unique_ptr<corvane::MainThreadStallWatch> stallWatch;
     if (corvane::startupLog().isInfoEnabled()) stallWatch = std::make_unique<corvane::MainThreadStallWatch>();
 
@@ -48,6 +46,9 @@ int main(int argc, char** argv)
     std::optional<corvane::SingleInstance> instance(std::in_place,
                                                     corvane::SingleInstance::serverName(settingsFile));
     if (instance->handOffOrListen(files)) return 0;
+    // Qt first reaches the session bus as its event loop starts; a second
+    // instance, which only hands its files over, never does.
+    sessionBusProbe.avoidIfSilent();
 
     corvane::DefaultsStore defaults(settingsFile);
     // The window is made and shown on the event loop's first turn, and the
