@@ -2,18 +2,18 @@
 // one already running for this user and settings file.
 
 #include <QApplication>
-#include <QDBusConnection>
-#include <QImageReader>
-#include <QThreadPool>
 #include <QTimer>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "CorvaneApp/window/CorvaneApplication.hpp"
 #include "CorvaneApp/window/MainThreadStallWatch.hpp"
 #include "CorvaneApp/window/MainWindow.hpp"
+#include "CorvaneApp/window/SessionBusProbe.hpp"
 #include "CorvaneApp/window/SingleInstance.hpp"
 #include "CorvaneApp/window/StartupLog.hpp"
 #include "CorvaneApp/window/TerminationSignals.hpp"
@@ -26,6 +26,8 @@
 int main(int argc, char** argv)
 {
     corvane::markLaunch();
+    // Asked while Qt starts, answered before Qt reaches the bus.
+    corvane::SessionBusProbe sessionBusProbe;
 #ifdef BRELMO_HAS_STAGE_VIEW
     // Before any OpenGL context: Mesa's software rasteriser reads its thread count once, when it loads.
     corvane::capSoftwareRasterizerThreads();
@@ -33,13 +35,6 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("brelmo"));
     QApplication::setDesktopFileName(QStringLiteral("brelmo"));
     QApplication app(argc, argv);
-    // The window's first icons ask Qt for its image readers, and finding
-    // them reads every image plugin on disk: done on a worker meanwhile.
-    QThreadPool::globalInstance()->start([] { QImageReader::supportedImageFormats(); });
-    // Qt's accessibility bridge connects to the session bus as the event loop
-    // starts, and waits for it there; connected meanwhile, it only asks its
-    // questions then.
-    QThreadPool::globalInstance()->start([] { QDBusConnection::sessionBus(); });
     std::unique_ptr<corvane::MainThreadStallWatch> stallWatch;
     if (corvane::startupLog().isInfoEnabled()) stallWatch = std::make_unique<corvane::MainThreadStallWatch>();
 
@@ -48,16 +43,20 @@ int main(int argc, char** argv)
         if (!argument.startsWith(QLatin1Char('-'))) files.emplace_back(argument.toStdString());
 
     const auto settingsFile = corvane::DefaultsStore::standardFile();
-    corvane::SingleInstance instance(corvane::SingleInstance::serverName(settingsFile));
-    if (instance.handOffOrListen(files)) return 0;
+    std::optional<corvane::SingleInstance> instance(std::in_place,
+                                                    corvane::SingleInstance::serverName(settingsFile));
+    if (instance->handOffOrListen(files)) return 0;
+    // Qt first reaches the session bus as its event loop starts; a second
+    // instance, which only hands its files over, never does.
+    sessionBusProbe.avoidIfSilent();
 
     corvane::DefaultsStore defaults(settingsFile);
-    // The window and the services are made on the event loop's first turns,
-    // each piece on a turn of its own, so that the loop runs from the start
-    // and nothing holds it long. Files handed over before then wait with the
-    // command line's.
+    // The window is made and shown on the event loop's first turn, and the
+    // services and the screens on turns of their own after its first frame,
+    // so that the loop runs from the start and nothing holds it long. Files
+    // handed over before then wait with the command line's.
     std::unique_ptr<corvane::CorvaneApplication> application;
-    QObject::connect(&instance, &corvane::SingleInstance::filesReceived, &app,
+    QObject::connect(&*instance, &corvane::SingleInstance::filesReceived, &app,
                      [&](const std::vector<std::filesystem::path>& received) {
                          if (application) application->openFiles(received);
                          else files.insert(files.end(), received.begin(), received.end());
@@ -67,10 +66,8 @@ int main(int argc, char** argv)
         if (stallWatch)
             QObject::connect(&application->mainWindow(), &corvane::MainWindow::firstFramePainted, stallWatch.get(),
                              [&stallWatch] { stallWatch->stopAfter(2.0); });
-        QTimer::singleShot(1, application.get(), [&] {
-            application->delegate().openFiles(files);
-            application->start();
-        });
+        application->delegate().openFiles(files);
+        application->start();
     });
     // Asked to stop from outside: close the windows as the user would, which saves the session.
     corvane::TerminationSignals termination([] {
@@ -78,6 +75,14 @@ int main(int argc, char** argv)
         QApplication::quit();
     });
     const int status = app.exec();
+    // Stopped while the settings file was still being read: nothing has read
+    // or changed a setting, so nothing is left to save, and the reading (and
+    // the services' worker waiting for it) would hold the exit for seconds
+    // with a large file. Only this instance's socket file is cleared away.
+    if (!defaults.isLoaded()) {
+        instance.reset();
+        std::_Exit(status);
+    }
     // The windows and services go before the settings they write to.
     application.reset();
     return status;

@@ -130,6 +130,11 @@ std::filesystem::path DefaultsStore::standardFile() {
 
 const std::filesystem::path& DefaultsStore::file() const { return file_; }
 
+bool DefaultsStore::isLoaded() const {
+    std::lock_guard lock(mutex_);
+    return loaded_;
+}
+
 std::unique_lock<std::mutex> DefaultsStore::loadedLock() const {
     std::unique_lock lock(mutex_);
     loadFinished_.wait(lock, [this] { return loaded_; });

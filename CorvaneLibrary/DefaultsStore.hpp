@@ -44,6 +44,10 @@ public:
     // $XDG_CONFIG_HOME (or ~/.config) + "/brelmo/defaults.json"
     static std::filesystem::path standardFile();
     const std::filesystem::path& file() const;
+    // Whether the file has been read; never waits. Until it has, no value
+    // can have been read or changed (each call waits for the file), so
+    // nothing is written.
+    bool isLoaded() const;
     bool contains(const std::string& key) const;
     // Reading a key stored with another type answers absent, except that an
     // integer reads as a double.

@@ -11,6 +11,12 @@
 
 #include "WindowTestSupport.hpp"
 
+#include <csignal>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 // The names of every window on the X server.
@@ -163,4 +169,51 @@ TEST(ApplicationProcess, LoadsItsDeviceLibrariesAfterTheFirstFrameAndMakesItsSer
     EXPECT_TRUE(listed.contains("Brelmo:outport 0")) << listed.toStdString();
     EXPECT_TRUE(listed.contains("Brelmo MIDI Device Monitor:")) << listed.toStdString();
     EXPECT_EQ(program.state(), QProcess::Running);
+}
+
+// Stopped while its settings file is still being read, the program leaves at
+// once and writes nothing: no setting can have been read or changed yet. The
+// file is a pipe that the test fills with the first 4 MB of a long-time
+// user's file and then holds open, so the reading is surely not over.
+TEST(ApplicationProcess, StoppedWhileReadingItsSettingsItLeavesAtOnceAndWritesNothing)
+{
+    ProgramUser user;
+    const auto settings = user.settingsFile();
+    std::filesystem::create_directories(settings.parent_path());
+    ASSERT_EQ(::mkfifo(settings.c_str(), 0600), 0);
+    user.environment().insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("com.corvane.linux.startup.info=true"));
+    QProcess& program = user.start({}, true);
+
+    // A program that died early would leave the pipe without a reader.
+    std::signal(SIGPIPE, SIG_IGN);
+    int pipe = -1;
+    ASSERT_TRUE(processEventsUntil([&] { return (pipe = ::open(settings.c_str(), O_WRONLY | O_NONBLOCK)) >= 0; }));
+    ::fcntl(pipe, F_SETFL, 0);
+    std::string text = R"({"format": 1, "values": {)";
+    for (int entry = 0; text.size() < (4u << 20); ++entry)
+        text += "\"practice.history.v1." + std::to_string(entry) + R"(": {"string": "peça número )" +
+                std::to_string(entry) + R"( \u00e9 tocada de novo, compasso a compasso"}, )";
+    for (std::size_t sent = 0; sent < text.size();) {
+        const auto written = ::write(pipe, text.data() + sent, text.size() - sent);
+        ASSERT_GT(written, 0);
+        sent += std::size_t(written);
+    }
+
+    QByteArray errors;
+    ASSERT_TRUE(processEventsUntil([&] {
+        errors += program.readAllStandardError();
+        return errors.contains("first frame painted");
+    })) << errors.toStdString();
+    program.terminate();
+    EXPECT_TRUE(program.waitForFinished(3000)) << "still reading when asked to stop";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    ::close(pipe);
+
+    // Still the user's pipe, never replaced by a written file, and nothing beside it.
+    EXPECT_TRUE(std::filesystem::is_fifo(settings));
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(settings.parent_path()))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"defaults.json"});
 }

@@ -1,12 +1,13 @@
 // The real program on a private session bus, with the test's fake desktop
 // portal: what it logs about the desktop's wishes, and that its window comes
-// up whether or not a portal answers.
+// up whether or not a portal answers, and on a bus whose daemon hangs.
 #include <gtest/gtest.h>
 
 #include <QProcess>
 
 #include "FakeDesktopPortal.hpp"
 #include "WindowTestSupport.hpp"
+#include "support/SilentSessionBus.hpp"
 
 namespace {
 
@@ -34,16 +35,23 @@ public:
     }
 
     // Waits until the program has written `text`.
-    bool logs(const QString& text)
+    bool logs(const QString& text, std::chrono::milliseconds timeout = std::chrono::seconds(20))
     {
         return processEventsUntil(
             [&] {
                 log_ += QString::fromUtf8(process_.readAll());
                 return log_.contains(text);
             },
-            std::chrono::seconds(20));
+            timeout);
     }
     const QString& log() const { return log_; }
+
+    // Sends SIGTERM; true when the program has ended within `timeout`.
+    bool quitsWithin(std::chrono::milliseconds timeout)
+    {
+        process_.terminate();
+        return process_.waitForFinished(int(timeout.count()));
+    }
 
 private:
     FileFolder files_;
@@ -79,4 +87,23 @@ TEST(DesktopAccessibilityProcess, WithoutAPortalTheWindowComesUpWithBothOff)
     EXPECT_TRUE(program.logs(QStringLiteral("practice session controller made"))) << program.log().toStdString();
     EXPECT_TRUE(program.logs(QStringLiteral("desktop accessibility: reduce motion off, increased contrast off")))
         << program.log().toStdString();
+}
+
+// A daemon that takes the connection and never answers would hold Qt's
+// accessibility bridge, and the window with it, for 25 s and more: the
+// program gives it up within a moment, goes on as without a bus, and
+// answers SIGTERM.
+TEST(DesktopAccessibilityProcess, AHungBusHoldsNeitherTheWindowNorTheQuit)
+{
+    SilentSessionBus hung;
+    ASSERT_FALSE(hung.address().isEmpty());
+    LoggedProgram program(hung.address());
+    EXPECT_TRUE(program.logs(QStringLiteral("first frame painted"), std::chrono::seconds(5)))
+        << program.log().toStdString();
+    EXPECT_TRUE(program.log().contains(QStringLiteral("does not answer; going on without it")))
+        << program.log().toStdString();
+    EXPECT_TRUE(program.logs(QStringLiteral("desktop accessibility: reduce motion off, increased contrast off")))
+        << program.log().toStdString();
+    EXPECT_TRUE(program.logs(QStringLiteral("practice session controller made"))) << program.log().toStdString();
+    EXPECT_TRUE(program.quitsWithin(std::chrono::seconds(5)));
 }
