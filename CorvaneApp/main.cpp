@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -50,7 +51,7 @@ int main(int argc, char** argv)
     // instance, which only hands its files over, never does.
     sessionBusProbe.avoidIfSilent();
 
-    corvane::DefaultsStore defaults(settingsFile);
+    std::optional<corvane::DefaultsStore> defaults(std::in_place, settingsFile);
     // The window is made and shown on the event loop's first turn, and the
     // services and the screens on turns of their own after its first frame,
     // so that the loop runs from the start and nothing holds it long. Files
@@ -62,7 +63,7 @@ int main(int argc, char** argv)
                          else files.insert(files.end(), received.begin(), received.end());
                      });
     QTimer::singleShot(1, &app, [&] {
-        application = std::make_unique<corvane::CorvaneApplication>(defaults);
+        application = std::make_unique<corvane::CorvaneApplication>(*defaults);
         if (stallWatch)
             QObject::connect(&application->mainWindow(), &corvane::MainWindow::firstFramePainted, stallWatch.get(),
                              [&stallWatch] { stallWatch->stopAfter(2.0); });
@@ -79,11 +80,19 @@ int main(int argc, char** argv)
     // or changed a setting, so nothing is left to save, and the reading (and
     // the services' worker waiting for it) would hold the exit for seconds
     // with a large file. Only this instance's socket file is cleared away.
-    if (!defaults.isLoaded()) {
+    if (!defaults->isLoaded()) {
         instance.reset();
         std::_Exit(status);
     }
-    // The windows and services go before the settings they write to.
+    // The windows and services go before the settings they write to, and the
+    // settings' last write ends before the socket goes.
     application.reset();
-    return status;
+    defaults.reset();
+    instance.reset();
+    // All of ours is saved and closed. The libraries' own teardown is left
+    // out: a worker still asking the driver whether it draws in software
+    // (a stop early in the start) would be waited for by it, and Mesa's
+    // compiler, torn down beneath that worker, has spun for good there.
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
