@@ -1,19 +1,23 @@
 #pragma once
 
 // A private JACK server with the dummy driver for tests of audio and MIDI:
-// no sound card is needed. It runs under a unique server name, and the
-// constructor points JACK_DEFAULT_SERVER at it, so every JACK client this
-// process opens afterwards (RtAudio's and RtMidi's included) reaches it.
+// no sound card is needed. It runs under a unique server name, and while it
+// is the newest of the process's servers JACK_DEFAULT_SERVER names it, so
+// every JACK client the process opens meanwhile (RtAudio's and RtMidi's
+// included) reaches it; once the last one is gone the variable is as it was.
 
 #include <jack/jack.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/prctl.h>
@@ -47,8 +51,7 @@ public:
                      "-r", rate.c_str(), "-p", frames.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
-        ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
-        ::setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
+        becomeDefault();
         if (!waitUntilReady()) {
             stop();
             throw std::runtime_error("the JACK dummy server " + name_ + " did not start");
@@ -67,6 +70,53 @@ private:
     {
         static int value = 0;
         return value;
+    }
+
+    // The process's servers, newest last, and the variables as they were before the first.
+    struct Environment {
+        std::vector<const JackTestServer*> servers;
+        std::optional<std::string> server, reservation;
+    };
+    static Environment& environment()
+    {
+        static Environment value;
+        return value;
+    }
+    static std::optional<std::string> variable(const char* name)
+    {
+        const char* value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    }
+    static void restore(const char* name, const std::optional<std::string>& value)
+    {
+        if (value) ::setenv(name, value->c_str(), 1);
+        else ::unsetenv(name);
+    }
+
+    void becomeDefault()
+    {
+        auto& e = environment();
+        if (e.servers.empty()) {
+            e.server = variable("JACK_DEFAULT_SERVER");
+            e.reservation = variable("JACK_NO_AUDIO_RESERVATION");
+        }
+        e.servers.push_back(this);
+        ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+        ::setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
+    }
+
+    void leaveDefault()
+    {
+        auto& e = environment();
+        const auto found = std::find(e.servers.begin(), e.servers.end(), this);
+        if (found == e.servers.end()) return;
+        e.servers.erase(found);
+        if (!e.servers.empty()) {
+            ::setenv("JACK_DEFAULT_SERVER", e.servers.back()->name_.c_str(), 1);
+            return;
+        }
+        restore("JACK_DEFAULT_SERVER", e.server);
+        restore("JACK_NO_AUDIO_RESERVATION", e.reservation);
     }
 
     bool waitUntilReady()
@@ -100,6 +150,7 @@ private:
 
     void stop()
     {
+        leaveDefault();
         if (pid_ <= 0) return;
         ::kill(pid_, SIGTERM);
         for (int i = 0; i < 100; ++i) {
