@@ -5,6 +5,7 @@
 // is the newest of the process's servers JACK_DEFAULT_SERVER names it, so
 // every JACK client the process opens meanwhile (RtAudio's and RtMidi's
 // included) reaches it; once the last one is gone the variable is as it was.
+// Each starts in a slot of JACK's registry that a dead server may have left.
 
 #include <jack/jack.h>
 
@@ -24,6 +25,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "JackServerRegistry.hpp"
+
 class JackTestServer {
 public:
     // `logFile`: where the server's messages go (which client missed a period);
@@ -34,6 +37,7 @@ public:
                             bool realtime = false)
         : name_("brelmo-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++))
     {
+        waitForRegistrySlot();
         const std::string rate = std::to_string(sampleRate);
         const std::string frames = std::to_string(period);
         pid_ = ::fork();
@@ -70,6 +74,26 @@ private:
     {
         static int value = 0;
         return value;
+    }
+
+    // JACK refuses a ninth server: the slots of dead ones are emptied, and a
+    // machine whose slots are all taken by running servers is waited for a while.
+    static void waitForRegistrySlot()
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        for (;;) {
+            std::string running;
+            {
+                JackServerRegistry registry;
+                registry.dropDeadServers();
+                if (!registry.isReadable() || registry.freeSlots() > 0) return;
+                for (const auto& server : registry.servers())
+                    running += " " + server.name + " (pid " + std::to_string(server.pid) + ")";
+            }
+            if (std::chrono::steady_clock::now() >= deadline)
+                throw std::runtime_error("JACK's eight server slots stayed taken by running servers:" + running);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
     }
 
     // The process's servers, newest last, and the variables as they were before the first.
