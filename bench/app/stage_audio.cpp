@@ -477,7 +477,6 @@ int main(int argc, char** argv)
     }
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
 
-    sessionbench::takeJackTurn();
     std::printf("Für Elise with count-in and a live key every 250 ms, %.0f s a run, JACK dummy server 48 kHz / 256 "
                 "frames (%.0f periods a run), the server %s\n",
                 seconds, seconds * 48000 / 256,

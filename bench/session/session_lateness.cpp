@@ -348,7 +348,6 @@ int main(int argc, char** argv)
     const bool saves = all || std::strcmp(phases, "saves") == 0;
     const bool looped = all || std::strcmp(phases, "loop") == 0;
 
-    takeJackTurn();
     printLoad();
     std::printf("goal when sent ahead: p99 of applied - due within 64 samples (1.333 ms), median within 0.1 ms\n");
     for (const bool realtime : {true, false}) {

@@ -77,7 +77,6 @@ int main(int argc, char** argv)
     const long notes = argc > 2 ? std::atol(argv[2]) : 10'000;
     if (presses <= 0 || notes < tracks) return 2;
 
-    takeJackTurn();
     printLoad();
     JackTestServer server(48000, 128);
     Folder folder;

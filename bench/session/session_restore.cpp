@@ -179,7 +179,6 @@ int main(int argc, char** argv)
     const int saves = argc > 3 ? std::atoi(argv[3]) : 200;
     if (runs <= 0 || notes < tracks || saves <= 0) return 2;
 
-    takeJackTurn();
     printLoad();
     JackTestServer server(48000, 128);
     Folder folder;

@@ -46,7 +46,6 @@ int main(int argc, char** argv)
     const int bumps = argc > 1 ? std::atoi(argv[1]) : 1000;
     if (bumps < 100) return 2;
 
-    takeJackTurn();
     printLoad();
     JackTestServer server(48000, 128);
     Folder folder;

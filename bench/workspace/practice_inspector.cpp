@@ -169,7 +169,6 @@ int main(int argc, char** argv)
     const int notes = argc > 1 ? std::atoi(argv[1]) : 2000;
     if (notes < 1) return 2;
 
-    takeJackTurn();
     printLoad();
     JackTestServer server(48000, 128);
     Folder folder;

@@ -64,7 +64,6 @@ int main(int argc, char** argv)
     const double seconds = argc > 2 ? std::atof(argv[2]) : 10;
     if (notes < 16 || !(seconds > 0)) return 2;
 
-    takeJackTurn();
     printLoad();
     JackTestServer server(48000, 128);
     Folder folder;

@@ -5,7 +5,8 @@
 // is the newest of the process's servers JACK_DEFAULT_SERVER names it, so
 // every JACK client the process opens meanwhile (RtAudio's and RtMidi's
 // included) reaches it; once the last one is gone the variable is as it was.
-// Each starts in a slot of JACK's registry that a dead server may have left.
+// Servers start one at a time on the machine, each in a slot of JACK's
+// registry that a dead server may have left.
 
 #include <jack/jack.h>
 
@@ -26,6 +27,7 @@
 #include <unistd.h>
 
 #include "JackServerRegistry.hpp"
+#include "JackTestTurn.hpp"
 
 class JackTestServer {
 public:
@@ -37,6 +39,8 @@ public:
                             bool realtime = false)
         : name_("brelmo-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++))
     {
+        // Held until the server answers a client; a start takes a second or two at most.
+        const JackTestTurn turn(std::chrono::seconds(90));
         waitForRegistrySlot();
         const std::string rate = std::to_string(sampleRate);
         const std::string frames = std::to_string(period);

@@ -7,8 +7,6 @@
 #include <memory>
 #include <string>
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"
@@ -18,17 +16,8 @@
 #include "support/QtEventLoop.hpp"
 
 // One JACK dummy server for the whole test process (48 kHz, 256 frames).
-// Clients of several JACK servers starting and stopping at once sometimes
-// fail to connect (libjack shares one registry per user), so test processes
-// run by ctest in parallel take turns: the lock is held until the process ends.
 inline JackTestServer& sharedJackServer()
 {
-    static const int turn = [] {
-        const int fd = ::open("/tmp/brelmo-jack-tests.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (fd >= 0) ::flock(fd, LOCK_EX);
-        return fd;
-    }();
-    (void)turn;
     static JackTestServer server;
     return server;
 }
