@@ -39,9 +39,51 @@ public:
                             bool realtime = false)
         : name_("brelmo-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++))
     {
-        // Held until the server answers a client; a start takes a second or two at most.
-        const JackTestTurn turn(std::chrono::seconds(90));
-        waitForRegistrySlot();
+        // JACK refuses a ninth server: while running servers take every slot
+        // of its registry (the slots of dead ones emptied), the turn is let go
+        // for a while, and the start given up after half a minute.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        for (;;) {
+            // Held until the server answers a client; a start takes a second or two.
+            const JackTestTurn turn(std::chrono::seconds(60));
+            std::string running;
+            if (hasRegistrySlot(running)) {
+                start(sampleRate, period, logFile, realtime);
+                return;
+            }
+            if (std::chrono::steady_clock::now() >= deadline)
+                throw std::runtime_error("JACK's eight server slots stayed taken by running servers:" + running);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+    }
+
+    ~JackTestServer() { stop(); }
+
+    JackTestServer(const JackTestServer&) = delete;
+    JackTestServer& operator=(const JackTestServer&) = delete;
+
+    const std::string& name() const { return name_; }
+
+private:
+    static int& counter()
+    {
+        static int value = 0;
+        return value;
+    }
+
+    // Empties the slots of dead servers; when none is free, `running` lists the servers holding them.
+    static bool hasRegistrySlot(std::string& running)
+    {
+        JackServerRegistry registry;
+        registry.dropDeadServers();
+        if (!registry.isReadable() || registry.freeSlots() > 0) return true;
+        for (const auto& server : registry.servers())
+            running += " " + server.name + " (pid " + std::to_string(server.pid) + ")";
+        return false;
+    }
+
+    void start(int sampleRate, int period, const std::string& logFile, bool realtime)
+    {
         const std::string rate = std::to_string(sampleRate);
         const std::string frames = std::to_string(period);
         pid_ = ::fork();
@@ -63,40 +105,6 @@ public:
         if (!waitUntilReady()) {
             stop();
             throw std::runtime_error("the JACK dummy server " + name_ + " did not start");
-        }
-    }
-
-    ~JackTestServer() { stop(); }
-
-    JackTestServer(const JackTestServer&) = delete;
-    JackTestServer& operator=(const JackTestServer&) = delete;
-
-    const std::string& name() const { return name_; }
-
-private:
-    static int& counter()
-    {
-        static int value = 0;
-        return value;
-    }
-
-    // JACK refuses a ninth server: the slots of dead ones are emptied, and a
-    // machine whose slots are all taken by running servers is waited for a while.
-    static void waitForRegistrySlot()
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        for (;;) {
-            std::string running;
-            {
-                JackServerRegistry registry;
-                registry.dropDeadServers();
-                if (!registry.isReadable() || registry.freeSlots() > 0) return;
-                for (const auto& server : registry.servers())
-                    running += " " + server.name + " (pid " + std::to_string(server.pid) + ")";
-            }
-            if (std::chrono::steady_clock::now() >= deadline)
-                throw std::runtime_error("JACK's eight server slots stayed taken by running servers:" + running);
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
     }
 
