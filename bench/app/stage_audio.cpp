@@ -232,6 +232,7 @@ class CountedServer {
 public:
     CountedServer(const QString& log, bool realtime) : log_(log), realtime_(realtime), server_(48000, 256, log.toStdString(), realtime)
     {
+        server_.releaseTurn();
         // Only active clients hear of missed periods. This one does nothing in its
         // period, and on a thread made real-time where allowed, so it is hardly ever the late one.
         counter_ = openIdleClient("brelmo-xrun-counter", [this](jack_client_t* client) {

@@ -211,6 +211,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     JackTestServer jack; // the program's engine and MIDI monitor find it through the environment
+    jack.releaseTurn();
     PrivateSessionBus bus;
     if (bus.address().isEmpty()) {
         std::fprintf(stderr, "bench_startup: no session bus (is dbus-daemon installed?)\n");

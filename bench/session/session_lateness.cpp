@@ -355,6 +355,7 @@ int main(int argc, char** argv)
         for (const int frames : {128, 256}) {
             if (std::strcmp(periods, "both") != 0 && std::atoi(periods) != frames) continue;
             JackTestServer server(48000, frames, {}, realtime);
+            server.releaseTurn();
             std::printf("\n%s JACK server, %d frames\n", realtime ? "real-time" : "ordinary (not real-time)", frames);
             runWay(frames, false, seconds, normal, saves, looped);
             runWay(frames, true, seconds, normal, saves, looped);

@@ -181,6 +181,7 @@ int main(int argc, char** argv)
 
     printLoad();
     JackTestServer server(48000, 128);
+    server.releaseTurn();
     Folder folder;
     const auto song = folder.write("dense.mid", denseSong(notes, tracks));
     const auto pristine = folder.path() / "pristine.json";

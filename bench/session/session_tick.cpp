@@ -158,6 +158,7 @@ int main(int argc, char** argv)
 
     printLoad();
     JackTestServer server(48000, 128);
+    server.releaseTurn();
     std::printf("JACK dummy server at 48 kHz, 128 frames; tick called every 8 ms by hand for %.0f s of song\n",
                 seconds);
     Folder folder;

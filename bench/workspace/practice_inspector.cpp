@@ -171,6 +171,7 @@ int main(int argc, char** argv)
 
     printLoad();
     JackTestServer server(48000, 128);
+    server.releaseTurn();
     Folder folder;
     // Two minutes, 60 bars: room for the 50 loops.
     const auto song = folder.write("estudo.mid", denseSong(960, 1));

@@ -66,6 +66,7 @@ int main(int argc, char** argv)
 
     printLoad();
     JackTestServer server(48000, 128);
+    server.releaseTurn();
     Folder folder;
     Session session(folder.path() / "defaults.json");
     auto& c = *session.controller;

@@ -5,8 +5,9 @@
 // is the newest of the process's servers JACK_DEFAULT_SERVER names it, so
 // every JACK client the process opens meanwhile (RtAudio's and RtMidi's
 // included) reaches it; once the last one is gone the variable is as it was.
-// Servers start one at a time on the machine, each in a slot of JACK's
-// registry that a dead server may have left.
+// While it lives its process holds the machine's turn (JackTestTurn.hpp),
+// and it starts in a slot of JACK's registry that a dead server may have
+// left (JackServerRegistry.hpp).
 
 #include <jack/jack.h>
 
@@ -43,26 +44,51 @@ public:
         // of its registry (the slots of dead ones emptied), the turn is let go
         // for a while, and the start given up after half a minute.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        for (;;) {
-            // Held until the server answers a client; a start takes a second or two.
-            const JackTestTurn turn(std::chrono::seconds(60));
-            std::string running;
-            if (hasRegistrySlot(running)) {
-                start(sampleRate, period, logFile, realtime);
-                return;
-            }
+        for (std::string running;; running.clear()) {
+            turn_ = JackTestTurn::hold();
+            if (hasRegistrySlot(running)) break;
+            turn_.reset();
             if (std::chrono::steady_clock::now() >= deadline)
                 throw std::runtime_error("JACK's eight server slots stayed taken by running servers:" + running);
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         }
+        start(sampleRate, period, logFile, realtime);
     }
 
-    ~JackTestServer() { stop(); }
+    ~JackTestServer()
+    {
+        stop();
+        leaveDefault();
+    }
 
     JackTestServer(const JackTestServer&) = delete;
     JackTestServer& operator=(const JackTestServer&) = delete;
 
     const std::string& name() const { return name_; }
+
+    // Stops the server, as a server that dies; JACK_DEFAULT_SERVER still
+    // names it and the turn stays held until it is destroyed.
+    void stop()
+    {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        for (int i = 0; i < 100; ++i) {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+    // Lets other processes have the turn while the server runs on: for a
+    // program that runs long once its clients are connected (a benchmark),
+    // or a holder of its own that covers the server's use.
+    void releaseTurn() { turn_.reset(); }
 
 private:
     static int& counter()
@@ -104,6 +130,7 @@ private:
         becomeDefault();
         if (!waitUntilReady()) {
             stop();
+            leaveDefault();
             throw std::runtime_error("the JACK dummy server " + name_ + " did not start");
         }
     }
@@ -184,24 +211,7 @@ private:
         return false;
     }
 
-    void stop()
-    {
-        leaveDefault();
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        for (int i = 0; i < 100; ++i) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-
     std::string name_;
     pid_t pid_ = -1;
+    JackTestTurn::Hold turn_;
 };

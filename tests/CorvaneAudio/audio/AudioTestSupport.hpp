@@ -15,10 +15,24 @@
 #include "support/JackTestServer.hpp"
 #include "support/QtEventLoop.hpp"
 
-// One JACK dummy server for the whole test process (48 kHz, 256 frames).
+// One JACK dummy server for the whole test process (48 kHz, 256 frames). The
+// process holds the machine's JACK turn from a test's first use of it until
+// the next test starts, or until the server has stopped at the process's end.
 inline JackTestServer& sharedJackServer()
 {
+    static JackTestTurn::Hold testTurn; // made before the server, let go after it
+    struct NextTestLetsGo : ::testing::EmptyTestEventListener {
+        void OnTestStart(const ::testing::TestInfo&) override { testTurn.reset(); }
+    };
+    static const bool listening = [] {
+        ::testing::UnitTest::GetInstance()->listeners().Append(new NextTestLetsGo);
+        return true;
+    }();
+    (void)listening;
+    if (!testTurn) testTurn = JackTestTurn::hold();
     static JackTestServer server;
+    static const bool coveredByTheTestsTurn = (server.releaseTurn(), true);
+    (void)coveredByTheTestsTurn;
     return server;
 }
 

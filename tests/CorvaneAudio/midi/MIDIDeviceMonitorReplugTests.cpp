@@ -203,7 +203,7 @@ TEST(MIDIDeviceMonitorServerRestart, TheMonitorOutlivesItsServerAndFindsThePortA
         id = source->id;
         monitor.selectInput(id);
     }
-    server.reset();
+    server->stop();
     ASSERT_TRUE(processEventsUntil([&] { return monitor.sources().empty(); }, 5s));
     EXPECT_EQ(monitor.selectedInputID(), id);
 
