@@ -86,8 +86,8 @@ public:
     }
 
     // Lets other processes have the turn while the server runs on: for a
-    // program that runs long once its clients are connected (a benchmark),
-    // or a holder of its own that covers the server's use.
+    // program that runs for minutes (a benchmark), whose own clients then
+    // open unguarded, or for a caller whose own hold covers the server's use.
     void releaseTurn() { turn_.reset(); }
 
 private:
