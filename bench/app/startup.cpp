@@ -319,6 +319,7 @@ int main(int argc, char** argv)
     for (int i = 2; i < argc; ++i) programs << QString::fromLocal8Bit(argv[i]);
     if (programs.isEmpty()) programs << QStringLiteral(BRELMO_EXECUTABLE);
     JackTestServer jack; // the program's engine and MIDI monitor find it through the environment
+    jack.releaseTurn();
     PrivateSessionBus bus;
     if (bus.address().isEmpty()) {
         std::fprintf(stderr, "bench_startup: no session bus (is dbus-daemon installed?)\n");

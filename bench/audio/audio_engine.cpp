@@ -196,6 +196,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
     JackTestServer server(int(sampleRate), periodFrames);
+    server.releaseTurn();
     const auto folder = std::filesystem::temp_directory_path() / ("brelmo-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     {

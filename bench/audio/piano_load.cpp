@@ -155,6 +155,7 @@ void measureEngineStart(const std::optional<std::filesystem::path>& soundFont, b
     char* argv[] = {name, nullptr};
     QCoreApplication application(argc, argv);
     JackTestServer server(int(sampleRate), 128);
+    server.releaseTurn();
     FirstSoundDetector detector;
     const auto folder = std::filesystem::temp_directory_path() / ("brelmo-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);

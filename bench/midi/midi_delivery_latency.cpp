@@ -48,6 +48,7 @@ int main(int argc, char** argv)
     if (notes <= 0 || period <= 0 || rate <= 0) return 2;
 
     JackTestServer server(rate, period);
+    server.releaseTurn();
     QTemporaryDir directory;
     DefaultsStore defaults(directory.filePath("defaults.json").toStdString());
     RtMidiOut keyboard(RtMidi::UNIX_JACK, "Bench Keyboard");

@@ -94,6 +94,7 @@ int main(int argc, char** argv)
     if (replugs <= 0 || period <= 0) return 2;
 
     JackTestServer server(48000, period);
+    server.releaseTurn();
     QTemporaryDir directory;
     DefaultsStore defaults(directory.filePath("defaults.json").toStdString());
     JackTestClient keyboard("Bench Keyboard", "Teclado", JackTestClient::Direction::keyboard);

@@ -19,8 +19,6 @@
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include "CorvaneApp/kit/style/StudioResourceBundle.hpp"
@@ -73,19 +71,6 @@ inline void print(const char* what, const std::vector<double>& values, const cha
     const auto s = summarize(values);
     std::printf("  %-40s n=%-6zu median %9.3f %s   p99 %9.3f %s   max %9.3f %s\n", what, s.count, s.median, unit,
                 s.p99, unit, s.maximum, unit);
-}
-
-// Processes of this user that start JACK servers take turns (libjack keeps one
-// registry per user); the test suites hold the same lock.
-inline void takeJackTurn()
-{
-    const int fd = ::open("/tmp/brelmo-jack-tests.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        std::fprintf(stderr, "waiting for the JACK lock held by a test run...\n");
-        ::flock(fd, LOCK_EX);
-    }
-    // Held until the process ends.
 }
 
 // Spins the Qt event loop until `done` holds or the time is up.

@@ -77,9 +77,9 @@ int main(int argc, char** argv)
     const long notes = argc > 2 ? std::atol(argv[2]) : 10'000;
     if (presses <= 0 || notes < tracks) return 2;
 
-    takeJackTurn();
     printLoad();
     JackTestServer server(48000, 128);
+    server.releaseTurn();
     Folder folder;
     Session session(folder.path() / "defaults.json");
     auto& c = *session.controller;

@@ -179,9 +179,9 @@ int main(int argc, char** argv)
     const int saves = argc > 3 ? std::atoi(argv[3]) : 200;
     if (runs <= 0 || notes < tracks || saves <= 0) return 2;
 
-    takeJackTurn();
     printLoad();
     JackTestServer server(48000, 128);
+    server.releaseTurn();
     Folder folder;
     const auto song = folder.write("dense.mid", denseSong(notes, tracks));
     const auto pristine = folder.path() / "pristine.json";

@@ -156,9 +156,9 @@ int main(int argc, char** argv)
     const double loopSeconds = loopOnly ? (argc > 2 ? std::atof(argv[2]) : 60) : (argc > 4 ? std::atof(argv[4]) : 60);
     if (notes < tracks || smallNotes < tracks || !(seconds > 0) || !(loopSeconds > 0)) return 2;
 
-    takeJackTurn();
     printLoad();
     JackTestServer server(48000, 128);
+    server.releaseTurn();
     std::printf("JACK dummy server at 48 kHz, 128 frames; tick called every 8 ms by hand for %.0f s of song\n",
                 seconds);
     Folder folder;

@@ -46,9 +46,9 @@ int main(int argc, char** argv)
     const int bumps = argc > 1 ? std::atoi(argv[1]) : 1000;
     if (bumps < 100) return 2;
 
-    takeJackTurn();
     printLoad();
     JackTestServer server(48000, 128);
+    server.releaseTurn();
     Folder folder;
     Session session(folder.path() / "defaults.json");
     auto& c = *session.controller;

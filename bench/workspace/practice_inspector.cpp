@@ -169,9 +169,9 @@ int main(int argc, char** argv)
     const int notes = argc > 1 ? std::atoi(argv[1]) : 2000;
     if (notes < 1) return 2;
 
-    takeJackTurn();
     printLoad();
     JackTestServer server(48000, 128);
+    server.releaseTurn();
     Folder folder;
     // Two minutes, 60 bars: room for the 50 loops.
     const auto song = folder.write("estudo.mid", denseSong(960, 1));

@@ -45,9 +45,9 @@ int main(int argc, char** argv)
     const int manyTracks = argc > 4 ? std::atoi(argv[4]) : 500;
     if (tracks < 3 || notes < tracks || clicks < 1 || manyTracks < 3 || manyTracks > 65535) return 2;
 
-    takeJackTurn();
     printLoad();
     JackTestServer server(48000, 128);
+    server.releaseTurn();
     Folder folder;
     Session session(folder.path() / "defaults.json");
     auto& c = *session.controller;

@@ -64,9 +64,9 @@ int main(int argc, char** argv)
     const double seconds = argc > 2 ? std::atof(argv[2]) : 10;
     if (notes < 16 || !(seconds > 0)) return 2;
 
-    takeJackTurn();
     printLoad();
     JackTestServer server(48000, 128);
+    server.releaseTurn();
     Folder folder;
     Session session(folder.path() / "defaults.json");
     auto& c = *session.controller;

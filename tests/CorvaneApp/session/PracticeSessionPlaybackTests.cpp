@@ -178,7 +178,7 @@ TEST(PlaybackWithoutServer, TheSessionStopsAndKeepsItsProgressWhenTheAudioServer
     processEventsFor(500ms);
     ASSERT_TRUE(c.isPlaying());
 
-    server.reset();
+    server->stop();
     processEventsFor(1500ms);
     // Whatever the engine reports now, nothing crashes and every command still answers.
     c.togglePlayback();

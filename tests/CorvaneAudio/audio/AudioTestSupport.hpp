@@ -7,8 +7,6 @@
 #include <memory>
 #include <string>
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"
@@ -17,19 +15,24 @@
 #include "support/JackTestServer.hpp"
 #include "support/QtEventLoop.hpp"
 
-// One JACK dummy server for the whole test process (48 kHz, 256 frames).
-// Clients of several JACK servers starting and stopping at once sometimes
-// fail to connect (libjack shares one registry per user), so test processes
-// run by ctest in parallel take turns: the lock is held until the process ends.
+// One JACK dummy server for the whole test process (48 kHz, 256 frames). The
+// process holds the machine's JACK turn from a test's first use of it until
+// the next test starts, or until the server has stopped at the process's end.
 inline JackTestServer& sharedJackServer()
 {
-    static const int turn = [] {
-        const int fd = ::open("/tmp/brelmo-jack-tests.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (fd >= 0) ::flock(fd, LOCK_EX);
-        return fd;
+    static JackTestTurn::Hold testTurn; // made before the server, let go after it
+    struct NextTestLetsGo : ::testing::EmptyTestEventListener {
+        void OnTestStart(const ::testing::TestInfo&) override { testTurn.reset(); }
+    };
+    static const bool listening = [] {
+        ::testing::UnitTest::GetInstance()->listeners().Append(new NextTestLetsGo);
+        return true;
     }();
-    (void)turn;
+    (void)listening;
+    if (!testTurn) testTurn = JackTestTurn::hold();
     static JackTestServer server;
+    static const bool coveredByTheTestsTurn = (server.releaseTurn(), true);
+    (void)coveredByTheTestsTurn;
     return server;
 }
 
