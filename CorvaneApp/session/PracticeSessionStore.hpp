@@ -429,6 +429,8 @@ private:
     // Publishes the song's notes with the track indices and note counts kept beside them.
     void publishTimelineNotes(MIDINoteSpanList notes);
     void resumeAfterWait();
+    // The stored setting of a track; null when it has none.
+    const PracticeTrackSetting* storedTrackSetting(std::int64_t trackIndex) const;
     std::vector<PracticeTrackSetting> normalizedTrackSettings() const;
     void applyTrackSettings(std::vector<PracticeTrackSetting> settings);
     void refreshPracticeEngine();

@@ -97,17 +97,27 @@ std::int64_t PracticeSessionStore::trackNoteCount(std::int64_t trackIndex) const
     return colorTrackNoteCounts_[static_cast<std::size_t>(found - colorTrackIndices_.begin())];
 }
 
+// The settings are kept in track order (loading merges them so, and every
+// change sorts them), so a track's is found by halving, as every track list,
+// the tick and the sheet of a song of 65,535 tracks ask for them per track.
+const PracticeTrackSetting* PracticeSessionStore::storedTrackSetting(std::int64_t trackIndex) const
+{
+    const auto found = std::lower_bound(trackSettings_.begin(), trackSettings_.end(), trackIndex,
+                                        [](const PracticeTrackSetting& s, std::int64_t index) { return s.trackIndex() < index; });
+    return found != trackSettings_.end() && found->trackIndex() == trackIndex ? &*found : nullptr;
+}
+
 PracticeTrackSetting PracticeSessionStore::trackSetting(std::int64_t trackIndex) const
 {
-    for (const auto& setting : trackSettings_)
-        if (setting.trackIndex() == trackIndex) return setting;
+    if (const PracticeTrackSetting* setting = storedTrackSetting(trackIndex)) return *setting;
     return PracticeTrackSetting(trackIndex, PracticeTrackHand::automatic, false);
 }
 
 std::vector<PracticeTrackSetting> PracticeSessionStore::normalizedTrackSettings() const
 {
     std::vector<PracticeTrackSetting> settings;
-    for (const auto index : colorTrackIndices()) settings.push_back(trackSetting(index));
+    settings.reserve(colorTrackIndices_.size());
+    for (const auto index : colorTrackIndices_) settings.push_back(trackSetting(index));
     return settings;
 }
 
@@ -150,9 +160,8 @@ void PracticeSessionStore::setTrackMuted(bool muted, std::int64_t trackIndex)
 
 bool PracticeSessionStore::hasUnassignedPlayableTracks() const
 {
-    for (const auto& setting : normalizedTrackSettings())
-        if (setting.hand == PracticeTrackHand::automatic) return true;
-    return false;
+    return std::any_of(colorTrackIndices_.begin(), colorTrackIndices_.end(),
+                       [this](std::int64_t index) { return trackSetting(index).hand == PracticeTrackHand::automatic; });
 }
 
 void PracticeSessionStore::muteTracksWithoutHand()
