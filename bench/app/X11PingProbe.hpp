@@ -104,6 +104,13 @@ public:
         return std::chrono::duration<double, std::milli>(std::max(longest_, open)).count();
     }
 
+    // How long the program has gone unanswered, up to now.
+    double millisecondsSinceLastAnswer()
+    {
+        collect();
+        return std::chrono::duration<double, std::milli>(Clock::now() - lastAnswer_).count();
+    }
+
 private:
     void collect()
     {

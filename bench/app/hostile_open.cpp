@@ -3,14 +3,14 @@
 //
 // For each file (and each run), in a fresh settings folder: starts brelmo,
 // waits for its window and for it to fall idle, then hands it the file as a
-// user does, by starting a second `brelmo FILE`. From the hand-off until
-// SECONDS (default 3) after the window takes the song's title (or shows its
-// error), the window is pinged every 5 ms with _NET_WM_PING, which the
-// program answers from its main thread; the longest time without an answer
-// is that thread's longest stall. Then it prints that stall, how long the
-// song took to open, the resident memory above the idle program (at the end
-// and the most seen), and whether the program, sent SIGTERM, quit and saved
-// the song's session.
+// user does, by starting a second `brelmo FILE`. From the hand-off on, the
+// window is pinged every 5 ms with _NET_WM_PING, which the program answers
+// from its main thread: the longest time without an answer is that thread's
+// longest stall. The watch ends once the window has taken the song's title
+// (or shown its error) and the program has answered every ping for SECONDS
+// (default 3). Then it prints that stall, how long the song took to open,
+// the resident memory above the idle program (at the end and the most seen),
+// and whether the program, sent SIGTERM, quit and saved the song's session.
 // Without files, and with --generated besides them, it makes three valid
 // files with an ordinary tempo map: 65,535 tracks of one note each (1.3 MB),
 // and one note struck a million times (8 MB) and 7.5 million times (60 MB).
@@ -139,6 +139,8 @@ public:
         handOff.start(QStringLiteral(BRELMO_EXECUTABLE), {file});
         auto lastLook = Clock::time_point();
         std::optional<Clock::time_point> settledAt;
+        auto answeringSince = start;
+        const auto settle = std::chrono::duration<double>(options_.settleSeconds);
         while (millisecondsSince(start) < options_.timeoutSeconds * 1000) {
             probe_.ping(*window);
             QCoreApplication::processEvents(QEventLoop::AllEvents, 0);
@@ -156,7 +158,9 @@ public:
                 }
                 if (program.state() != QProcess::Running) break;
             }
-            if (settledAt && Clock::now() - *settledAt >= std::chrono::duration<double>(options_.settleSeconds)) break;
+            // Done once the program has answered without a pause for SETTLE seconds after the song came.
+            if (probe_.millisecondsSinceLastAnswer() > 100) answeringSince = Clock::now();
+            if (settledAt && Clock::now() - std::max(*settledAt, answeringSince) >= settle) break;
             std::this_thread::sleep_for(5ms);
         }
         outcome.stallMilliseconds = probe_.longestStallMilliseconds();
