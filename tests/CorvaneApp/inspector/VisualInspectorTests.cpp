@@ -11,6 +11,8 @@
 #include "CorvaneApp/ControllerHarness.hpp"
 #include "CorvaneApp/TrackTestSongs.hpp"
 #include "CorvaneApp/inspector/PracticeInspectorTab.hpp"
+#include "CorvaneApp/inspector/TrackSwatchButton.hpp"
+#include "CorvaneApp/inspector/TrackSwatchGrid.hpp"
 #include "CorvaneApp/inspector/VisualBackgroundInspectorView.hpp"
 #include "CorvaneApp/inspector/VisualColorControls.hpp"
 #include "CorvaneApp/inspector/VisualEffectsInspectorTab.hpp"
@@ -92,8 +94,10 @@ const std::vector<ParameterCase> environmentRows{
     {"Intensidade", "/saberIntensity", 0, 1, 0.05, pc, "0%", "100%"},
 };
 
-QStringList menuItems(const StudioMenuRow& row)
+// Its choices as the menu shows them when it opens.
+QStringList menuItems(StudioMenuRow& row)
 {
+    emit row.menuRequested();
     QStringList titles;
     for (QAction* action : row.menu()->actions()) titles << action->text();
     return titles;
