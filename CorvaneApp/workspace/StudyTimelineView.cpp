@@ -213,15 +213,20 @@ bool StudyTimelineView::isTransportActive() const
     return (store_.isPlaying() && store_.currentSong()) || store_.countInProgress().has_value();
 }
 
+// The last bar begun by the position. The markers come in time order, so it
+// is found by halving: a long song has tens of thousands of bars, and the
+// position moves at every tick.
 std::int64_t StudyTimelineView::currentMeasure() const
 {
-    std::int64_t measure = 0;
+    const auto& markers = store_.measureMarkers();
     const double position = store_.playbackPositionSeconds();
-    for (const auto& marker : store_.measureMarkers()) {
-        if (marker.isSongEnd || marker.seconds > position) continue;
-        measure = marker.measureNumber;
+    auto after = std::upper_bound(markers.begin(), markers.end(), position,
+                                  [](double at, const MIDIMeasureMarker& marker) { return at < marker.seconds; });
+    while (after != markers.begin()) {
+        --after;
+        if (!after->isSongEnd) return after->measureNumber;
     }
-    return measure;
+    return 0;
 }
 
 void StudyTimelineView::applyTransport()
