@@ -17,40 +17,34 @@ GuidedPracticeConfiguration::GuidedPracticeConfiguration(double correctTolerance
         throw std::invalid_argument("grading tolerances out of order");
 }
 
-static_assert(sizeof(GuidedPracticeEngine::ExpectedNote) == 24);
-
-GuidedPracticeEngine::GuidedPracticeEngine(std::span<const MIDINoteSpan> noteSpans, PracticeHand hand,
-                                           PracticeHandMap handMap, GuidedPracticeConfiguration configuration)
+GuidedPracticeEngine::GuidedPracticeEngine(MIDINoteSpanList noteSpans, PracticeHand hand, PracticeHandMap handMap,
+                                           GuidedPracticeConfiguration configuration)
     : hand_(hand), handMap_(std::move(handMap)), configuration_(configuration),
-      expectedNotes_(makeExpectedNotes(noteSpans)), matched_(expectedNotes_.size(), false)
+      expectedNotes_(expectedOrder(std::move(noteSpans))), matched_(expectedNotes_.size(), false)
 {
 }
 
-std::vector<GuidedPracticeEngine::ExpectedNote>
-GuidedPracticeEngine::makeExpectedNotes(std::span<const MIDINoteSpan> noteSpans)
+MIDINoteSpanList GuidedPracticeEngine::expectedOrder(MIDINoteSpanList noteSpans)
 {
-    std::vector<ExpectedNote> notes;
-    notes.reserve(noteSpans.size());
-    for (const auto& span : noteSpans)
-        notes.push_back({{span.trackIndex, span.eventIndex}, span.note, span.startSeconds});
-    const auto earlier = [](const ExpectedNote& a, const ExpectedNote& b) {
+    const auto earlier = [](const MIDINoteSpan& a, const MIDINoteSpan& b) {
         if (a.startSeconds != b.startSeconds) return a.startSeconds < b.startSeconds;
-        if (a.id.trackIndex != b.id.trackIndex) return a.id.trackIndex < b.id.trackIndex;
-        return a.id.eventIndex < b.id.eventIndex;
+        if (a.trackIndex != b.trackIndex) return a.trackIndex < b.trackIndex;
+        return a.eventIndex < b.eventIndex;
     };
-    // A timeline's spans mostly come in this order already: one look at a
-    // million of them costs far less than sorting them again, at every load
-    // and every change of the tracks' settings.
-    if (!std::is_sorted(notes.begin(), notes.end(), earlier)) std::stable_sort(notes.begin(), notes.end(), earlier);
-    return notes;
+    // A timeline's spans come in this order already: they are shared as they
+    // are, at every load and every change of the tracks' settings.
+    if (std::is_sorted(noteSpans.begin(), noteSpans.end(), earlier)) return noteSpans;
+    std::vector<MIDINoteSpan> sorted(noteSpans.begin(), noteSpans.end());
+    std::stable_sort(sorted.begin(), sorted.end(), earlier);
+    return sorted;
 }
 
-void GuidedPracticeEngine::reset(std::span<const MIDINoteSpan> noteSpans, std::optional<PracticeHand> hand,
+void GuidedPracticeEngine::reset(MIDINoteSpanList noteSpans, std::optional<PracticeHand> hand,
                                  std::optional<PracticeHandMap> handMap)
 {
     if (hand) hand_ = *hand;
     if (handMap) handMap_ = std::move(*handMap);
-    expectedNotes_ = makeExpectedNotes(noteSpans);
+    expectedNotes_ = expectedOrder(std::move(noteSpans));
     reopenAll();
 }
 
@@ -85,14 +79,14 @@ void GuidedPracticeEngine::seek(double seconds)
 GuidedPracticeEngine::Index GuidedPracticeEngine::firstFrom(double seconds) const
 {
     return Index(std::lower_bound(expectedNotes_.begin(), expectedNotes_.end(), seconds,
-                                  [](const ExpectedNote& note, double at) { return note.startSeconds < at; }) -
+                                  [](const MIDINoteSpan& note, double at) { return note.startSeconds < at; }) -
                  expectedNotes_.begin());
 }
 
 GuidedPracticeEngine::Index GuidedPracticeEngine::firstAfter(double seconds) const
 {
     return Index(std::upper_bound(expectedNotes_.begin(), expectedNotes_.end(), seconds,
-                                  [](double at, const ExpectedNote& note) { return at < note.startSeconds; }) -
+                                  [](double at, const MIDINoteSpan& note) { return at < note.startSeconds; }) -
                  expectedNotes_.begin());
 }
 
@@ -102,9 +96,9 @@ GuidedPracticeEngine::Index GuidedPracticeEngine::firstCandidate() const
     return firstCandidate_;
 }
 
-bool GuidedPracticeEngine::belongsToHand(const ExpectedNote& note) const
+bool GuidedPracticeEngine::belongsToHand(const MIDINoteSpan& note) const
 {
-    return handMap_.includes(hand_, note.note, note.id.trackIndex);
+    return handMap_.includes(hand_, note.note, note.trackIndex);
 }
 
 namespace {
@@ -114,7 +108,7 @@ namespace {
 constexpr double searchMargin = 1e-6;
 } // namespace
 
-const GuidedPracticeEngine::ExpectedNote* GuidedPracticeEngine::nextExpectedNote(double seconds) const
+const MIDINoteSpan* GuidedPracticeEngine::nextExpectedNote(double seconds) const
 {
     const double from = seconds - configuration_.matchingWindowSeconds;
     if (std::isnan(from)) return nullptr;
@@ -131,7 +125,7 @@ PracticeFeedback GuidedPracticeEngine::evaluate(std::uint8_t note, std::uint8_t 
     if (!std::isnan(seconds)) {
         for (Index i = firstFrom(seconds - window - searchMargin), end = firstAfter(seconds + window + searchMargin);
              i < end; ++i) {
-            const ExpectedNote& candidate = expectedNotes_[i];
+            const MIDINoteSpan& candidate = expectedNotes_[i];
             if (candidate.note != note || !isCandidate(i)) continue;
             const double distance = std::abs(seconds - candidate.startSeconds);
             if (!(distance <= window)) continue;
@@ -151,12 +145,12 @@ PracticeFeedback GuidedPracticeEngine::evaluate(std::uint8_t note, std::uint8_t 
 
     // One key press answers the same pitch doubled in other tracks (or
     // repeated within the chord tolerance), whatever their hand.
-    const ExpectedNote matched = expectedNotes_[*best];
+    const MIDINoteSpan matched = expectedNotes_[*best];
     const double chord = configuration_.chordToleranceSeconds;
     for (Index i = firstFrom(matched.startSeconds - chord - searchMargin),
                end = firstAfter(matched.startSeconds + chord + searchMargin);
          i < end; ++i) {
-        const ExpectedNote& other = expectedNotes_[i];
+        const MIDINoteSpan& other = expectedNotes_[i];
         if (other.note == matched.note && std::abs(other.startSeconds - matched.startSeconds) <= chord)
             matched_[i] = true;
     }
@@ -177,7 +171,7 @@ std::optional<PracticeWaitTarget> GuidedPracticeEngine::waitTarget(double second
     const Index first = firstCandidate();
     const double dueBy = seconds + configuration_.correctToleranceSeconds;
     if (first >= expectedNotes_.size() || !(expectedNotes_[first].startSeconds <= dueBy)) return std::nullopt;
-    const ExpectedNote& anchor = expectedNotes_[first];
+    const MIDINoteSpan& anchor = expectedNotes_[first];
 
     PracticeWaitTarget target{anchor.startSeconds, {}};
     const double chord = configuration_.chordToleranceSeconds;

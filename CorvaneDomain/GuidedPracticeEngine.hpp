@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <vector>
 
 #include "CorvaneDomain/MIDITimeline.hpp"
@@ -34,27 +33,15 @@ struct GuidedPracticeConfiguration {
 // song position.
 class GuidedPracticeEngine {
 public:
-    struct ExpectedNote {
-        // As wide as a note span's: 24 bytes a note, not 32.
-        struct ID {
-            std::int32_t trackIndex;
-            std::int32_t eventIndex;
-            bool operator==(const ID&) const = default;
-        };
-        ID id;
-        std::uint8_t note;
-        double startSeconds;
-        bool operator==(const ExpectedNote&) const = default;
-    };
-
-    GuidedPracticeEngine(std::span<const MIDINoteSpan> noteSpans, PracticeHand hand, PracticeHandMap handMap,
+    // The notes are the score's spans themselves, shared, not a copy.
+    GuidedPracticeEngine(MIDINoteSpanList noteSpans, PracticeHand hand, PracticeHandMap handMap,
                          GuidedPracticeConfiguration configuration);
 
     PracticeHand hand() const { return hand_; }
     const PracticeHandMap& handMap() const { return handMap_; }
     const GuidedPracticeConfiguration& configuration() const { return configuration_; }
 
-    void reset(std::span<const MIDINoteSpan> noteSpans, std::optional<PracticeHand> hand = std::nullopt,
+    void reset(MIDINoteSpanList noteSpans, std::optional<PracticeHand> hand = std::nullopt,
                std::optional<PracticeHandMap> handMap = std::nullopt);
     void setHand(PracticeHand hand);
     void setHandMap(const PracticeHandMap& handMap);
@@ -68,7 +55,9 @@ public:
     static double compensatedPosition(double positionSeconds, double latencyMilliseconds, double playbackRate);
 
 private:
-    static std::vector<ExpectedNote> makeExpectedNotes(std::span<const MIDINoteSpan> noteSpans);
+    // The spans in the order notes are expected: by start, then track, then
+    // event, as a timeline gives them (then they are kept as they are).
+    static MIDINoteSpanList expectedOrder(MIDINoteSpanList noteSpans);
     // The notes are kept in time order, so every question looks only at the
     // notes near the time it is about, by halving: a song of a million notes
     // grades a key, waits for a chord and seeks as fast as a short one.
@@ -77,18 +66,18 @@ private:
     Index firstFrom(double seconds) const;
     Index firstAfter(double seconds) const;
     bool isOpen(Index note) const { return note >= passed_ && !matched_[note]; }
-    bool belongsToHand(const ExpectedNote& note) const;
+    bool belongsToHand(const MIDINoteSpan& note) const;
     bool isCandidate(Index note) const { return isOpen(note) && belongsToHand(expectedNotes_[note]); }
     // The first open note of the hand; none before it is one.
     Index firstCandidate() const;
     // Forgets every answer and every seek.
     void reopenAll();
-    const ExpectedNote* nextExpectedNote(double seconds) const;
+    const MIDINoteSpan* nextExpectedNote(double seconds) const;
 
     PracticeHand hand_;
     PracticeHandMap handMap_;
     GuidedPracticeConfiguration configuration_;
-    std::vector<ExpectedNote> expectedNotes_;
+    MIDINoteSpanList expectedNotes_;
     // The notes answered, by their place in expectedNotes_; those before
     // `passed_` were passed by a seek.
     std::vector<bool> matched_;
