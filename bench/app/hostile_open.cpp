@@ -10,7 +10,8 @@
 // (or shown its error) and the program has answered every ping for SECONDS
 // (default 3). Then it prints that stall, how long the song took to open,
 // the resident memory above the idle program (at the end and the most seen),
-// and whether the program, sent SIGTERM, quit and saved the song's session.
+// and whether the program, sent SIGTERM, quit and saved the song's session;
+// with more than one run, the median and the worst of each file's runs.
 // Without files, and with --generated besides them, it makes three valid
 // files with an ordinary tempo map: 65,535 tracks of one note each (1.3 MB),
 // and one note struck a million times (8 MB) and 7.5 million times (60 MB).
@@ -280,6 +281,24 @@ void report(const QString& file, int run, const Outcome& o)
     std::printf("the song's session %s\n", o.sessionSaved ? "saved" : "NOT saved");
 }
 
+// With several runs of a file: the median and the worst of its figures.
+void summarize(const QString& file, const std::vector<Outcome>& outcomes)
+{
+    std::vector<double> stalls, peaks;
+    for (const Outcome& o : outcomes)
+        if (o.started) {
+            stalls.push_back(o.stallMilliseconds);
+            peaks.push_back(o.peakMebibytes - o.idleMebibytes);
+        }
+    if (stalls.size() < 2) return;
+    std::sort(stalls.begin(), stalls.end());
+    std::sort(peaks.begin(), peaks.end());
+    std::printf("%s over %zu runs: longest stall median %.0f ms, worst %.0f ms; memory above idle at most median "
+                "%.0f MiB, worst %.0f MiB\n",
+                QFileInfo(file).fileName().toUtf8().constData(), stalls.size(), stalls[stalls.size() / 2],
+                stalls.back(), peaks[peaks.size() / 2], peaks.back());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -309,15 +328,17 @@ int main(int argc, char** argv)
     int failures = 0;
     int runNumber = 0;
     for (const QString& file : files) {
+        std::vector<Outcome> outcomes;
         for (int run = 1; run <= options.runs; ++run) {
             const QString config = work.filePath(QStringLiteral("config-%1").arg(++runNumber));
             QDir().mkpath(config);
-            const Outcome outcome = measurement.run(file, config);
-            if (!outcome.started) ++failures;
-            report(file, run, outcome);
+            outcomes.push_back(measurement.run(file, config));
+            if (!outcomes.back().started) ++failures;
+            report(file, run, outcomes.back());
             std::fflush(stdout);
             QThread::msleep(1000);
         }
+        summarize(file, outcomes);
     }
     std::printf("machine load at the end: %s\n", machineLoad().c_str());
     if (failures) std::fprintf(stderr, "bench_hostile_open: the program's log is kept in %s/brelmo.log\n",
