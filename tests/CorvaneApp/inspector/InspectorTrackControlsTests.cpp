@@ -169,3 +169,28 @@ TEST_F(InspectorTrackControlsTest, ManyTracksScrollInsideTheCapAndKeepThePositio
     EXPECT_EQ(controls.row(4), nullptr);
     EXPECT_EQ(controls.row(1), first) << "track 1 keeps its row";
 }
+
+TEST_F(InspectorTrackControlsTest, TheMostTracksAFileHoldsMakeAScreenfulOfRowsAndTheLastIsReached)
+{
+    section.resize(230, 600);
+    section.show();
+    open(std::vector<TestTrack>(65534, TestTrack{"", 1}), "todas.mid");
+    processEventsFor(std::chrono::milliseconds(20));
+    EXPECT_EQ(controls.model().playing().size(), 65534u);
+    EXPECT_LT(controls.findChildren<TrackRowView*>().size(), 12) << "rows only for what is in view";
+
+    // The last track, muted, heads "Mudas" at the very end of the list.
+    c().setTrackMuted(true, 65534);
+    QScrollBar* bar = controls.list().verticalScrollBar();
+    bar->setValue(bar->maximum());
+    ASSERT_NE(controls.mutedTitle(), nullptr);
+    ASSERT_NE(controls.row(65534), nullptr);
+    EXPECT_EQ(labelsOf(controls.mutedRows()), QStringList{"TRACK 65534"});
+    QTest::mouseClick(&controls.row(65534)->rightChip(), Qt::LeftButton);
+    EXPECT_EQ(c().trackSetting(65534).hand, Hand::right);
+    EXPECT_TRUE(c().trackSetting(65534).isMuted);
+    QTest::mouseClick(&controls.row(65534)->speakerChip(), Qt::LeftButton);
+    EXPECT_FALSE(c().trackSetting(65534).isMuted);
+    EXPECT_TRUE(controls.model().muted().empty());
+    EXPECT_EQ(controls.mutedTitle(), nullptr);
+}

@@ -429,3 +429,61 @@ TEST_F(TrackSelectionSheetTest, FiveHundredTracksFitTheSheetAndScrollWithoutABar
     QApplication::sendEvent(viewport, &wheel);
     EXPECT_GT(bar->value(), 0);
 }
+
+TEST_F(TrackSelectionSheetTest, TheMostTracksAFileHoldsMakeAScreenfulOfRowsAndEveryTrackIsReached)
+{
+    root.show();
+    // With the conductor, 65,535 chunks: the most a file holds.
+    std::vector<TestTrack> tracks(65534, TestTrack{"", 1});
+    tracks.back().name = "Última";
+    open(folder.write("todas.mid", trackSong(tracks)));
+    TrackSelectionSheet& s = sheet();
+    ASSERT_TRUE(s.isVisible());
+    processEventsFor(std::chrono::milliseconds(20));
+    EXPECT_EQ(s.model().rowCount(), 65534);
+    EXPECT_LT(s.findChildren<TrackRowView*>().size(), 20) << "rows only for what is in view";
+    // Each made row names its track to screen readers.
+    ASSERT_NE(s.row(1), nullptr);
+    EXPECT_EQ(s.row(1)->texts().accessibleName(), QStringLiteral("Track 1"));
+
+    // The last track, at the end of the scroll, takes its own settings.
+    QScrollBar* bar = s.list().verticalScrollBar();
+    bar->setValue(bar->maximum());
+    TrackRowView* last = s.row(65534);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->label(), QStringLiteral("Última"));
+    EXPECT_EQ(last->texts().accessibleName(), QStringLiteral("Última"));
+    QTest::mouseClick(&last->leftChip(), Qt::LeftButton);
+    QTest::mouseClick(&last->speakerChip(), Qt::LeftButton);
+    EXPECT_EQ(c().trackSetting(65534).hand, Hand::left);
+    EXPECT_TRUE(c().trackSetting(65534).isMuted);
+    EXPECT_EQ(c().trackSetting(65533).hand, Hand::automatic);
+    EXPECT_FALSE(c().trackSetting(65533).isMuted);
+    EXPECT_TRUE(last->leftChip().isSelected().value());
+    EXPECT_EQ(last->speakerChip().systemImage(), QStringLiteral("speaker.slash.fill"));
+
+    // Back at the top, a row made anew for track 2 shows its own settings,
+    // and the keyboard walks down the rows, bringing each into view.
+    bar->setValue(0);
+    c().setTrackHand(Hand::right, 2);
+    ASSERT_NE(s.row(2), nullptr);
+    EXPECT_TRUE(s.row(2)->rightChip().isSelected().value());
+    s.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&s));
+    s.row(1)->leftChip().setFocus(Qt::TabFocusReason);
+    std::int64_t reached = 1;
+    for (int press = 0; press < 3 * 40; ++press) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        const int row = s.list().rowOf(focus);
+        ASSERT_GE(row, 0) << "the focus stays among the rows";
+        const std::int64_t track = s.model().entry(row).trackIndex;
+        EXPECT_GE(track, reached) << "downwards, in order";
+        reached = track;
+        const QRect shown(focus->mapTo(s.list().viewport(), QPoint()), focus->size());
+        EXPECT_TRUE(s.list().viewport()->rect().contains(shown)) << "track " << track << " in view";
+    }
+    EXPECT_EQ(reached, 41) << "three chips a row";
+    EXPECT_GT(bar->value(), 0);
+}
