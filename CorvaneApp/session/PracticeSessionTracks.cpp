@@ -67,16 +67,22 @@ void PracticeSessionStore::publishTimelineNotes(MIDINoteSpanList notes)
 {
     if (notes == timelineNotes_) return;
     timelineNotes_ = std::move(notes);
-    // One pass over the notes here spares every track list a pass per row.
-    std::map<std::int64_t, std::int64_t> counts;
-    for (const auto& span : timelineNotes_) ++counts[span.trackIndex];
+    // One pass over the notes here spares every track list a pass per row;
+    // a count a track (a file has at most 65,535) rather than a map lookup a note.
     colorTrackIndices_.clear();
     colorTrackNoteCounts_.clear();
-    colorTrackIndices_.reserve(counts.size());
-    colorTrackNoteCounts_.reserve(counts.size());
-    for (const auto& [index, count] : counts) {
-        colorTrackIndices_.push_back(index);
-        colorTrackNoteCounts_.push_back(count);
+    if (!timelineNotes_.empty()) {
+        const auto [lowest, highest] = std::minmax_element(
+            timelineNotes_.begin(), timelineNotes_.end(),
+            [](const MIDINoteSpan& a, const MIDINoteSpan& b) { return a.trackIndex < b.trackIndex; });
+        const std::int64_t first = lowest->trackIndex;
+        std::vector<std::int64_t> counts(std::size_t(std::int64_t(highest->trackIndex) - first + 1), 0);
+        for (const auto& span : timelineNotes_) ++counts[std::size_t(span.trackIndex - first)];
+        for (std::size_t at = 0; at < counts.size(); ++at) {
+            if (counts[at] == 0) continue;
+            colorTrackIndices_.push_back(first + std::int64_t(at));
+            colorTrackNoteCounts_.push_back(counts[at]);
+        }
     }
     emit timelineNotesChanged();
 }
