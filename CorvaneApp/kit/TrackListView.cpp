@@ -39,7 +39,10 @@ TrackListView::TrackListView(QWidget* parent) : QAbstractScrollArea(parent)
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { followFocus(now); });
 }
 
-TrackListView::~TrackListView() { setModel(nullptr); }
+TrackListView::~TrackListView()
+{
+    for (const auto& connection : modelConnections_) disconnect(connection);
+}
 
 void TrackListView::setModel(TrackListModel* model)
 {
@@ -213,7 +216,8 @@ void TrackListView::layOutEntries()
 {
     if (layingOut_) return;
     layingOut_ = true;
-    const int count = int(tops_.size());
+    // A model gone (deleted before the view) leaves nothing to show.
+    const int count = model_ ? int(tops_.size()) : 0;
     const int scroll = verticalScrollBar()->value();
     const int height = viewport()->height();
 
@@ -306,7 +310,7 @@ void TrackListView::followFocus(QWidget* now)
 
 void TrackListView::scrollToEntry(int row)
 {
-    if (row < 0 || row >= int(tops_.size())) return;
+    if (!model_ || row < 0 || row >= int(tops_.size())) return;
     QScrollBar* bar = verticalScrollBar();
     const int top = tops_[std::size_t(row)];
     const int bottom = top + entryHeight(model_->kind(row));

@@ -33,7 +33,7 @@ public:
     explicit TrackListView(QWidget* parent = nullptr);
     ~TrackListView() override;
 
-    // Not owned; it must outlive the view or be set to null first.
+    // Not owned; a model deleted first leaves the list empty.
     void setModel(TrackListModel* model);
     TrackListModel* model() const { return model_; }
 
