@@ -70,7 +70,8 @@ bool TrackSwatchGrid::event(QEvent* event)
 void TrackSwatchGrid::followScrollArea()
 {
     QAbstractScrollArea* area = nullptr;
-    for (QWidget* up = parentWidget(); up && !area; up = up->parentWidget()) area = qobject_cast<QAbstractScrollArea*>(up);
+    for (QWidget* up = parentWidget(); up && !area; up = up->parentWidget())
+        area = qobject_cast<QAbstractScrollArea*>(up);
     if (area == scrollArea_) return;
     if (scrollArea_) {
         disconnect(scrolled_);

@@ -250,7 +250,8 @@ void TrackListView::layOutEntries()
     QWidget* focus = QApplication::focusWidget();
     Bound* focused = focus && viewport()->isAncestorOf(focus) ? boundTo(focus) : nullptr;
     if (focused && std::find(kept.begin(), kept.end(), focused) == kept.end()) {
-        const int row = model_ && focused->entry.kind == Kind::track ? model_->rowOfTrack(focused->entry.trackIndex) : -1;
+        const int row =
+            model_ && focused->entry.kind == Kind::track ? model_->rowOfTrack(focused->entry.trackIndex) : -1;
         if (row >= 0) {
             bind(*focused, row, model_->entry(row));
             kept.push_back(focused);

@@ -108,8 +108,9 @@ std::int64_t PracticeSessionStore::trackNoteCount(std::int64_t trackIndex) const
 // the tick and the sheet of a song of 65,535 tracks ask for them per track.
 const PracticeTrackSetting* PracticeSessionStore::storedTrackSetting(std::int64_t trackIndex) const
 {
-    const auto found = std::lower_bound(trackSettings_.begin(), trackSettings_.end(), trackIndex,
-                                        [](const PracticeTrackSetting& s, std::int64_t index) { return s.trackIndex() < index; });
+    const auto found =
+        std::lower_bound(trackSettings_.begin(), trackSettings_.end(), trackIndex,
+                         [](const PracticeTrackSetting& s, std::int64_t index) { return s.trackIndex() < index; });
     return found != trackSettings_.end() && found->trackIndex() == trackIndex ? &*found : nullptr;
 }
 

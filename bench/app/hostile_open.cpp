@@ -270,7 +270,8 @@ void report(const QString& file, int run, const Outcome& o)
         std::printf("  %s\n", o.failure.c_str());
         return;
     }
-    if (o.openedMilliseconds) std::printf("  opened (window titled) %.0f ms after the hand-off\n", *o.openedMilliseconds);
+    if (o.openedMilliseconds)
+        std::printf("  opened (window titled) %.0f ms after the hand-off\n", *o.openedMilliseconds);
     else if (o.refused) std::printf("  refused: the program showed its error\n");
     else std::printf("  neither opened nor refused within the time allowed\n");
     std::printf("  longest main-thread stall from the hand-off on: %.0f ms\n", o.stallMilliseconds);
@@ -318,7 +319,8 @@ int main(int argc, char** argv)
         for (const auto& song : hostilesongs::standardSet()) {
             const QString path = work.filePath(QString::fromStdString(song.fileName));
             std::ofstream(path.toStdString(), std::ios::binary)
-                .write(reinterpret_cast<const char*>(song.bytes.data()), static_cast<std::streamsize>(song.bytes.size()));
+                .write(reinterpret_cast<const char*>(song.bytes.data()),
+                       static_cast<std::streamsize>(song.bytes.size()));
             files << path;
         }
     }
@@ -344,6 +346,7 @@ int main(int argc, char** argv)
     if (failures) std::fprintf(stderr, "bench_hostile_open: the program's log is kept in %s/brelmo.log\n",
                                work.path().toUtf8().constData());
     if (failures || options.keep) work.setAutoRemove(false);
-    if (options.keep) std::printf("settings folders and the program's log kept in %s\n", work.path().toUtf8().constData());
+    if (options.keep)
+        std::printf("settings folders and the program's log kept in %s\n", work.path().toUtf8().constData());
     return failures ? 1 : 0;
 }
