@@ -2,10 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <stdexcept>
-
-#include "CorvaneDomain/HashCombine.hpp"
 
 namespace corvane {
 
@@ -20,93 +17,123 @@ GuidedPracticeConfiguration::GuidedPracticeConfiguration(double correctTolerance
         throw std::invalid_argument("grading tolerances out of order");
 }
 
-static_assert(sizeof(GuidedPracticeEngine::ExpectedNote) == 24);
-
-std::size_t GuidedPracticeEngine::IDHash::operator()(const ExpectedNote::ID& id) const
-{
-    std::size_t hash = std::hash<std::int32_t>{}(id.trackIndex);
-    hashCombine(hash, std::hash<std::int32_t>{}(id.eventIndex));
-    return hash;
-}
-
-GuidedPracticeEngine::GuidedPracticeEngine(std::span<const MIDINoteSpan> noteSpans, PracticeHand hand,
-                                           PracticeHandMap handMap, GuidedPracticeConfiguration configuration)
+GuidedPracticeEngine::GuidedPracticeEngine(MIDINoteSpanList noteSpans, PracticeHand hand, PracticeHandMap handMap,
+                                           GuidedPracticeConfiguration configuration)
     : hand_(hand), handMap_(std::move(handMap)), configuration_(configuration),
-      expectedNotes_(makeExpectedNotes(noteSpans))
+      expectedNotes_(expectedOrder(std::move(noteSpans))), matched_(expectedNotes_.size(), false)
 {
 }
 
-std::vector<GuidedPracticeEngine::ExpectedNote>
-GuidedPracticeEngine::makeExpectedNotes(std::span<const MIDINoteSpan> noteSpans)
+MIDINoteSpanList GuidedPracticeEngine::expectedOrder(MIDINoteSpanList noteSpans)
 {
-    std::vector<ExpectedNote> notes;
-    notes.reserve(noteSpans.size());
-    for (const auto& span : noteSpans)
-        notes.push_back({{span.trackIndex, span.eventIndex}, span.note, span.startSeconds});
-    std::stable_sort(notes.begin(), notes.end(), [](const ExpectedNote& a, const ExpectedNote& b) {
+    const auto earlier = [](const MIDINoteSpan& a, const MIDINoteSpan& b) {
         if (a.startSeconds != b.startSeconds) return a.startSeconds < b.startSeconds;
-        if (a.id.trackIndex != b.id.trackIndex) return a.id.trackIndex < b.id.trackIndex;
-        return a.id.eventIndex < b.id.eventIndex;
-    });
-    return notes;
+        if (a.trackIndex != b.trackIndex) return a.trackIndex < b.trackIndex;
+        return a.eventIndex < b.eventIndex;
+    };
+    // A timeline's spans come in this order already: they are shared as they
+    // are, at every load and every change of the tracks' settings.
+    if (std::is_sorted(noteSpans.begin(), noteSpans.end(), earlier)) return noteSpans;
+    std::vector<MIDINoteSpan> sorted(noteSpans.begin(), noteSpans.end());
+    std::stable_sort(sorted.begin(), sorted.end(), earlier);
+    return sorted;
 }
 
-void GuidedPracticeEngine::reset(std::span<const MIDINoteSpan> noteSpans, std::optional<PracticeHand> hand,
+void GuidedPracticeEngine::reset(MIDINoteSpanList noteSpans, std::optional<PracticeHand> hand,
                                  std::optional<PracticeHandMap> handMap)
 {
     if (hand) hand_ = *hand;
     if (handMap) handMap_ = std::move(*handMap);
-    expectedNotes_ = makeExpectedNotes(noteSpans);
-    matchedIDs_.clear();
+    expectedNotes_ = expectedOrder(std::move(noteSpans));
+    reopenAll();
+}
+
+void GuidedPracticeEngine::reopenAll()
+{
+    matched_.assign(expectedNotes_.size(), false);
+    passed_ = 0;
+    firstCandidate_ = 0;
 }
 
 void GuidedPracticeEngine::setHand(PracticeHand hand)
 {
     if (hand == hand_) return;
     hand_ = hand;
-    matchedIDs_.clear();
+    reopenAll();
 }
 
 void GuidedPracticeEngine::setHandMap(const PracticeHandMap& handMap)
 {
     if (handMap == handMap_) return;
     handMap_ = handMap;
-    matchedIDs_.clear();
+    reopenAll();
 }
 
 void GuidedPracticeEngine::seek(double seconds)
 {
-    matchedIDs_.clear();
-    const double openFrom = seconds - configuration_.correctToleranceSeconds;
-    for (const auto& note : expectedNotes_)
-        if (note.startSeconds < openFrom) matchedIDs_.insert(note.id);
+    reopenAll();
+    passed_ = firstFrom(seconds - configuration_.correctToleranceSeconds);
+    firstCandidate_ = passed_;
 }
 
-bool GuidedPracticeEngine::belongsToHand(const ExpectedNote& note) const
+GuidedPracticeEngine::Index GuidedPracticeEngine::firstFrom(double seconds) const
 {
-    return handMap_.includes(hand_, note.note, note.id.trackIndex);
+    return Index(std::lower_bound(expectedNotes_.begin(), expectedNotes_.end(), seconds,
+                                  [](const MIDINoteSpan& note, double at) { return note.startSeconds < at; }) -
+                 expectedNotes_.begin());
 }
 
-const GuidedPracticeEngine::ExpectedNote* GuidedPracticeEngine::nextExpectedNote(double seconds) const
+GuidedPracticeEngine::Index GuidedPracticeEngine::firstAfter(double seconds) const
+{
+    return Index(std::upper_bound(expectedNotes_.begin(), expectedNotes_.end(), seconds,
+                                  [](double at, const MIDINoteSpan& note) { return at < note.startSeconds; }) -
+                 expectedNotes_.begin());
+}
+
+GuidedPracticeEngine::Index GuidedPracticeEngine::firstCandidate() const
+{
+    while (firstCandidate_ < expectedNotes_.size() && !isCandidate(firstCandidate_)) ++firstCandidate_;
+    return firstCandidate_;
+}
+
+bool GuidedPracticeEngine::belongsToHand(const MIDINoteSpan& note) const
+{
+    return handMap_.includes(hand_, note.note, note.trackIndex);
+}
+
+namespace {
+// The notes a question about times within `reach` of `seconds` looks at: a
+// little wider than the reach, so that rounding never leaves out a note the
+// exact test of distance keeps.
+constexpr double searchMargin = 1e-6;
+} // namespace
+
+const MIDINoteSpan* GuidedPracticeEngine::nextExpectedNote(double seconds) const
 {
     const double from = seconds - configuration_.matchingWindowSeconds;
-    for (const auto& note : expectedNotes_)
-        if (isOpen(note) && belongsToHand(note) && note.startSeconds >= from) return &note;
+    if (std::isnan(from)) return nullptr;
+    for (Index i = std::max(firstCandidate(), firstFrom(from)); i < expectedNotes_.size(); ++i)
+        if (isCandidate(i) && expectedNotes_[i].startSeconds >= from) return &expectedNotes_[i];
     return nullptr;
 }
 
 PracticeFeedback GuidedPracticeEngine::evaluate(std::uint8_t note, std::uint8_t velocity, double seconds)
 {
-    const ExpectedNote* best = nullptr;
+    std::optional<Index> best;
     double bestDistance = 0;
-    for (const auto& candidate : expectedNotes_) {
-        if (candidate.note != note || !isOpen(candidate) || !belongsToHand(candidate)) continue;
-        const double distance = std::abs(seconds - candidate.startSeconds);
-        if (!(distance <= configuration_.matchingWindowSeconds)) continue;
-        // Only a strictly closer candidate replaces the best: ties keep the earlier note.
-        if (!best || distance < bestDistance) {
-            best = &candidate;
-            bestDistance = distance;
+    const double window = configuration_.matchingWindowSeconds;
+    if (!std::isnan(seconds)) {
+        for (Index i = firstFrom(seconds - window - searchMargin), end = firstAfter(seconds + window + searchMargin);
+             i < end; ++i) {
+            const MIDINoteSpan& candidate = expectedNotes_[i];
+            if (candidate.note != note || !isCandidate(i)) continue;
+            const double distance = std::abs(seconds - candidate.startSeconds);
+            if (!(distance <= window)) continue;
+            // Only a strictly closer candidate replaces the best: ties keep the earlier note.
+            if (!best || distance < bestDistance) {
+                best = i;
+                bestDistance = distance;
+            }
         }
     }
 
@@ -118,12 +145,16 @@ PracticeFeedback GuidedPracticeEngine::evaluate(std::uint8_t note, std::uint8_t 
 
     // One key press answers the same pitch doubled in other tracks (or
     // repeated within the chord tolerance), whatever their hand.
-    const ExpectedNote matched = *best;
-    for (const auto& other : expectedNotes_)
-        if (other.note == matched.note &&
-            std::abs(other.startSeconds - matched.startSeconds) <= configuration_.chordToleranceSeconds)
-            matchedIDs_.insert(other.id);
-    matchedIDs_.insert(matched.id);
+    const MIDINoteSpan matched = expectedNotes_[*best];
+    const double chord = configuration_.chordToleranceSeconds;
+    for (Index i = firstFrom(matched.startSeconds - chord - searchMargin),
+               end = firstAfter(matched.startSeconds + chord + searchMargin);
+         i < end; ++i) {
+        const MIDINoteSpan& other = expectedNotes_[i];
+        if (other.note == matched.note && std::abs(other.startSeconds - matched.startSeconds) <= chord)
+            matched_[i] = true;
+    }
+    matched_[*best] = true;
 
     const double offset = seconds - matched.startSeconds;
     const auto kind = std::abs(offset) <= configuration_.correctToleranceSeconds ? PracticeFeedbackKind::correct
@@ -132,22 +163,23 @@ PracticeFeedback GuidedPracticeEngine::evaluate(std::uint8_t note, std::uint8_t 
     return {kind, note, matched.note, offset, velocity};
 }
 
+// The chord due: the hand's first open note, when it is due by the position
+// and the correct tolerance, with the hand's open notes within the chord
+// tolerance of it.
 std::optional<PracticeWaitTarget> GuidedPracticeEngine::waitTarget(double seconds) const
 {
-    const ExpectedNote* anchor = nullptr;
+    const Index first = firstCandidate();
     const double dueBy = seconds + configuration_.correctToleranceSeconds;
-    for (const auto& note : expectedNotes_)
-        if (isOpen(note) && belongsToHand(note) && note.startSeconds <= dueBy) {
-            anchor = &note;
-            break;
-        }
-    if (!anchor) return std::nullopt;
+    if (first >= expectedNotes_.size() || !(expectedNotes_[first].startSeconds <= dueBy)) return std::nullopt;
+    const MIDINoteSpan& anchor = expectedNotes_[first];
 
-    PracticeWaitTarget target{anchor->startSeconds, {}};
-    for (const auto& note : expectedNotes_)
-        if (isOpen(note) && belongsToHand(note) &&
-            std::abs(note.startSeconds - anchor->startSeconds) <= configuration_.chordToleranceSeconds)
-            target.requiredNotes.push_back(note.note);
+    PracticeWaitTarget target{anchor.startSeconds, {}};
+    const double chord = configuration_.chordToleranceSeconds;
+    for (Index i = firstFrom(anchor.startSeconds - chord - searchMargin),
+               end = firstAfter(anchor.startSeconds + chord + searchMargin);
+         i < end; ++i)
+        if (isCandidate(i) && std::abs(expectedNotes_[i].startSeconds - anchor.startSeconds) <= chord)
+            target.requiredNotes.push_back(expectedNotes_[i].note);
     std::sort(target.requiredNotes.begin(), target.requiredNotes.end());
     target.requiredNotes.erase(std::unique(target.requiredNotes.begin(), target.requiredNotes.end()),
                                target.requiredNotes.end());

@@ -2,8 +2,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <span>
-#include <unordered_set>
 #include <vector>
 
 #include "CorvaneDomain/MIDITimeline.hpp"
@@ -35,27 +33,15 @@ struct GuidedPracticeConfiguration {
 // song position.
 class GuidedPracticeEngine {
 public:
-    struct ExpectedNote {
-        // As wide as a note span's: 24 bytes a note, not 32.
-        struct ID {
-            std::int32_t trackIndex;
-            std::int32_t eventIndex;
-            bool operator==(const ID&) const = default;
-        };
-        ID id;
-        std::uint8_t note;
-        double startSeconds;
-        bool operator==(const ExpectedNote&) const = default;
-    };
-
-    GuidedPracticeEngine(std::span<const MIDINoteSpan> noteSpans, PracticeHand hand, PracticeHandMap handMap,
+    // The notes are the score's spans themselves, shared, not a copy.
+    GuidedPracticeEngine(MIDINoteSpanList noteSpans, PracticeHand hand, PracticeHandMap handMap,
                          GuidedPracticeConfiguration configuration);
 
     PracticeHand hand() const { return hand_; }
     const PracticeHandMap& handMap() const { return handMap_; }
     const GuidedPracticeConfiguration& configuration() const { return configuration_; }
 
-    void reset(std::span<const MIDINoteSpan> noteSpans, std::optional<PracticeHand> hand = std::nullopt,
+    void reset(MIDINoteSpanList noteSpans, std::optional<PracticeHand> hand = std::nullopt,
                std::optional<PracticeHandMap> handMap = std::nullopt);
     void setHand(PracticeHand hand);
     void setHandMap(const PracticeHandMap& handMap);
@@ -69,20 +55,36 @@ public:
     static double compensatedPosition(double positionSeconds, double latencyMilliseconds, double playbackRate);
 
 private:
-    struct IDHash {
-        std::size_t operator()(const ExpectedNote::ID& id) const;
-    };
-
-    static std::vector<ExpectedNote> makeExpectedNotes(std::span<const MIDINoteSpan> noteSpans);
-    bool isOpen(const ExpectedNote& note) const { return !matchedIDs_.contains(note.id); }
-    bool belongsToHand(const ExpectedNote& note) const;
-    const ExpectedNote* nextExpectedNote(double seconds) const;
+    // The spans in the order notes are expected: by start, then track, then
+    // event, as a timeline gives them (then they are kept as they are).
+    static MIDINoteSpanList expectedOrder(MIDINoteSpanList noteSpans);
+    // The notes are kept in time order, so every question looks only at the
+    // notes near the time it is about, by halving: a song of a million notes
+    // grades a key, waits for a chord and seeks as fast as a short one.
+    using Index = std::size_t;
+    // The first note starting at or after `seconds`, and the first after it.
+    Index firstFrom(double seconds) const;
+    Index firstAfter(double seconds) const;
+    bool isOpen(Index note) const { return note >= passed_ && !matched_[note]; }
+    bool belongsToHand(const MIDINoteSpan& note) const;
+    bool isCandidate(Index note) const { return isOpen(note) && belongsToHand(expectedNotes_[note]); }
+    // The first open note of the hand; none before it is one.
+    Index firstCandidate() const;
+    // Forgets every answer and every seek.
+    void reopenAll();
+    const MIDINoteSpan* nextExpectedNote(double seconds) const;
 
     PracticeHand hand_;
     PracticeHandMap handMap_;
     GuidedPracticeConfiguration configuration_;
-    std::vector<ExpectedNote> expectedNotes_;
-    std::unordered_set<ExpectedNote::ID, IDHash> matchedIDs_;
+    MIDINoteSpanList expectedNotes_;
+    // The notes answered, by their place in expectedNotes_; those before
+    // `passed_` were passed by a seek.
+    std::vector<bool> matched_;
+    Index passed_ = 0;
+    // No note before it is open and the hand's: notes only close until the
+    // next reopenAll(), so it only moves on.
+    mutable Index firstCandidate_ = 0;
 };
 
 } // namespace corvane

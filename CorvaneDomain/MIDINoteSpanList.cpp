@@ -1,5 +1,7 @@
 #include "CorvaneDomain/MIDINoteSpanList.hpp"
 
+#include <algorithm>
+
 namespace corvane {
 
 namespace {
@@ -18,6 +20,8 @@ MIDINoteSpanList::MIDINoteSpanList() : spans_(emptySpans()) {}
 MIDINoteSpanList::MIDINoteSpanList(std::vector<MIDINoteSpan> spans)
     : spans_(spans.empty() ? emptySpans() : std::make_shared<const std::vector<MIDINoteSpan>>(std::move(spans)))
 {
+    for (const MIDINoteSpan& span : *spans_)
+        longestSeconds_ = std::max(longestSeconds_, span.endSeconds - span.startSeconds);
 }
 
 } // namespace corvane

@@ -31,6 +31,9 @@ public:
     const MIDINoteSpan& operator[](std::size_t index) const { return (*spans_)[index]; }
     const MIDINoteSpan* data() const { return spans_->data(); }
     operator std::span<const MIDINoteSpan>() const { return *spans_; }
+    // The longest span's length (0 without spans): with the spans in time
+    // order, the spans sounding at a time lie within this much before it.
+    double longestSeconds() const { return longestSeconds_; }
 
     bool operator==(const MIDINoteSpanList& other) const
     {
@@ -43,6 +46,7 @@ public:
 
 private:
     std::shared_ptr<const std::vector<MIDINoteSpan>> spans_; // never null
+    double longestSeconds_ = 0;
 };
 
 } // namespace corvane

@@ -329,10 +329,17 @@ MIDITimelineEventSlice MIDITimeline::pendingEvents(std::int64_t startIndex, doub
     return {MIDITimelineEvents(&events, static_cast<std::size_t>(begin), static_cast<std::size_t>(end)), begin, end};
 }
 
+// The spans are in time order, so those sounding at a time start at most the
+// longest span's length before it: a seek late in a long song looks at the
+// notes near it, not at every note before it.
 std::vector<MIDINoteSpan> MIDITimeline::activeNoteSpans(double seconds) const
 {
     std::vector<MIDINoteSpan> active;
-    for (const auto& span : noteSpans_) {
+    const double earliest = seconds - noteSpans_.longestSeconds() - 1e-6;
+    const auto first = std::lower_bound(noteSpans_.begin(), noteSpans_.end(), earliest,
+                                        [](const MIDINoteSpan& span, double at) { return span.startSeconds < at; });
+    for (auto it = first; it != noteSpans_.end(); ++it) {
+        const MIDINoteSpan& span = *it;
         if (!(span.startSeconds < seconds)) break;
         if (seconds < span.endSeconds) active.push_back(span);
     }

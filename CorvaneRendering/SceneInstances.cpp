@@ -75,7 +75,15 @@ void appendSongNotes(SceneInstances& scene, const Layout& layout, const RenderSt
     // Consecutive spans are mostly of one track: keep its colour instead of asking again.
     std::int64_t colorTrack = -1;
     Float4 trackColor;
-    for (const auto& span : state.timelineNotes) {
+    // The spans are in time order: those still sounding at the position
+    // start at most the longest span's length before it, so a frame late in
+    // a long song looks at the notes near the position, not at all before it.
+    const auto& notes = state.timelineNotes;
+    const double earliest = position - notes.longestSeconds() - 1e-6;
+    const auto first = std::lower_bound(notes.begin(), notes.end(), earliest,
+                                        [](const MIDINoteSpan& span, double at) { return span.startSeconds < at; });
+    for (auto it = first; it != notes.end(); ++it) {
+        const MIDINoteSpan& span = *it;
         if (span.startSeconds > horizon) break;
         if (span.endSeconds < position) continue;
         if (span.trackIndex != colorTrack) {

@@ -4,27 +4,27 @@
 #include <QWidget>
 
 #include <cstdint>
-#include <map>
 #include <vector>
 
 class QLabel;
-class QScrollArea;
-class QVBoxLayout;
 
 namespace corvane {
 
+class InspectorTrackModel;
 class PracticeSessionStore;
 class StudioChipButton;
 class StudioSectionLabel;
+class TrackListView;
 class TrackRowView;
 
 // The inspector's track list: the open song's tracks that have notes, those
 // that sound under "Tocando" and the muted ones under "Mudas", one row each,
-// in a list at most 190 high that scrolls without bars. Its accessory, the
-// "Só as atribuídas" chip, goes beside the section's title; a section that
-// takes the accessory owns it, else this content does. Each track keeps its
-// row: a change of hand or mute flag moves the row between the groups, so
-// the list keeps its scroll position.
+// in a list at most 190 high that scrolls without bars and makes rows only
+// for what is in view. Its accessory, the "Só as atribuídas" chip, goes
+// beside the section's title; a section that takes the accessory owns it,
+// else this content does. A change of hand or mute flag regroups the list
+// where it stands: the tracks in view keep their rows and the list its
+// scroll position.
 class InspectorTrackControls : public QWidget {
     Q_OBJECT
 public:
@@ -39,34 +39,30 @@ public:
 
     // "Abra uma música para ver as faixas.", shown instead of the list without tracks.
     QLabel& emptyText() const { return *emptyText_; }
-    QScrollArea& list() const { return *list_; }
-    StudioSectionLabel& playingTitle() const { return *playingTitle_; }
-    QLabel& nonePlayingText() const { return *nonePlaying_; }
-    StudioSectionLabel& mutedTitle() const { return *mutedTitle_; }
-    // The rows of each group, in track order.
+    TrackListView& list() const { return *list_; }
+    InspectorTrackModel& model() const { return *model_; }
+    // The titles and the note of an empty "Tocando" as made now; null while
+    // not shown or out of view.
+    StudioSectionLabel* playingTitle() const;
+    QLabel* nonePlayingText() const;
+    StudioSectionLabel* mutedTitle() const;
+    // The rows made now of each group, in track order.
     std::vector<TrackRowView*> playingRows() const;
     std::vector<TrackRowView*> mutedRows() const;
-    // Null when the open song has no notes on that track.
+    // Null when the open song has no notes on that track, or its row is not made.
     TrackRowView* row(std::int64_t trackIndex) const;
 
-    // "1.234 notas": the row's subtitle.
-    QString trackSubtitle(std::int64_t trackIndex) const;
-
 private:
-    void syncRows();
-    void regroup();
+    void applySettings();
+    void fitHeight();
     std::vector<TrackRowView*> rowsWhere(bool muted) const;
 
     PracticeSessionStore& store_;
+    InspectorTrackModel* model_;
     QPointer<QWidget> accessory_;
     StudioChipButton* onlyAssigned_ = nullptr;
     QLabel* emptyText_ = nullptr;
-    QScrollArea* list_ = nullptr;
-    QVBoxLayout* column_ = nullptr;
-    StudioSectionLabel* playingTitle_ = nullptr;
-    QLabel* nonePlaying_ = nullptr;
-    StudioSectionLabel* mutedTitle_ = nullptr;
-    std::map<std::int64_t, TrackRowView*> rows_;
+    TrackListView* list_ = nullptr;
 };
 
 } // namespace corvane

@@ -2,11 +2,12 @@
 
 #include <QLabel>
 #include <QMenu>
-#include <QPainter>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
+#include "CorvaneApp/inspector/TrackSwatchButton.hpp"
+#include "CorvaneApp/inspector/TrackSwatchGrid.hpp"
 #include "CorvaneApp/inspector/VisualInspectorRows.hpp"
 #include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneApp/kit/StudioColorRow.hpp"
@@ -24,105 +25,6 @@ std::int64_t resolvedTrackIndex(std::int64_t selectedTrackIndex, const std::vect
     if (std::find(colorTrackIndices.begin(), colorTrackIndices.end(), selectedTrackIndex) != colorTrackIndices.end())
         return selectedTrackIndex;
     return colorTrackIndices.empty() ? 0 : colorTrackIndices.front();
-}
-
-TrackSwatchButton::TrackSwatchButton(std::int64_t trackIndex, QWidget* parent)
-    : QAbstractButton(parent), trackIndex_(trackIndex)
-{
-    setFixedSize(side, side);
-    setFocusPolicy(Qt::TabFocus);
-    setCursor(Qt::PointingHandCursor);
-}
-
-void TrackSwatchButton::setColor(const QColor& color)
-{
-    if (color == color_) return;
-    color_ = color;
-    update();
-}
-
-void TrackSwatchButton::setCurrent(bool current)
-{
-    if (current == current_) return;
-    current_ = current;
-    update();
-}
-
-void TrackSwatchButton::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF disc = QRectF(rect()).adjusted(1, 1, -1, -1);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(color_);
-    painter.drawEllipse(disc);
-    QColor ring = current_ ? StudioAppearance::primaryText() : StudioAppearance::secondaryText();
-    if (!current_) ring.setAlphaF(ring.alphaF() * 0.4f);
-    // The ring is drawn inside the disc's edge so the widget never cuts it.
-    const double width = ringWidth();
-    painter.setPen(QPen(ring, width));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawEllipse(disc.adjusted(width / 2, width / 2, -width / 2, -width / 2));
-}
-
-TrackSwatchGrid::TrackSwatchGrid(QWidget* parent) : QWidget(parent)
-{
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-    policy.setHeightForWidth(true);
-    setSizePolicy(policy);
-}
-
-void TrackSwatchGrid::setTracks(const std::vector<std::int64_t>& trackIndices)
-{
-    const bool same = std::equal(trackIndices.begin(), trackIndices.end(), swatches_.begin(), swatches_.end(),
-                                 [](std::int64_t index, const TrackSwatchButton* swatch) {
-                                     return swatch->trackIndex() == index;
-                                 });
-    if (same) return;
-    for (auto swatch : swatches_) swatch->deleteLater();
-    for (auto swatch : swatches_) swatch->hide();
-    swatches_.clear();
-    for (const std::int64_t index : trackIndices) {
-        auto swatch = new TrackSwatchButton(index, this);
-        connect(swatch, &QAbstractButton::clicked, this, [this, index] { emit trackChosen(index); });
-        swatch->show();
-        swatches_.push_back(swatch);
-    }
-    place();
-    updateGeometry();
-}
-
-int TrackSwatchGrid::columnsFor(int width) const
-{
-    return std::max(1, (width + spacing) / (TrackSwatchButton::side + spacing));
-}
-
-int TrackSwatchGrid::heightForWidth(int width) const
-{
-    const int count = int(swatches_.size());
-    if (count == 0) return 0;
-    const int rows = (count + columnsFor(width) - 1) / columnsFor(width);
-    return rows * TrackSwatchButton::side + (rows - 1) * spacing;
-}
-
-QSize TrackSwatchGrid::sizeHint() const
-{
-    const int count = std::max<int>(1, int(swatches_.size()));
-    const int width = count * TrackSwatchButton::side + (count - 1) * spacing;
-    return QSize(width, heightForWidth(width));
-}
-
-QSize TrackSwatchGrid::minimumSizeHint() const { return QSize(TrackSwatchButton::side, 0); }
-
-void TrackSwatchGrid::resizeEvent(QResizeEvent*) { place(); }
-
-void TrackSwatchGrid::place()
-{
-    const int columns = columnsFor(width());
-    for (int i = 0; i < int(swatches_.size()); ++i) {
-        const int step = TrackSwatchButton::side + spacing;
-        swatches_[std::size_t(i)]->move((i % columns) * step, (i / columns) * step);
-    }
 }
 
 VisualColorControls::VisualColorControls(PracticeSessionStore& store, std::int64_t& selectedTrackIndex,
@@ -147,8 +49,10 @@ VisualColorControls::VisualColorControls(PracticeSessionStore& store, std::int64
     trackRow_ = new StudioMenuRow(QStringLiteral("Track"), QString(), StudioAppearance::amber(), false,
                                   visualMenuValueWidth);
     stack->addWidget(trackRow_);
+    connect(trackRow_, &StudioMenuRow::menuRequested, this, &VisualColorControls::fillTrackMenu);
     swatches_ = new TrackSwatchGrid;
     connect(swatches_, &TrackSwatchGrid::trackChosen, this, &VisualColorControls::selectTrack);
+    connect(swatches_, &TrackSwatchGrid::swatchesPlaced, this, &VisualColorControls::styleSwatches);
     stack->addWidget(swatches_);
 
     const TrackVisualColor first = store_.visualPreset().color(editedTrackIndex());
@@ -213,31 +117,54 @@ void VisualColorControls::selectTrack(std::int64_t trackIndex)
     syncPalette();
 }
 
-// The menu and the swatches are made again only when the song's tracks or
-// their names change, never while a colour is being dragged.
+// The menu and the swatches follow the song's tracks and names, never a
+// colour being dragged. A song of many tracks makes only the swatches in
+// view, and its menu only when the menu is opened.
 void VisualColorControls::syncTracks()
 {
     const std::vector<std::int64_t>& tracks = store_.colorTrackIndices();
-    std::vector<QString> labels;
-    for (const std::int64_t index : tracks) labels.push_back(QString::fromStdString(store_.trackLabel(index)));
-    if (tracks != shownTracks_ || labels != shownLabels_) {
+    if (tracks != shownTracks_ || store_.trackNames() != shownNames_) {
         shownTracks_ = tracks;
-        shownLabels_ = labels;
-        QMenu* menu = trackRow_->menu();
-        menu->clear();
-        for (std::size_t i = 0; i < tracks.size(); ++i) {
-            QAction* item = menu->addAction(labels[i]);
-            item->setData(QVariant::fromValue<qint64>(tracks[i]));
-            connect(item, &QAction::triggered, this, [this, index = tracks[i]] { selectTrack(index); });
-        }
+        shownNames_ = store_.trackNames();
+        // A new menu rather than clearing the old: Qt removes actions one by
+        // one, in time that grows with the square of their number.
+        QMenu* old = trackRow_->menu();
+        trackRow_->setMenu(new QMenu);
+        old->deleteLater();
+        menuFilled_ = false;
         swatches_->setTracks(tracks);
-        for (TrackSwatchButton* swatch : swatches_->swatches()) {
-            const auto at = std::find(tracks.begin(), tracks.end(), swatch->trackIndex()) - tracks.begin();
-            swatch->setToolTip(QStringLiteral("Editar a cor de ") + labels[std::size_t(at)]);
-            swatch->setAccessibleName(labels[std::size_t(at)]);
-        }
     }
     syncPalette();
+}
+
+void VisualColorControls::fillTrackMenu()
+{
+    if (menuFilled_) return;
+    menuFilled_ = true;
+    QMenu* menu = trackRow_->menu();
+    for (const std::int64_t index : shownTracks_) {
+        QAction* item = menu->addAction(QString::fromStdString(store_.trackLabel(index)));
+        item->setData(QVariant::fromValue<qint64>(index));
+        connect(item, &QAction::triggered, this, [this, index] { selectTrack(index); });
+    }
+}
+
+void VisualColorControls::styleSwatches()
+{
+    const VisualPreset& preset = store_.visualPreset();
+    const std::int64_t edited = editedTrackIndex();
+    for (TrackSwatchButton* swatch : swatches_->swatches()) {
+        const std::int64_t index = swatch->trackIndex();
+        const QString label = QString::fromStdString(store_.trackLabel(index));
+        // Set only when changed: each setting tells the screen reader again.
+        if (swatch->accessibleName() != label) {
+            swatch->setToolTip(QStringLiteral("Editar a cor de ") + label);
+            swatch->setAccessibleName(label);
+        }
+        const TrackVisualColor own = preset.color(index);
+        swatch->setColor(studioHsbColor(own.hue, own.saturation, own.brightness));
+        swatch->setCurrent(index == edited);
+    }
 }
 
 void VisualColorControls::syncPalette()
@@ -261,11 +188,7 @@ void VisualColorControls::syncPalette()
     trackColor_->setHue(color.hue);
     trackColor_->setSaturation(color.saturation);
     trackColor_->setBrightness(color.brightness);
-    for (TrackSwatchButton* swatch : swatches_->swatches()) {
-        const TrackVisualColor own = preset.color(swatch->trackIndex());
-        swatch->setColor(studioHsbColor(own.hue, own.saturation, own.brightness));
-        swatch->setCurrent(swatch->trackIndex() == edited);
-    }
+    styleSwatches();
 }
 
 } // namespace corvane

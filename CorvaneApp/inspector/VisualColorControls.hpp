@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QAbstractButton>
-#include <QColor>
 #include <QWidget>
 
 #include <cstdint>
+#include <map>
+#include <string>
 #include <vector>
 
 class QLabel;
@@ -14,74 +14,13 @@ namespace corvane {
 class PracticeSessionStore;
 class StudioColorRow;
 class StudioMenuRow;
+class TrackSwatchGrid;
 class VisualPresetRows;
 
 // The track whose colour the palette edits: the chosen one while the song
 // has notes on it, else the song's first track with notes (0 without any).
 // The choice itself is never corrected, so it comes back with a song that has it.
 std::int64_t resolvedTrackIndex(std::int64_t selectedTrackIndex, const std::vector<std::int64_t>& colorTrackIndices);
-
-// One track's colour in the palette: a 22-point disc, ringed brighter when
-// it is the track being edited. A press chooses the track.
-class TrackSwatchButton : public QAbstractButton {
-    Q_OBJECT
-public:
-    static constexpr int side = 22;
-
-    TrackSwatchButton(std::int64_t trackIndex, QWidget* parent = nullptr);
-
-    std::int64_t trackIndex() const { return trackIndex_; }
-    const QColor& color() const { return color_; }
-    void setColor(const QColor& color);
-    bool isCurrent() const { return current_; }
-    void setCurrent(bool current);
-    // The ring: 2 wide in the primary text colour when current, else 1 wide
-    // in the secondary text colour at 0.4.
-    double ringWidth() const { return current_ ? 2 : 1; }
-
-    QSize sizeHint() const override { return QSize(side, side); }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    std::int64_t trackIndex_;
-    QColor color_;
-    bool current_ = false;
-};
-
-// The swatches in rows from the leading edge, 8 apart both ways, as many to
-// a row as the width allows.
-class TrackSwatchGrid : public QWidget {
-    Q_OBJECT
-public:
-    static constexpr int spacing = 8;
-
-    explicit TrackSwatchGrid(QWidget* parent = nullptr);
-
-    // One swatch per track, in this order; kept when the tracks are the same.
-    void setTracks(const std::vector<std::int64_t>& trackIndices);
-    const std::vector<TrackSwatchButton*>& swatches() const { return swatches_; }
-    int columns() const { return columnsFor(width()); }
-
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int width) const override;
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
-signals:
-    // A swatch was pressed.
-    void trackChosen(std::int64_t trackIndex);
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    int columnsFor(int width) const;
-    void place();
-
-    std::vector<TrackSwatchButton*> swatches_;
-};
 
 // The "Cor" category of the visual page: one colour for all notes (the
 // accent, which also tints the panel) or one per track, the light of pressed
@@ -109,6 +48,9 @@ public:
 private:
     void syncTracks();
     void syncPalette();
+    // The menu's entries, made when it is first opened for the song's tracks.
+    void fillTrackMenu();
+    void styleSwatches();
 
     PracticeSessionStore& store_;
     std::int64_t& selected_;
@@ -120,7 +62,8 @@ private:
     QLabel* hint_ = nullptr;
     StudioColorRow* noteColor_ = nullptr;
     std::vector<std::int64_t> shownTracks_;
-    std::vector<QString> shownLabels_;
+    std::map<std::int64_t, std::string> shownNames_;
+    bool menuFilled_ = false;
 };
 
 } // namespace corvane

@@ -150,6 +150,7 @@ void StudioMenuRow::setMenu(QMenu* menu)
 void StudioMenuRow::openMenu()
 {
     value_->setDown(false);
+    emit menuRequested();
     if (menu_->isEmpty()) return;
     menu_->popup(value_->mapToGlobal(QPoint(0, value_->height())));
 }

@@ -53,6 +53,11 @@ public:
     double editorOpacity() const;
     QAbstractButton* valueButton() const;
 
+signals:
+    // The menu is about to open: a caller that makes its choices only when
+    // they are asked for makes them now.
+    void menuRequested();
+
 private:
     void openMenu();
 

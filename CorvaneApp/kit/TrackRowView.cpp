@@ -123,6 +123,15 @@ QString TrackRowView::shownSubtitle() const { return texts_->shownSubtitle(); }
 QWidget& TrackRowView::texts() const { return *texts_; }
 StudioChipButton& TrackRowView::speakerChip() const { return isMuted_ ? *silenced_ : *sounding_; }
 
+QWidget* TrackRowView::chainFocusAfter(QWidget* previous)
+{
+    for (StudioChipButton* chip : {left_, right_, sounding_, silenced_}) {
+        QWidget::setTabOrder(previous, chip);
+        previous = chip;
+    }
+    return previous;
+}
+
 // Each hand chip switches between its hand and automatic; choosing one hand
 // while the other is assigned goes straight to the chosen one.
 void TrackRowView::chooseHand(PracticeTrackHand chip)

@@ -49,6 +49,10 @@ public:
     // The speaker chip on show: the sounding or the silenced speaker.
     StudioChipButton& speakerChip() const;
 
+    // Puts the row's chips after `previous` in the focus chain, in their
+    // order, and gives the last of them, for the next row.
+    QWidget* chainFocusAfter(QWidget* previous);
+
     // A note count as the lists word it, in pt_BR whatever the user's locale:
     // "1 notas", "12.345 notas".
     static QString noteCountText(std::int64_t count);

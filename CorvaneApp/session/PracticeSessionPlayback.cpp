@@ -47,9 +47,8 @@ void PracticeSessionStore::sendPlaybackEvent(const MIDIInputMessage& message, st
 
 bool PracticeSessionStore::isTrackMuted(std::int64_t trackIndex) const
 {
-    for (const auto& setting : trackSettings_)
-        if (setting.trackIndex() == trackIndex) return setting.isMuted;
-    return false;
+    const PracticeTrackSetting* setting = storedTrackSetting(trackIndex);
+    return setting && setting->isMuted;
 }
 
 std::optional<PracticeHandMap> PracticeSessionStore::studentHandMap() const

@@ -262,16 +262,29 @@ void PracticeSessionStore::setMetronomeEnabled(bool enabled)
 
 // Derived.
 
+// The grading engine and the stage both ask after every change of the
+// settings; the notes are filtered once for the two, and only when the notes
+// or the muted tracks differ from the last time.
 MIDINoteSpanList PracticeSessionStore::audibleTimelineNotes() const
 {
-    const bool anyMuted = std::any_of(trackSettings_.begin(), trackSettings_.end(),
-                                      [](const PracticeTrackSetting& s) { return s.isMuted; });
-    if (!anyMuted) return timelineNotes_;
+    std::vector<std::int64_t> muted;
+    for (const auto& setting : trackSettings_)
+        if (setting.isMuted) muted.push_back(setting.trackIndex());
+    if (muted.empty()) return timelineNotes_;
+    if (audibleNotes_.source.data() == timelineNotes_.data() && audibleNotes_.muted == muted)
+        return audibleNotes_.notes;
+    // One flag a track, for a song of 65,535 tracks and millions of notes.
+    const std::int64_t last = *std::max_element(muted.begin(), muted.end());
+    std::vector<bool> isMuted(std::size_t(std::max<std::int64_t>(last, 0)) + 1, false);
+    for (const std::int64_t index : muted)
+        if (index >= 0) isMuted[std::size_t(index)] = true;
     std::vector<MIDINoteSpan> audible;
     audible.reserve(timelineNotes_.size());
     for (const auto& span : timelineNotes_)
-        if (!isTrackMuted(span.trackIndex)) audible.push_back(span);
-    return audible;
+        if (span.trackIndex < 0 || span.trackIndex > last || !isMuted[std::size_t(span.trackIndex)])
+            audible.push_back(span);
+    audibleNotes_ = {timelineNotes_, std::move(muted), std::move(audible)};
+    return audibleNotes_.notes;
 }
 
 std::vector<RecentPracticeSong> PracticeSessionStore::recentSongs() const

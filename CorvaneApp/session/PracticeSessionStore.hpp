@@ -429,6 +429,8 @@ private:
     // Publishes the song's notes with the track indices and note counts kept beside them.
     void publishTimelineNotes(MIDINoteSpanList notes);
     void resumeAfterWait();
+    // The stored setting of a track; null when it has none.
+    const PracticeTrackSetting* storedTrackSetting(std::int64_t trackIndex) const;
     std::vector<PracticeTrackSetting> normalizedTrackSettings() const;
     void applyTrackSettings(std::vector<PracticeTrackSetting> settings);
     void refreshPracticeEngine();
@@ -488,6 +490,13 @@ private:
     // indices, ascending, and the number of notes of each, in the same order.
     std::vector<std::int64_t> colorTrackIndices_;
     std::vector<std::int64_t> colorTrackNoteCounts_;
+    // The last audible notes worked out: from which notes, without which tracks.
+    struct AudibleNotes {
+        MIDINoteSpanList source;
+        std::vector<std::int64_t> muted;
+        MIDINoteSpanList notes;
+    };
+    mutable AudibleNotes audibleNotes_;
     VisualPreset visualPreset_;
     std::optional<std::string> backgroundImageURL_;
     std::optional<std::string> backgroundImageError_;

@@ -67,16 +67,22 @@ void PracticeSessionStore::publishTimelineNotes(MIDINoteSpanList notes)
 {
     if (notes == timelineNotes_) return;
     timelineNotes_ = std::move(notes);
-    // One pass over the notes here spares every track list a pass per row.
-    std::map<std::int64_t, std::int64_t> counts;
-    for (const auto& span : timelineNotes_) ++counts[span.trackIndex];
+    // One pass over the notes here spares every track list a pass per row;
+    // a count a track (a file has at most 65,535) rather than a map lookup a note.
     colorTrackIndices_.clear();
     colorTrackNoteCounts_.clear();
-    colorTrackIndices_.reserve(counts.size());
-    colorTrackNoteCounts_.reserve(counts.size());
-    for (const auto& [index, count] : counts) {
-        colorTrackIndices_.push_back(index);
-        colorTrackNoteCounts_.push_back(count);
+    if (!timelineNotes_.empty()) {
+        const auto [lowest, highest] = std::minmax_element(
+            timelineNotes_.begin(), timelineNotes_.end(),
+            [](const MIDINoteSpan& a, const MIDINoteSpan& b) { return a.trackIndex < b.trackIndex; });
+        const std::int64_t first = lowest->trackIndex;
+        std::vector<std::int64_t> counts(std::size_t(std::int64_t(highest->trackIndex) - first + 1), 0);
+        for (const auto& span : timelineNotes_) ++counts[std::size_t(span.trackIndex - first)];
+        for (std::size_t at = 0; at < counts.size(); ++at) {
+            if (counts[at] == 0) continue;
+            colorTrackIndices_.push_back(first + std::int64_t(at));
+            colorTrackNoteCounts_.push_back(counts[at]);
+        }
     }
     emit timelineNotesChanged();
 }
@@ -97,17 +103,28 @@ std::int64_t PracticeSessionStore::trackNoteCount(std::int64_t trackIndex) const
     return colorTrackNoteCounts_[static_cast<std::size_t>(found - colorTrackIndices_.begin())];
 }
 
+// The settings are kept in track order (loading merges them so, and every
+// change sorts them), so a track's is found by halving, as every track list,
+// the tick and the sheet of a song of 65,535 tracks ask for them per track.
+const PracticeTrackSetting* PracticeSessionStore::storedTrackSetting(std::int64_t trackIndex) const
+{
+    const auto found =
+        std::lower_bound(trackSettings_.begin(), trackSettings_.end(), trackIndex,
+                         [](const PracticeTrackSetting& s, std::int64_t index) { return s.trackIndex() < index; });
+    return found != trackSettings_.end() && found->trackIndex() == trackIndex ? &*found : nullptr;
+}
+
 PracticeTrackSetting PracticeSessionStore::trackSetting(std::int64_t trackIndex) const
 {
-    for (const auto& setting : trackSettings_)
-        if (setting.trackIndex() == trackIndex) return setting;
+    if (const PracticeTrackSetting* setting = storedTrackSetting(trackIndex)) return *setting;
     return PracticeTrackSetting(trackIndex, PracticeTrackHand::automatic, false);
 }
 
 std::vector<PracticeTrackSetting> PracticeSessionStore::normalizedTrackSettings() const
 {
     std::vector<PracticeTrackSetting> settings;
-    for (const auto index : colorTrackIndices()) settings.push_back(trackSetting(index));
+    settings.reserve(colorTrackIndices_.size());
+    for (const auto index : colorTrackIndices_) settings.push_back(trackSetting(index));
     return settings;
 }
 
@@ -150,9 +167,8 @@ void PracticeSessionStore::setTrackMuted(bool muted, std::int64_t trackIndex)
 
 bool PracticeSessionStore::hasUnassignedPlayableTracks() const
 {
-    for (const auto& setting : normalizedTrackSettings())
-        if (setting.hand == PracticeTrackHand::automatic) return true;
-    return false;
+    return std::any_of(colorTrackIndices_.begin(), colorTrackIndices_.end(),
+                       [this](std::int64_t index) { return trackSetting(index).hand == PracticeTrackHand::automatic; });
 }
 
 void PracticeSessionStore::muteTracksWithoutHand()

@@ -4,22 +4,19 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <map>
-
 #include "CorvaneApp/kit/StudioLabels.hpp"
-#include "CorvaneApp/kit/StudioScrollColumn.hpp"
 #include "CorvaneApp/kit/HiddenScrollers.hpp"
 #include "CorvaneApp/kit/RetroPanel.hpp"
 #include "CorvaneApp/kit/style/StudioAppearance.hpp"
 #include "CorvaneApp/kit/StudioChipButton.hpp"
 #include "CorvaneApp/kit/style/StudioFonts.hpp"
 #include "CorvaneApp/kit/StudioSliderTrack.hpp"
+#include "CorvaneApp/kit/TrackListView.hpp"
 #include "CorvaneApp/kit/TrackRowView.hpp"
 #include "CorvaneApp/session/PracticeSessionStore.hpp"
+#include "CorvaneApp/workspace/TrackSelectionModel.hpp"
 
 namespace corvane {
 
@@ -42,7 +39,7 @@ protected:
 } // namespace
 
 TrackSelectionSheet::TrackSelectionSheet(PracticeSessionStore& store, QWidget* parent)
-    : QDialog(parent), store_(store)
+    : QDialog(parent), store_(store), model_(new TrackSelectionModel(store, this))
 {
     setObjectName(QStringLiteral("TrackSelectionSheet"));
     setWindowTitle(QStringLiteral("Escolha as faixas"));
@@ -58,12 +55,11 @@ TrackSelectionSheet::TrackSelectionSheet(PracticeSessionStore& store, QWidget* p
     stack->addWidget(new SheetDivider(this));
     stack->addWidget(makeFooter());
 
-    connect(&store_, &PracticeSessionStore::timelineNotesChanged, this, &TrackSelectionSheet::syncRows);
-    connect(&store_, &PracticeSessionStore::trackNamesChanged, this, &TrackSelectionSheet::syncRows);
-    connect(&store_, &PracticeSessionStore::trackSettingsChanged, this, &TrackSelectionSheet::applySettings);
+    for (auto changed : {&PracticeSessionStore::timelineNotesChanged, &PracticeSessionStore::trackSettingsChanged})
+        connect(&store_, changed, this, &TrackSelectionSheet::applySettings);
     connect(&store_, &PracticeSessionStore::visualPresetChanged, this, &TrackSelectionSheet::applyAccent);
     applyAccent();
-    syncRows();
+    applySettings();
 }
 
 QWidget* TrackSelectionSheet::makeHeader()
@@ -86,10 +82,10 @@ QWidget* TrackSelectionSheet::makeHeader()
 
 QWidget* TrackSelectionSheet::makeList()
 {
-    list_ = makeStudioScrollColumn(this, rowStack_);
-    rowStack_->setContentsMargins(20, 16, 20, 16);
-    rowStack_->setSpacing(10);
-    rowStack_->addStretch(1);
+    list_ = new TrackListView(this);
+    list_->setPadding(QMargins(20, 16, 20, 16));
+    list_->setSpacing(10, 10);
+    list_->setModel(model_);
     hidingScrollers(this);
     return list_;
 }
@@ -117,61 +113,17 @@ QWidget* TrackSelectionSheet::makeFooter()
     return footer;
 }
 
-TrackRowView* TrackSelectionSheet::row(std::int64_t trackIndex) const
+std::vector<TrackSelectionSheet::Row> TrackSelectionSheet::rows() const
 {
-    const auto found = std::lower_bound(rows_.begin(), rows_.end(), trackIndex,
-                                        [](const Row& row, std::int64_t index) { return row.trackIndex < index; });
-    return found != rows_.end() && found->trackIndex == trackIndex ? found->view : nullptr;
+    std::vector<Row> rows;
+    for (TrackRowView* view : list_->madeRows()) rows.push_back({model_->entry(list_->rowOf(view)).trackIndex, view});
+    return rows;
 }
 
-// Labels and note counts are read once per song; a click only changes
-// hands and mute flags, which applySettings() brings over.
-void TrackSelectionSheet::syncRows()
-{
-    const auto& indices = store_.colorTrackIndices();
-    std::map<std::int64_t, TrackRowView*> kept;
-    for (const Row& row : rows_) {
-        if (std::binary_search(indices.begin(), indices.end(), row.trackIndex)) {
-            kept.emplace(row.trackIndex, row.view);
-            continue;
-        }
-        // The song no longer has this track. The row may be the one whose
-        // click is being handled, so it goes once the event loop is back.
-        rowStack_->removeWidget(row.view);
-        row.view->hide();
-        row.view->deleteLater();
-    }
-    rows_.clear();
-    rows_.reserve(indices.size());
-    QWidget* content = list_->widget();
-    // The kept rows are in the stack in track order; new ones go in between.
-    for (std::size_t position = 0; position < indices.size(); ++position) {
-        const std::int64_t index = indices[position];
-        TrackRowView* view = nullptr;
-        if (const auto found = kept.find(index); found != kept.end()) {
-            view = found->second;
-        } else {
-            view = new TrackRowView([this, index](PracticeTrackHand hand) { store_.setTrackHand(hand, index); },
-                                    [this, index](bool muted) { store_.setTrackMuted(muted, index); }, content);
-            rowStack_->insertWidget(static_cast<int>(position), view);
-            view->show();
-        }
-        const PracticeTrackSetting setting = store_.trackSetting(index);
-        view->setValues(QString::fromStdString(store_.trackLabel(index)),
-                        TrackRowView::noteCountText(store_.trackNoteCount(index)), setting.hand, setting.isMuted);
-        rows_.push_back({index, view});
-    }
-    onlyAssigned_->setVisible(store_.hasUnassignedPlayableTracks());
-}
+TrackRowView* TrackSelectionSheet::row(std::int64_t trackIndex) const { return list_->madeRow(trackIndex); }
 
-void TrackSelectionSheet::applySettings()
-{
-    for (const Row& row : rows_) {
-        const PracticeTrackSetting setting = store_.trackSetting(row.trackIndex);
-        row.view->setValues(row.view->label(), row.view->subtitle(), setting.hand, setting.isMuted);
-    }
-    onlyAssigned_->setVisible(store_.hasUnassignedPlayableTracks());
-}
+// The list follows its model; the footer, the settings.
+void TrackSelectionSheet::applySettings() { onlyAssigned_->setVisible(store_.hasUnassignedPlayableTracks()); }
 
 QColor TrackSelectionSheet::accent() const
 {

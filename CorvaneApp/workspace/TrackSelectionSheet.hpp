@@ -7,20 +7,22 @@
 
 class QLabel;
 class QPushButton;
-class QScrollArea;
-class QVBoxLayout;
 
 namespace corvane {
 
 class PracticeSessionStore;
 class StudioChipButton;
+class TrackListView;
 class TrackRowView;
+class TrackSelectionModel;
 
 // The sheet over the practice screen that asks, for a song just opened with
 // many tracks, which hand plays each track and which tracks stay out. Every
 // choice goes to the controller at once; "Começar" (also Return or Enter,
 // wherever the focus is) closes the sheet, and the window that shows it
 // calls dismissTrackSelection() on `finished`, whichever way it closed.
+// The list makes rows only for the tracks in view, so a song of 65,535
+// tracks opens it as fast as one of four.
 class TrackSelectionSheet : public QDialog {
     Q_OBJECT
 public:
@@ -31,14 +33,17 @@ public:
 
     QLabel& titleLabel() const { return *title_; }
     QLabel& messageLabel() const { return *message_; }
-    QScrollArea& list() const { return *list_; }
-    // The rows in track order, with the track index each reports.
+    TrackListView& list() const { return *list_; }
+    // One list row per track with notes, in track order.
+    TrackSelectionModel& model() const { return *model_; }
+    // The rows made now (those in view and next to it), in track order,
+    // with the track index each reports.
     struct Row {
         std::int64_t trackIndex;
         TrackRowView* view;
     };
-    const std::vector<Row>& rows() const { return rows_; }
-    // Null when the open song has no notes on that track.
+    std::vector<Row> rows() const;
+    // Null when the open song has no notes on that track, or its row is not made.
     TrackRowView* row(std::int64_t trackIndex) const;
     StudioChipButton& onlyAssignedButton() const { return *onlyAssigned_; }
     StudioChipButton& allOnButton() const { return *allOn_; }
@@ -53,16 +58,14 @@ private:
     QWidget* makeHeader();
     QWidget* makeList();
     QWidget* makeFooter();
-    void syncRows();
     void applySettings();
     void applyAccent();
 
     PracticeSessionStore& store_;
+    TrackSelectionModel* model_ = nullptr;
     QLabel* title_ = nullptr;
     QLabel* message_ = nullptr;
-    QScrollArea* list_ = nullptr;
-    QVBoxLayout* rowStack_ = nullptr;
-    std::vector<Row> rows_;
+    TrackListView* list_ = nullptr;
     StudioChipButton* onlyAssigned_ = nullptr;
     StudioChipButton* allOn_ = nullptr;
     QPushButton* start_ = nullptr;

@@ -13,7 +13,9 @@
 #include <cstdlib>
 
 #include "CorvaneApp/kit/StudioChipButton.hpp"
+#include "CorvaneApp/kit/TrackListView.hpp"
 #include "CorvaneApp/kit/TrackRowView.hpp"
+#include "CorvaneApp/workspace/TrackSelectionModel.hpp"
 #include "CorvaneApp/workspace/TrackSelectionSheet.hpp"
 #include "session/SessionBench.hpp"
 #include "workspace/TimingApplication.hpp"
@@ -62,14 +64,18 @@ int main(int argc, char** argv)
                      [&] { handlerMicroseconds += microsecondsSince(handlerStart); });
     sheet.show();
     processEventsFor(std::chrono::milliseconds(200));
-    if (sheet.rows().size() != static_cast<std::size_t>(tracks)) return 1;
+    if (sheet.model().rowCount() != tracks) return 1;
 
     application.watched = &sheet;
     std::vector<double> viewTimes, controllerTimes;
     for (int i = 0; i < clicks; ++i) {
         // Each click changes the settings: the left hand moves to another
         // track, or back to automatic on the second click of a track.
-        TrackRowView* row = sheet.rows()[static_cast<std::size_t>((i / 2) % tracks)].view;
+        // The list makes the rows in view: the track's row is scrolled to first.
+        const int listRow = (i / 2) % tracks;
+        sheet.list().scrollToEntry(listRow);
+        TrackRowView* row = sheet.row(sheet.model().entry(listRow).trackIndex);
+        if (!row) return 1;
         handlerMicroseconds = 0;
         application.microseconds = 0;
         const auto start = Clock::now();
@@ -97,7 +103,7 @@ int main(int argc, char** argv)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         fresh.repaint();
         openTimes.push_back(microsecondsSince(start) / 1000);
-        if (fresh.rows().size() != static_cast<std::size_t>(manyTracks)) return 1;
+        if (fresh.model().rowCount() != manyTracks) return 1;
     }
     std::printf("%ld notes on %d tracks\n", notes, manyTracks);
     print("sheet built, shown and painted", openTimes, "ms");

@@ -162,6 +162,31 @@ TEST(GuidedPracticeEngine, WaitTargetIsTheDueChordOfTheHand)
     EXPECT_EQ(left.waitTarget(1.0), (PracticeWaitTarget{1.01, {40}}));
 }
 
+TEST(GuidedPracticeEngine, ALongSongIsGradedAroundThePositionWithTheOtherHandsNotesBetween)
+{
+    // Left-hand notes every 0.1 s, with a right-hand note at every whole second.
+    std::vector<MIDINoteSpan> spans;
+    for (int i = 0; i < 100'000; ++i) spans.push_back(span(i % 10 == 0 ? 72 : 40, i * 0.1, 0, i));
+    auto engine = engineWith(spans, PracticeHand::right);
+    engine.seek(9'000.0);
+    EXPECT_EQ(engine.waitTarget(9'000.0), (PracticeWaitTarget{9'000.0, {72}}));
+    EXPECT_EQ(engine.evaluate(72, 100, 8'999.0).kind, Kind::incorrect) << "passed by the seek";
+    EXPECT_EQ(engine.evaluate(72, 100, 9'000.05).kind, Kind::correct);
+    // The left hand's open notes between are skipped on the way to the next chord.
+    EXPECT_EQ(engine.waitTarget(9'000.5), std::nullopt);
+    EXPECT_EQ(engine.waitTarget(9'000.9), (PracticeWaitTarget{9'001.0, {72}}));
+    const auto wrong = engine.evaluate(41, 100, 9'000.9);
+    EXPECT_EQ(wrong.kind, Kind::incorrect);
+    EXPECT_EQ(wrong.expectedNote, 72);
+    EXPECT_EQ(engine.evaluate(72, 100, std::nan("")),
+              (PracticeFeedback{Kind::incorrect, 72, std::nullopt, std::nullopt, 100}));
+
+    // Back to the start: everything there is open again.
+    engine.seek(0);
+    EXPECT_EQ(engine.evaluate(72, 100, 0.0).kind, Kind::correct);
+    EXPECT_EQ(engine.waitTarget(9'999.8), (PracticeWaitTarget{1.0, {72}})) << "the first chord still open";
+}
+
 TEST(GuidedPracticeEngine, CompensatedPosition)
 {
     EXPECT_DOUBLE_EQ(GuidedPracticeEngine::compensatedPosition(1.0, 50, 2), 0.9);

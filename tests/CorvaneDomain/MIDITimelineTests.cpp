@@ -88,6 +88,22 @@ TEST(MIDITimeline, ActiveSpansExcludeBothEnds)
     EXPECT_EQ(timeline.activeNoteSpans(1.5).size(), 1u);
 }
 
+TEST(MIDITimeline, ActiveSpansLateInALongSongKeepTheNoteHeldFromTheStart)
+{
+    // A pedal held for 2,000 beats in one track, under a sixteenth every beat in another.
+    smf::Track pedal;
+    pedal.noteOn(0, 36).noteOff(960'000, 36);
+    smf::Track melody;
+    for (int i = 0; i < 2'000; ++i) melody.noteOn(i == 0 ? 0 : 360, 72).noteOff(120, 72);
+    const auto timeline = timelineOf({pedal, melody});
+    const auto active = timeline.activeNoteSpans(900.1); // 120 bpm: beat 1800, inside its sixteenth
+    ASSERT_EQ(active.size(), 2u);
+    EXPECT_EQ(active[0].note, 36);
+    EXPECT_EQ(active[1].note, 72);
+    EXPECT_DOUBLE_EQ(active[1].startSeconds, 900.0);
+    EXPECT_EQ(timeline.activeNoteSpans(900.3).size(), 1u) << "between sixteenths only the pedal";
+}
+
 TEST(MIDITimeline, PendingEventsAndCursor)
 {
     // Events at 0, 0.5, 1.0, 1.0, 2.0 seconds.

@@ -87,6 +87,23 @@ TEST(SceneInstances, SongNotesFallFromTheHorizonAndAreClippedAtTheKeyboard)
     EXPECT_LT(scene.notes[1].center.y + scene.notes[1].size.y / 2, 0); // at the horizon, above the view
 }
 
+TEST(SceneInstances, LateInALongSongTheNotesHeldFromLongAgoStillFall)
+{
+    // A pedal note under the whole song, and a short note every 10 ms.
+    std::vector<MIDINoteSpan> notes{span(36, 0, 1000)};
+    for (int i = 0; i < 100'000; ++i) notes.push_back(span(72, i * 0.01, i * 0.01 + 0.005));
+    std::stable_sort(notes.begin(), notes.end(),
+                     [](const MIDINoteSpan& a, const MIDINoteSpan& b) { return a.startSeconds < b.startSeconds; });
+    const double position = 990.0;
+    const double horizon = position + (313.0 + 40) / 118;
+    std::size_t shown = 0;
+    for (const auto& note : notes) shown += note.endSeconds >= position && note.startSeconds <= horizon;
+    const auto scene = build(songState(notes, position));
+    EXPECT_EQ(scene.bloomNotes.size(), shown);
+    ASSERT_FALSE(scene.bloomNotes.empty());
+    EXPECT_FLOAT_EQ(scene.bloomNotes[0].center.x, StageGeometry::keyCenterX(36, 20)) << "the pedal comes first";
+}
+
 TEST(SceneInstances, ShortNotesAreAtLeast12PointsAndMoveWithTheNoteSpeed)
 {
     auto state = songState({span(60, 2.0, 2.01)}, 1.0);

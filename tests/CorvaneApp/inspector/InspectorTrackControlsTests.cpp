@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <QtTest/QTest>
@@ -9,9 +8,11 @@
 #include "CorvaneApp/ControllerHarness.hpp"
 #include "CorvaneApp/TrackTestSongs.hpp"
 #include "CorvaneApp/inspector/InspectorTrackControls.hpp"
+#include "CorvaneApp/inspector/InspectorTrackModel.hpp"
 #include "CorvaneApp/kit/StudioChipButton.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
 #include "CorvaneApp/kit/StudioSection.hpp"
+#include "CorvaneApp/kit/TrackListView.hpp"
 #include "CorvaneApp/kit/TrackRowView.hpp"
 #include "support/QtEventLoop.hpp"
 #include "support/TestFolder.hpp"
@@ -70,10 +71,11 @@ TEST_F(InspectorTrackControlsTest, GroupsFollowTheMuteFlagsAndRowsMoveRatherThan
     EXPECT_EQ(labelsOf(controls.playingRows()), (QStringList{"PIANO DIREITA", "TRACK 2", "BAIXO"}));
     EXPECT_EQ(controls.row(2)->subtitle(), QStringLiteral("1.234 notas"));
     EXPECT_EQ(controls.row(3)->subtitle(), QStringLiteral("1 notas"));
-    EXPECT_EQ(controls.playingTitle().title(), QStringLiteral("Tocando"));
-    EXPECT_TRUE(controls.playingTitle().isVisible());
-    EXPECT_FALSE(controls.nonePlayingText().isVisible());
-    EXPECT_FALSE(controls.mutedTitle().isVisible()) << "no muted track: no Mudas group";
+    ASSERT_NE(controls.playingTitle(), nullptr);
+    EXPECT_EQ(controls.playingTitle()->title(), QStringLiteral("Tocando"));
+    EXPECT_TRUE(controls.playingTitle()->isVisible());
+    EXPECT_EQ(controls.nonePlayingText(), nullptr);
+    EXPECT_EQ(controls.mutedTitle(), nullptr) << "no muted track: no Mudas group";
     EXPECT_TRUE(controls.mutedRows().empty());
     EXPECT_TRUE(controls.onlyAssignedButton().isVisible());
     EXPECT_EQ(controls.onlyAssignedButton().text(), QStringLiteral("Só as atribuídas"));
@@ -85,11 +87,16 @@ TEST_F(InspectorTrackControlsTest, GroupsFollowTheMuteFlagsAndRowsMoveRatherThan
     EXPECT_TRUE(c().trackSetting(3).isMuted);
     EXPECT_EQ(controls.row(3), baixo) << "the same row, moved";
     EXPECT_EQ(labelsOf(controls.mutedRows()), QStringList{"BAIXO"});
-    EXPECT_TRUE(controls.mutedTitle().isVisible());
-    EXPECT_EQ(controls.mutedTitle().title(), QStringLiteral("Mudas"));
+    ASSERT_NE(controls.mutedTitle(), nullptr);
+    EXPECT_TRUE(controls.mutedTitle()->isVisible());
+    EXPECT_EQ(controls.mutedTitle()->title(), QStringLiteral("Mudas"));
     processEventsFor(std::chrono::milliseconds(20));
-    EXPECT_GT(baixo->y(), controls.mutedTitle().y());
-    EXPECT_GT(controls.mutedTitle().y(), controls.row(2)->y());
+    EXPECT_GT(baixo->y(), controls.mutedTitle()->y());
+    EXPECT_GT(controls.mutedTitle()->y(), controls.row(2)->y());
+    // 8 between the entries of a group, 10 above the second group's title.
+    EXPECT_EQ(controls.row(2)->y() - controls.row(1)->y() - controls.row(1)->height(), 8);
+    EXPECT_EQ(controls.mutedTitle()->y() - controls.row(2)->y() - controls.row(2)->height(), 10);
+    EXPECT_EQ(baixo->y() - controls.mutedTitle()->y() - controls.mutedTitle()->height(), 8);
 
     // The row's hand chips reach the controller.
     QTest::mouseClick(&controls.row(1)->rightChip(), Qt::LeftButton);
@@ -105,8 +112,9 @@ TEST_F(InspectorTrackControlsTest, GroupsFollowTheMuteFlagsAndRowsMoveRatherThan
     // Every track muted: "Tocando" says so.
     QTest::mouseClick(&controls.row(1)->speakerChip(), Qt::LeftButton);
     EXPECT_TRUE(controls.playingRows().empty());
-    EXPECT_TRUE(controls.nonePlayingText().isVisible());
-    EXPECT_EQ(controls.nonePlayingText().text(), QStringLiteral("Nenhuma faixa tocando."));
+    ASSERT_NE(controls.nonePlayingText(), nullptr);
+    EXPECT_TRUE(controls.nonePlayingText()->isVisible());
+    EXPECT_EQ(controls.nonePlayingText()->text(), QStringLiteral("Nenhuma faixa tocando."));
     EXPECT_EQ(controls.mutedRows().size(), 3u);
 }
 
@@ -130,7 +138,7 @@ TEST_F(InspectorTrackControlsTest, ManyTracksScrollInsideTheCapAndKeepThePositio
     open({{"Um", 1}, {"Dois", 1}});
     processEventsFor(std::chrono::milliseconds(20));
     EXPECT_LT(controls.list().height(), InspectorTrackControls::maximumListHeight);
-    EXPECT_EQ(controls.list().height(), controls.list().widget()->sizeHint().height());
+    EXPECT_EQ(controls.list().height(), controls.list().contentHeight());
 
     std::vector<TestTrack> many(30, TestTrack{"Faixa", 2});
     open(many, "muitas.mid");
@@ -138,20 +146,51 @@ TEST_F(InspectorTrackControlsTest, ManyTracksScrollInsideTheCapAndKeepThePositio
     EXPECT_EQ(controls.list().height(), 190);
     EXPECT_EQ(controls.list().verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     EXPECT_FALSE(controls.list().verticalScrollBar()->isVisible());
+    EXPECT_LT(controls.playingRows().size(), 10u) << "rows only for what is in view";
     QScrollBar* bar = controls.list().verticalScrollBar();
     ASSERT_GT(bar->maximum(), 300);
     bar->setValue(300);
-    TrackRowView* first = controls.row(1);
-    // Muting a track moves its row; the list keeps where it was.
+    ASSERT_FALSE(controls.playingRows().empty());
+    TrackRowView* shown = controls.playingRows().front();
+    const int shownTrack = int(controls.model().entry(controls.list().rowOf(shown)).trackIndex);
+    // Muting a track below moves its row; the list keeps where it was.
     c().setTrackMuted(true, 30);
     processEventsFor(std::chrono::milliseconds(20));
     EXPECT_EQ(bar->value(), 300);
-    EXPECT_EQ(controls.row(1), first);
-    EXPECT_EQ(controls.mutedRows().size(), 1u);
+    EXPECT_EQ(controls.row(shownTrack), shown);
+    EXPECT_EQ(controls.model().muted(), std::vector<std::int64_t>{30});
 
     // Tracks of another song: the rows of lost tracks leave.
+    bar->setValue(0);
+    TrackRowView* first = controls.row(1);
+    ASSERT_NE(first, nullptr);
     open({{"X", 1}, {"Y", 1}, {"Z", 1}}, "outra.mid");
     EXPECT_EQ(labelsOf(controls.playingRows()), (QStringList{"X", "Y", "Z"}));
     EXPECT_EQ(controls.row(4), nullptr);
     EXPECT_EQ(controls.row(1), first) << "track 1 keeps its row";
+}
+
+TEST_F(InspectorTrackControlsTest, TheMostTracksAFileHoldsMakeAScreenfulOfRowsAndTheLastIsReached)
+{
+    section.resize(230, 600);
+    section.show();
+    open(std::vector<TestTrack>(65534, TestTrack{"", 1}), "todas.mid");
+    processEventsFor(std::chrono::milliseconds(20));
+    EXPECT_EQ(controls.model().playing().size(), 65534u);
+    EXPECT_LT(controls.findChildren<TrackRowView*>().size(), 12) << "rows only for what is in view";
+
+    // The last track, muted, heads "Mudas" at the very end of the list.
+    c().setTrackMuted(true, 65534);
+    QScrollBar* bar = controls.list().verticalScrollBar();
+    bar->setValue(bar->maximum());
+    ASSERT_NE(controls.mutedTitle(), nullptr);
+    ASSERT_NE(controls.row(65534), nullptr);
+    EXPECT_EQ(labelsOf(controls.mutedRows()), QStringList{"TRACK 65534"});
+    QTest::mouseClick(&controls.row(65534)->rightChip(), Qt::LeftButton);
+    EXPECT_EQ(c().trackSetting(65534).hand, Hand::right);
+    EXPECT_TRUE(c().trackSetting(65534).isMuted);
+    QTest::mouseClick(&controls.row(65534)->speakerChip(), Qt::LeftButton);
+    EXPECT_FALSE(c().trackSetting(65534).isMuted);
+    EXPECT_TRUE(controls.model().muted().empty());
+    EXPECT_EQ(controls.mutedTitle(), nullptr);
 }

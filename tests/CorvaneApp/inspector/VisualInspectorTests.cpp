@@ -11,6 +11,8 @@
 #include "CorvaneApp/ControllerHarness.hpp"
 #include "CorvaneApp/TrackTestSongs.hpp"
 #include "CorvaneApp/inspector/PracticeInspectorTab.hpp"
+#include "CorvaneApp/inspector/TrackSwatchButton.hpp"
+#include "CorvaneApp/inspector/TrackSwatchGrid.hpp"
 #include "CorvaneApp/inspector/VisualBackgroundInspectorView.hpp"
 #include "CorvaneApp/inspector/VisualColorControls.hpp"
 #include "CorvaneApp/inspector/VisualEffectsInspectorTab.hpp"
@@ -92,8 +94,10 @@ const std::vector<ParameterCase> environmentRows{
     {"Intensidade", "/saberIntensity", 0, 1, 0.05, pc, "0%", "100%"},
 };
 
-QStringList menuItems(const StudioMenuRow& row)
+// Its choices as the menu shows them when it opens.
+QStringList menuItems(StudioMenuRow& row)
 {
+    emit row.menuRequested();
     QStringList titles;
     for (QAction* action : row.menu()->actions()) titles << action->text();
     return titles;
@@ -361,6 +365,51 @@ TEST_F(VisualInspectorTest, PerTrackPaletteFollowsTheSongsTracksAndStoresTheFloo
     EXPECT_TRUE(color->noteColorRow().isVisible());
     EXPECT_FALSE(color->trackRow().isVisible());
     EXPECT_EQ(c().visualPreset().trackColors.size(), 1u);
+}
+
+TEST_F(VisualInspectorTest, APaletteOfThousandsOfTracksMakesTheSwatchesInViewAndEveryOneChooses)
+{
+    VisualPreset perTrack = c().visualPreset();
+    perTrack.noteColorMode = NoteColorMode::perTrack;
+    c().setVisualPreset(perTrack);
+    std::vector<TestTrack> tracks(3000, TestTrack{"", 1});
+    tracks.back().name = "Última";
+    open(tracks);
+    VisualEffectsInspectorTab& page = visualPage(Category::color);
+    auto* color = qobject_cast<VisualColorControls*>(page.content());
+    ASSERT_NE(color, nullptr);
+    processEventsFor(std::chrono::milliseconds(20));
+    TrackSwatchGrid& grid = color->swatchGrid();
+    ASSERT_TRUE(grid.isVisible());
+    EXPECT_EQ(grid.tracks().size(), 3000u);
+    EXPECT_GT(grid.height(), 10000) << "as tall as every swatch";
+    EXPECT_LT(grid.findChildren<TrackSwatchButton*>().size(), 300) << "buttons only for what is in view";
+    ASSERT_FALSE(grid.swatches().empty());
+    EXPECT_EQ(grid.swatches().front()->trackIndex(), 1);
+    EXPECT_EQ(grid.swatches().front()->ringWidth(), 2) << "the edited track";
+
+    // At the end of the page the last swatches are made, named and coloured.
+    QScrollBar* bar = page.scrollArea().verticalScrollBar();
+    bar->setValue(bar->maximum());
+    processEventsFor(std::chrono::milliseconds(20));
+    const auto swatches = grid.swatches();
+    ASSERT_FALSE(swatches.empty());
+    TrackSwatchButton* last = swatches.back();
+    EXPECT_EQ(last->trackIndex(), 3000);
+    EXPECT_EQ(last->toolTip(), QStringLiteral("Editar a cor de Última"));
+    const TrackVisualColor own = c().visualPreset().color(3000);
+    EXPECT_EQ(last->color(), studioHsbColor(own.hue, own.saturation, own.brightness));
+    EXPECT_EQ(last->ringWidth(), 1);
+    QTest::mouseClick(last, Qt::LeftButton);
+    EXPECT_EQ(color->selectedTrackIndex(), 3000);
+    EXPECT_EQ(color->trackRow().value(), QStringLiteral("Última"));
+    EXPECT_EQ(last->ringWidth(), 2);
+
+    // The menu lists every track once it is opened.
+    EXPECT_TRUE(color->trackRow().menu()->isEmpty()) << "not made before it opens";
+    const QStringList items = menuItems(color->trackRow());
+    ASSERT_EQ(items.size(), 3000);
+    EXPECT_EQ(items.back(), QStringLiteral("Última"));
 }
 
 TEST_F(VisualInspectorTest, PanelStartsOnPracticeRecreatesPagesAndTakesTheNoteColourAtOnce)

@@ -2,14 +2,15 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QWheelEvent>
 
 #include "CorvaneApp/TrackTestSongs.hpp"
 #include "CorvaneApp/kit/StudioChipButton.hpp"
+#include "CorvaneApp/kit/TrackListView.hpp"
 #include "CorvaneApp/kit/TrackRowView.hpp"
 #include "CorvaneApp/window/RootView.hpp"
+#include "CorvaneApp/workspace/TrackSelectionModel.hpp"
 #include "CorvaneApp/workspace/TrackSelectionSheet.hpp"
 #include "CorvaneLibrary/PracticeProgressStore.hpp"
 
@@ -180,7 +181,7 @@ TEST_F(TrackSelectionSheetTest, ListsEveryTrackWithNotesUnderItsFixedHeader)
     processEventsFor(std::chrono::milliseconds(20));
     TrackRowView* first = s.row(1);
     EXPECT_EQ(first->width(), 420 - 40);
-    EXPECT_EQ(first->mapTo(s.list().widget(), QPoint()).y(), 16);
+    EXPECT_EQ(first->mapTo(s.list().viewport(), QPoint()).y(), 16);
     EXPECT_EQ(s.row(2)->y() - first->y() - first->height(), 10);
     EXPECT_EQ(s.row(0), nullptr);
     EXPECT_EQ(s.findChildren<QPushButton*>(), QList<QPushButton*>{&s.startButton()}) << "chips are never push buttons";
@@ -343,16 +344,15 @@ TEST_F(TrackSelectionSheetTest, ASongOpenedUnderTheSheetBringsItsOwnRowsAndStale
     EXPECT_EQ(s.row(1)->subtitle(), QStringLiteral("5 notas"));
     EXPECT_EQ(s.row(4), nullptr);
     // The row of a track the new song lacks is gone from the list; clicked
-    // before it is deleted, it names its own track, which has no notes now.
+    // all the same, it reports to no track.
     ASSERT_TRUE(stale);
     EXPECT_FALSE(stale->isVisible());
+    EXPECT_EQ(s.list().rowOf(stale), -1);
     const auto before = c().trackSettings();
     stale->leftChip().click();
     stale->speakerChip().click();
     EXPECT_EQ(c().trackSettings(), before);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(stale);
-    EXPECT_TRUE(kept) << "a track both songs have keeps its row";
+    EXPECT_EQ(s.row(1), kept.data()) << "a track both songs have keeps its row";
 
     // A song of two tracks clears the flag: the window hides the sheet.
     open(folder.write("duo.mid", trackSong({{"A", 1}, {"B", 1}})));
@@ -376,8 +376,8 @@ TEST_F(TrackSelectionSheetTest, TheSheetClosingInsideARowsCallbackIsSafe)
     QTest::mouseClick(&clicked->speakerChip(), Qt::LeftButton);
     EXPECT_FALSE(s.isVisible());
     EXPECT_EQ(s.rows().size(), 2u);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(clicked);
+    EXPECT_EQ(s.row(3), nullptr);
+    EXPECT_TRUE(!clicked || s.list().rowOf(clicked) == -1);
 
     // A sheet deleted from a row's callback takes the row with it; nothing
     // after the call touches either.
@@ -400,8 +400,9 @@ TEST_F(TrackSelectionSheetTest, FiveHundredTracksFitTheSheetAndScrollWithoutABar
     open(folder.write("orquestra.mid", trackSong(many)));
     TrackSelectionSheet& s = sheet();
     ASSERT_TRUE(s.isVisible());
-    EXPECT_EQ(s.rows().size(), 500u);
+    EXPECT_EQ(s.model().rowCount(), 500);
     processEventsFor(std::chrono::milliseconds(50));
+    EXPECT_LT(s.rows().size(), 20u) << "rows only for what is in view";
     EXPECT_EQ(s.size(), QSize(420, 480));
     EXPECT_EQ(s.startButton().mapTo(&s, QPoint()).y() + s.startButton().height() + 14, 480)
         << "the footer stays at the bottom";
@@ -410,12 +411,15 @@ TEST_F(TrackSelectionSheetTest, FiveHundredTracksFitTheSheetAndScrollWithoutABar
     EXPECT_EQ(s.list().horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     EXPECT_FALSE(bar->isVisible());
     EXPECT_GT(bar->maximum(), 10000);
-    EXPECT_EQ(s.list().widget()->width(), s.list().viewport()->width()) << "no row widens the list";
+    EXPECT_EQ(s.list().viewport()->width(), 420) << "no row widens the list";
     EXPECT_EQ(s.row(8)->width(), 380);
     EXPECT_EQ(s.row(8)->label().size(), 10000);
     EXPECT_TRUE(s.row(8)->shownLabel().endsWith(QChar(0x2026)));
     EXPECT_EQ(s.row(9)->shownLabel().indexOf(QLatin1Char('\n')), -1);
+    s.list().scrollToEntry(9);
+    ASSERT_NE(s.row(10), nullptr);
     EXPECT_EQ(s.row(10)->label(), QStringLiteral("Música é vida"));
+    s.list().verticalScrollBar()->setValue(0);
 
     // The wheel scrolls the list.
     QWidget* viewport = s.list().viewport();
@@ -423,5 +427,63 @@ TEST_F(TrackSelectionSheetTest, FiveHundredTracksFitTheSheetAndScrollWithoutABar
     QWheelEvent wheel(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(viewport, &wheel);
+    EXPECT_GT(bar->value(), 0);
+}
+
+TEST_F(TrackSelectionSheetTest, TheMostTracksAFileHoldsMakeAScreenfulOfRowsAndEveryTrackIsReached)
+{
+    root.show();
+    // With the conductor, 65,535 chunks: the most a file holds.
+    std::vector<TestTrack> tracks(65534, TestTrack{"", 1});
+    tracks.back().name = "Última";
+    open(folder.write("todas.mid", trackSong(tracks)));
+    TrackSelectionSheet& s = sheet();
+    ASSERT_TRUE(s.isVisible());
+    processEventsFor(std::chrono::milliseconds(20));
+    EXPECT_EQ(s.model().rowCount(), 65534);
+    EXPECT_LT(s.findChildren<TrackRowView*>().size(), 20) << "rows only for what is in view";
+    // Each made row names its track to screen readers.
+    ASSERT_NE(s.row(1), nullptr);
+    EXPECT_EQ(s.row(1)->texts().accessibleName(), QStringLiteral("Track 1"));
+
+    // The last track, at the end of the scroll, takes its own settings.
+    QScrollBar* bar = s.list().verticalScrollBar();
+    bar->setValue(bar->maximum());
+    TrackRowView* last = s.row(65534);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->label(), QStringLiteral("Última"));
+    EXPECT_EQ(last->texts().accessibleName(), QStringLiteral("Última"));
+    QTest::mouseClick(&last->leftChip(), Qt::LeftButton);
+    QTest::mouseClick(&last->speakerChip(), Qt::LeftButton);
+    EXPECT_EQ(c().trackSetting(65534).hand, Hand::left);
+    EXPECT_TRUE(c().trackSetting(65534).isMuted);
+    EXPECT_EQ(c().trackSetting(65533).hand, Hand::automatic);
+    EXPECT_FALSE(c().trackSetting(65533).isMuted);
+    EXPECT_TRUE(last->leftChip().isSelected().value());
+    EXPECT_EQ(last->speakerChip().systemImage(), QStringLiteral("speaker.slash.fill"));
+
+    // Back at the top, a row made anew for track 2 shows its own settings,
+    // and the keyboard walks down the rows, bringing each into view.
+    bar->setValue(0);
+    c().setTrackHand(Hand::right, 2);
+    ASSERT_NE(s.row(2), nullptr);
+    EXPECT_TRUE(s.row(2)->rightChip().isSelected().value());
+    s.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&s));
+    s.row(1)->leftChip().setFocus(Qt::TabFocusReason);
+    std::int64_t reached = 1;
+    for (int press = 0; press < 3 * 40; ++press) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        const int row = s.list().rowOf(focus);
+        ASSERT_GE(row, 0) << "the focus stays among the rows";
+        const std::int64_t track = s.model().entry(row).trackIndex;
+        EXPECT_GE(track, reached) << "downwards, in order";
+        reached = track;
+        const QRect shown(focus->mapTo(s.list().viewport(), QPoint()), focus->size());
+        EXPECT_TRUE(s.list().viewport()->rect().contains(shown)) << "track " << track << " in view";
+    }
+    EXPECT_EQ(reached, 41) << "three chips a row";
     EXPECT_GT(bar->value(), 0);
 }
