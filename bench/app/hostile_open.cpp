@@ -43,7 +43,6 @@
 
 #include "HostileSongs.hpp"
 #include "X11PingProbe.hpp"
-#include "session/SessionBench.hpp"
 #include "support/JackTestServer.hpp"
 #include "support/PrivateSessionBus.hpp"
 
@@ -306,8 +305,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const Options options = parse(app.arguments().mid(1));
-    sessionbench::takeJackTurn();
     JackTestServer jack; // the programs find it through the environment
+    jack.releaseTurn();
     PrivateSessionBus bus;
     if (bus.address().isEmpty()) {
         std::fprintf(stderr, "bench_hostile_open: no session bus (is dbus-daemon installed?)\n");

@@ -24,7 +24,7 @@
 #include <sys/wait.h>
 
 #include "SessionBench.hpp"
-#include "support/KillableJackServer.hpp"
+#include "support/JackTestServer.hpp"
 
 using namespace corvane;
 using namespace sessionbench;
@@ -54,7 +54,7 @@ private:
 
 // One round, in the child: " key=value" fields on `out`, and exit status 0
 // when every check held.
-int runRound(int round, int signal, const std::string& serverName, int out)
+int runRound(int round, int signal, int out)
 {
     Report line(out);
     bool ok = true;
@@ -64,12 +64,13 @@ int runRound(int round, int signal, const std::string& serverName, int out)
     };
     const auto finish = [&] { return ok ? 0 : 1; };
 
-    takeJackTurn();
     int argc = 1;
     char name[] = "bench_session_server_death";
     char* argv[] = {name, nullptr};
     QCoreApplication application(argc, argv);
-    KillableJackServer server(serverName, 48000, 128);
+    // The turn is kept for the round, seconds long: it kills and starts the
+    // server and opens clients again throughout.
+    JackTestServer server(48000, 128);
     Folder folder;
     const auto defaultsFile = folder.path() / "defaults.json";
     const auto song = folder.write("longa.mid", denseSong(2000, 2)); // two minutes
@@ -151,7 +152,7 @@ std::string field(const std::string& line, const std::string& key)
 }
 
 // Forks the round and waits for it, a minute at most.
-void playRound(int round, int signal, const std::string& serverName, Tally& tally)
+void playRound(int round, int signal, Tally& tally)
 {
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
@@ -163,7 +164,7 @@ void playRound(int round, int signal, const std::string& serverName, Tally& tall
         if (const int quiet = ::open("/dev/null", O_WRONLY); quiet >= 0) ::dup2(quiet, STDERR_FILENO);
         int status = 2;
         try {
-            status = runRound(round, signal, serverName, pipeEnds[1]);
+            status = runRound(round, signal, pipeEnds[1]);
         } catch (const std::exception& error) {
             const std::string text = std::string(" failed=\"") + error.what() + "\"";
             (void)::write(pipeEnds[1], text.data(), text.size());
@@ -242,13 +243,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s [rounds] [kill|term|both]\n", argv[0]);
         return 2;
     }
-    // One name for every round's server: a killed one's registry slot goes to the next.
-    const std::string serverName = "brelmo-bench-death-" + std::to_string(::getpid());
     printLoad();
     Tally kill, term;
     for (int round = 1; round <= rounds; ++round) {
         const bool useKill = which == "kill" || (which == "both" && round % 2 == 1);
-        playRound(round, useKill ? SIGKILL : SIGTERM, serverName, useKill ? kill : term);
+        playRound(round, useKill ? SIGKILL : SIGTERM, useKill ? kill : term);
     }
     if (kill.rounds) summarize("SIGKILL (a crash)", kill);
     if (term.rounds) summarize("SIGTERM (an orderly stop)", term);

@@ -7,7 +7,8 @@
 // included) reaches it; once the last one is gone the variable is as it was.
 // While it lives its process holds the machine's turn (JackTestTurn.hpp),
 // and it starts in a slot of JACK's registry that a dead server may have
-// left (JackServerRegistry.hpp).
+// left (JackServerRegistry.hpp). A test may kill it as a user's server dies
+// and start it again under its name, as a user's server comes back.
 
 #include <jack/jack.h>
 
@@ -16,6 +17,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -33,16 +36,51 @@
 class JackTestServer {
 public:
     // `logFile`: where the server's messages go (which client missed a period);
-    // nowhere when empty. `realtime`: the server's thread, and its clients'
+    // a file of its own, removed with it, when empty. Each start's messages
+    // replace the last's. `realtime`: the server's thread, and its clients'
     // where they may, run with real-time scheduling, as on a user's machine
     // (tests run without, needing no privilege).
     explicit JackTestServer(int sampleRate = 48000, int period = 256, const std::string& logFile = {},
                             bool realtime = false)
-        : name_("brelmo-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++))
+        : name_("brelmo-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++)),
+          sampleRate_(std::to_string(sampleRate)), period_(std::to_string(period)),
+          logFile_(logFile.empty() ? std::filesystem::temp_directory_path() / (name_ + ".log")
+                                   : std::filesystem::path(logFile)),
+          ownLog_(logFile.empty()), realtime_(realtime)
     {
+        becomeDefault();
+        try {
+            start();
+        } catch (...) {
+            leaveDefault();
+            removeOwnLog();
+            throw;
+        }
+    }
+
+    ~JackTestServer()
+    {
+        stop();
+        removeLeftovers();
+        leaveDefault();
+        removeOwnLog();
+    }
+
+    JackTestServer(const JackTestServer&) = delete;
+    JackTestServer& operator=(const JackTestServer&) = delete;
+
+    const std::string& name() const { return name_; }
+
+    // Starts the stopped or killed server again under its name, holding the
+    // turn again if it was let go; throws with the server's last words when
+    // it is not ready within 15 s.
+    void start()
+    {
+        if (pid_ > 0) return;
         // JACK refuses a ninth server: while running servers take every slot
-        // of its registry (the slots of dead ones emptied), the turn is let go
-        // for a while, and the start given up after half a minute.
+        // of its registry (the slots of dead ones emptied, a killed one's
+        // among them), the turn is let go for a while, and the start given
+        // up after half a minute.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         for (std::string running;; running.clear()) {
             turn_ = JackTestTurn::hold();
@@ -52,34 +90,41 @@ public:
                 throw std::runtime_error("JACK's eight server slots stayed taken by running servers:" + running);
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         }
-        start(sampleRate, period, logFile, realtime);
+        launch();
+        if (!waitUntilReady()) {
+            stop();
+            throw std::runtime_error("the JACK dummy server " + name_ + " did not start: " + lastWords());
+        }
     }
 
-    ~JackTestServer()
+    // Once killed or stopped, as a user's server dies, the server is still
+    // named by JACK_DEFAULT_SERVER (the process's clients find no server)
+    // and does not let go of the turn. A killed one's registry slot is
+    // emptied at the next start of any test server, and what it left in
+    // /dev/shm when it is destroyed.
+
+    // Sends `signal` (SIGKILL: a crash; SIGTERM: an orderly stop) and waits
+    // until the server has ended, `patience` at most; answers the seconds it
+    // took (absent: still running).
+    std::optional<double> kill(int signal, std::chrono::milliseconds patience = std::chrono::seconds(10))
     {
-        stop();
-        leaveDefault();
+        if (pid_ <= 0) return 0.0;
+        const auto sent = std::chrono::steady_clock::now();
+        ::kill(pid_, signal);
+        while (std::chrono::steady_clock::now() - sent < patience) {
+            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                pid_ = -1;
+                return std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return std::nullopt;
     }
 
-    JackTestServer(const JackTestServer&) = delete;
-    JackTestServer& operator=(const JackTestServer&) = delete;
-
-    const std::string& name() const { return name_; }
-
-    // Stops the server, as a server that dies; JACK_DEFAULT_SERVER still
-    // names it and the turn stays held until it is destroyed.
+    // Stops the server in order, or kills it when it takes over two seconds.
     void stop()
     {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        for (int i = 0; i < 100; ++i) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
+        if (pid_ <= 0 || kill(SIGTERM, std::chrono::seconds(2))) return;
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
         pid_ = -1;
@@ -108,30 +153,63 @@ private:
         return false;
     }
 
-    void start(int sampleRate, int period, const std::string& logFile, bool realtime)
+    void launch()
     {
-        const std::string rate = std::to_string(sampleRate);
-        const std::string frames = std::to_string(period);
         pid_ = ::fork();
         if (pid_ < 0) throw std::runtime_error("fork failed");
         if (pid_ == 0) {
             // A test process that crashes or is killed by a timeout takes its server with it.
             ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-            const int output = logFile.empty() ? ::open("/dev/null", O_WRONLY)
-                                               : ::open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int output = ::open(logFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (output >= 0) {
                 ::dup2(output, STDOUT_FILENO);
                 ::dup2(output, STDERR_FILENO);
             }
-            ::execlp("jackd", "jackd", realtime ? "--realtime" : "--no-realtime", "-n", name_.c_str(), "-d", "dummy",
-                     "-r", rate.c_str(), "-p", frames.c_str(), static_cast<char*>(nullptr));
+            ::execlp("jackd", "jackd", realtime_ ? "--realtime" : "--no-realtime", "-n", name_.c_str(), "-d", "dummy",
+                     "-r", sampleRate_.c_str(), "-p", period_.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
-        becomeDefault();
-        if (!waitUntilReady()) {
-            stop();
-            leaveDefault();
-            throw std::runtime_error("the JACK dummy server " + name_ + " did not start");
+    }
+
+    // What the server last said, passing over its banner, which a server
+    // that gives up at once writes after its error (stdout is flushed at exit).
+    std::string lastWords() const
+    {
+        std::ifstream log(logFile_);
+        std::string line, last;
+        while (std::getline(log, line)) {
+            const bool banner = line.starts_with("jackdmp ") || line.starts_with("Copyright ") ||
+                                line.starts_with("This is free software") || line.starts_with("under certain conditions");
+            if (!banner && !line.empty()) last = line;
+        }
+        return last.empty() ? "it said nothing" : last;
+    }
+
+    void removeOwnLog() const
+    {
+        std::error_code ignored;
+        if (ownLog_) std::filesystem::remove(logFile_, ignored);
+    }
+
+    // A server that is killed, or stops while clients are open, leaves its
+    // socket or their semaphores in /dev/shm. The name is this server's
+    // alone; still, should a running server carry it, they stay.
+    void removeLeftovers() const
+    {
+        const std::string uid = std::to_string(::getuid());
+        try {
+            JackServerRegistry registry;
+            for (const auto& server : registry.servers())
+                if (server.name == "jack-" + uid + ":" + name_ + ":" && ::kill(server.pid, 0) == 0) return;
+        } catch (const std::runtime_error&) {
+            return;
+        }
+        const std::string socket = "jack_" + name_ + "_" + uid + "_", semaphore = "jack_sem." + uid + "_" + name_ + "_";
+        std::error_code ignored; // from a destructor: nothing may throw
+        for (std::filesystem::directory_iterator entry("/dev/shm", ignored), end; entry != end;
+             entry.increment(ignored)) {
+            const std::string file = entry->path().filename();
+            if (file.starts_with(socket) || file.starts_with(semaphore)) std::filesystem::remove(entry->path(), ignored);
         }
     }
 
@@ -211,7 +289,9 @@ private:
         return false;
     }
 
-    std::string name_;
+    std::string name_, sampleRate_, period_;
+    std::filesystem::path logFile_;
+    bool ownLog_, realtime_;
     pid_t pid_ = -1;
     JackTestTurn::Hold turn_;
 };

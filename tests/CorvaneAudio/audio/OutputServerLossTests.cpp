@@ -19,7 +19,7 @@
 #include "CorvaneAudio/PianoAudioError.hpp"
 #include "StreamTestSupport.hpp"
 #include "support/JackTestClient.hpp"
-#include "support/KillableJackServer.hpp"
+#include "support/JackTestServer.hpp"
 
 using namespace corvane;
 using namespace std::chrono_literals;
@@ -51,8 +51,6 @@ private:
     std::atomic<int> renders_{0};
 };
 
-std::string serverName(const char* what) { return std::string("brelmo-loss-") + what + "-" + std::to_string(::getpid()); }
-
 // Whether the engine's ports are wired to the server's playback ports.
 bool wiredToPlayback(const std::string& server)
 {
@@ -81,8 +79,7 @@ bool clockRuns(const PianoAudioEngine& engine)
 // through code that cannot be unwound (the program aborts) or die half done.
 TEST(OutputServerLoss, ARenderUnderWayWhenTheServerDiesEndsBeforeTheStreamCloses)
 {
-    sharedJackServer(); // this process's turn on the machine
-    KillableJackServer server(serverName("render"));
+    JackTestServer server;
     HoldingInstrument instrument;
     InstrumentStream output(instrument, "Brelmo Loss");
     auto& stream = output.stream;
@@ -108,8 +105,7 @@ TEST(OutputServerLoss, ARenderUnderWayWhenTheServerDiesEndsBeforeTheStreamCloses
 // A crash and an orderly stop, one after the other, on one engine.
 TEST(OutputServerLoss, TheEnginePlaysAgainOnceTheServerIsBack)
 {
-    sharedJackServer();
-    KillableJackServer server(serverName("engine"));
+    JackTestServer server;
     TemporaryDefaults defaults;
     PianoAudioEngine engine(*defaults, AudioHostAPI::jack);
     for (const int signal : {SIGKILL, SIGTERM}) {
@@ -139,8 +135,7 @@ TEST(OutputServerLoss, TheEnginePlaysAgainOnceTheServerIsBack)
 // the engine a freed client, nor the engine's listing leave the monitor one.
 TEST(OutputServerLoss, TheEngineAndTheMIDIMonitorSurviveEachOthersReachingForTheServer)
 {
-    sharedJackServer();
-    KillableJackServer server(serverName("both"));
+    JackTestServer server;
     TemporaryDefaults defaults;
     PianoAudioEngine engine(*defaults, AudioHostAPI::jack);
     MIDIDeviceMonitor monitor(*defaults, MIDIApi::jack);
