@@ -114,8 +114,9 @@ void CorvaneApplication::start()
     mainWindow_->activateWindow();
 }
 
-// The sound system is found and its stream opened on a worker: that holds
-// its thread for a hundred milliseconds and more, and the window stays live.
+// The sound system is found and its stream opened on a worker, and the MIDI
+// client made there: that holds its thread for a hundred milliseconds and
+// more, and the window stays live.
 // The worker also waits for the settings file, read on a thread of its own,
 // so that the services, which read it, never wait for it on the main thread.
 void CorvaneApplication::prepareServices()
@@ -132,11 +133,18 @@ void CorvaneApplication::prepareServices()
         } catch (const std::exception&) {
             // No output device: the engine is left to the controller, which words it.
         }
+        auto midi = std::make_shared<std::optional<PreparedMIDIPortSystem>>();
+        try {
+            midi->emplace(PreparedMIDIPortSystem::prepare(std::nullopt));
+        } catch (const std::exception&) {
+            // Without MIDI the application still plays; the settings say so.
+        }
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [guard, prepared] {
+            [guard, prepared, midi] {
                 if (!guard) return;
                 guard->preparedOutput_ = std::move(*prepared);
+                guard->preparedMIDI_ = std::move(*midi);
                 guard->makeServices();
             },
             Qt::QueuedConnection);
@@ -146,11 +154,14 @@ void CorvaneApplication::prepareServices()
 void CorvaneApplication::makeServices()
 {
     if (practiceStore_) return;
-    try {
-        midiDeviceMonitor_ = std::make_unique<MIDIDeviceMonitor>(defaults_);
-    } catch (const std::exception&) {
-        // Without MIDI the application still plays; the settings say so.
+    if (preparedMIDI_) {
+        try {
+            midiDeviceMonitor_ = std::make_unique<MIDIDeviceMonitor>(defaults_, std::move(*preparedMIDI_));
+        } catch (const std::exception&) {
+            // Without MIDI the application still plays; the settings say so.
+        }
     }
+    preparedMIDI_.reset();
     logStartupMilestone("MIDI device monitor made");
     if (preparedOutput_) {
         try {

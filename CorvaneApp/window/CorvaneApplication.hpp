@@ -8,6 +8,7 @@
 
 #include "CorvaneApp/window/AppDelegate.hpp"
 #include "CorvaneAudio/engine/PreparedAudioOutput.hpp"
+#include "CorvaneAudio/midi/PreparedMIDIPortSystem.hpp"
 
 class QWidget;
 
@@ -78,6 +79,7 @@ private:
     AppDelegate delegate_;
     std::unique_ptr<MIDIDeviceMonitor> midiDeviceMonitor_;
     std::optional<PreparedAudioOutput> preparedOutput_;
+    std::optional<PreparedMIDIPortSystem> preparedMIDI_;
     bool isPreparingServices_ = false;
     std::unique_ptr<PianoAudioEngine> audioEngine_;
     std::unique_ptr<PracticeProgressStore> progressStore_;

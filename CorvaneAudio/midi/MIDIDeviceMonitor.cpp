@@ -20,23 +20,16 @@ template <class Entry> const Entry* firstWithID(const std::vector<Entry>& entrie
 } // namespace
 
 MIDIDeviceMonitor::MIDIDeviceMonitor(DefaultsStore& defaults, std::optional<MIDIApi> api, QObject* parent)
+    : MIDIDeviceMonitor(defaults, PreparedMIDIPortSystem::prepare(api), parent)
+{
+}
+
+MIDIDeviceMonitor::MIDIDeviceMonitor(DefaultsStore& defaults, PreparedMIDIPortSystem prepared, QObject* parent)
     : QObject(parent), defaults_(defaults)
 {
     selectedInputID_ = storedUniqueID(selectedInputPreferenceKey);
     selectedOutputID_ = storedUniqueID(selectedOutputPreferenceKey);
-    if (api) {
-        open(makeMIDIPortSystem(*api));
-        return;
-    }
-    if (alsaSequencerAvailable()) {
-        try {
-            open(makeMIDIPortSystem(MIDIApi::alsaSequencer));
-            return;
-        } catch (const MIDIDeviceMonitorError&) {
-            // A sequencer that cannot be used: JACK may still be there.
-        }
-    }
-    open(makeMIDIPortSystem(MIDIApi::jack));
+    open(std::move(prepared));
 }
 
 MIDIDeviceMonitor::MIDIDeviceMonitor(DefaultsStore& defaults, std::unique_ptr<MIDIPortSystem> system, QObject* parent)
@@ -44,7 +37,7 @@ MIDIDeviceMonitor::MIDIDeviceMonitor(DefaultsStore& defaults, std::unique_ptr<MI
 {
     selectedInputID_ = storedUniqueID(selectedInputPreferenceKey);
     selectedOutputID_ = storedUniqueID(selectedOutputPreferenceKey);
-    open(std::move(system));
+    open(PreparedMIDIPortSystem::made(std::move(system)));
 }
 
 MIDIDeviceMonitor::~MIDIDeviceMonitor()
@@ -58,20 +51,15 @@ MIDIDeviceMonitor::~MIDIDeviceMonitor()
     receivedEventsNotifier_.reset();
 }
 
-void MIDIDeviceMonitor::open(std::unique_ptr<MIDIPortSystem> system)
+void MIDIDeviceMonitor::open(PreparedMIDIPortSystem prepared)
 {
     using Error = MIDIDeviceMonitorError;
-    if (!system) throw Error(Error::ClientCreationFailed{midiStatus::invalidUse});
+    auto system = std::move(prepared.system);
     // Without its wake descriptor nothing received could reach the main thread.
     if (!receivedEvents_.isValid()) throw Error(Error::ClientCreationFailed{midiStatus::driverUnavailable});
-    // On failure the half-made system goes out of scope, releasing what it created.
-    if (const MIDIStatus status = system->createClient(clientName); status != midiStatus::noError)
-        throw Error(Error::ClientCreationFailed{status});
     const MIDIStatus inputStatus = system->createInputPort(
         inputPortName, [this](std::int32_t sourceID, const UMPEventPacket& packet) { receive(sourceID, packet); });
     if (inputStatus != midiStatus::noError) throw Error(Error::InputPortCreationFailed{inputStatus});
-    if (const MIDIStatus status = system->createOutputPort(outputPortName); status != midiStatus::noError)
-        throw Error(Error::OutputPortCreationFailed{status});
     system->watch([this] { requestRefresh(); });
     system_ = std::move(system);
     receivedEventsNotifier_ =

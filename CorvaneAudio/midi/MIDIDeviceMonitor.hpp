@@ -5,6 +5,7 @@
 #include "CorvaneAudio/midi/MIDIInputEvent.hpp"
 #include "CorvaneAudio/midi/MIDIInputEventQueue.hpp"
 #include "CorvaneAudio/midi/MIDIPortSystem.hpp"
+#include "CorvaneAudio/midi/PreparedMIDIPortSystem.hpp"
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -56,7 +57,9 @@ public:
     // Throws MIDIDeviceMonitorError when the MIDI system cannot be used.
     explicit MIDIDeviceMonitor(DefaultsStore& defaults, std::optional<MIDIApi> api = std::nullopt,
                                QObject* parent = nullptr);
-    // On a MIDI system of the caller's choosing.
+    // On a system prepared beforehand, perhaps on another thread.
+    MIDIDeviceMonitor(DefaultsStore& defaults, PreparedMIDIPortSystem prepared, QObject* parent = nullptr);
+    // On a MIDI system of the caller's choosing, its client not yet made.
     MIDIDeviceMonitor(DefaultsStore& defaults, std::unique_ptr<MIDIPortSystem> system, QObject* parent = nullptr);
     ~MIDIDeviceMonitor() override;
 
@@ -108,7 +111,7 @@ signals:
     void selectedOutputIDChanged();
 
 private:
-    void open(std::unique_ptr<MIDIPortSystem> system);
+    void open(PreparedMIDIPortSystem prepared);
     void startPolling();
     // Any thread.
     void requestRefresh();

@@ -251,6 +251,31 @@ TEST_F(MIDIDeviceMonitorOnJack, ListsPortsThatComeAndGoWithinThePollInterval)
     EXPECT_EQ(routingChanges, 2);
 }
 
+// The application makes the client on a worker and the monitor later on the
+// main thread; a keyboard plugged in between must not be missed.
+TEST_F(MIDIDeviceMonitorOnJack, AMonitorPreparedOnAnotherThreadHearsKeyboardsPluggedBeforeAndAfterIt)
+{
+    std::optional<PreparedMIDIPortSystem> prepared;
+    std::thread worker([&] { prepared.emplace(PreparedMIDIPortSystem::prepare(MIDIApi::jack)); });
+    worker.join();
+    ASSERT_TRUE(prepared && prepared->system);
+
+    VirtualKeyboard between("Test Between Keyboard");
+    MIDIDeviceMonitor monitor(*defaults_, std::move(*prepared));
+    monitor.onEvent = [this](const MIDIInputEvent& event) { events_.push_back(event); };
+    ASSERT_NE(named(monitor.sources(), "Test Between Keyboard:out"), nullptr);
+    between.send({0x90, 60, 80});
+    ASSERT_TRUE(processEventsUntil([&] { return !events_.empty(); }, 3s));
+    EXPECT_EQ(events_[0].message, (MIDIInputMessage::NoteOn{60, 80}));
+
+    // Well within the poll interval: the notifications were installed too.
+    VirtualKeyboard after("Test After Keyboard");
+    ASSERT_TRUE(processEventsUntil([&] { return named(monitor.sources(), "Test After Keyboard:out"); }, 800ms));
+    after.send({0x90, 62, 81});
+    ASSERT_TRUE(processEventsUntil([&] { return events_.size() >= 2; }, 3s));
+    EXPECT_EQ(events_[1].message, (MIDIInputMessage::NoteOn{62, 81}));
+}
+
 TEST_F(MIDIDeviceMonitorOnJack, ChoicesSurviveANewMonitorAndShowStoredNamesWhileAbsent)
 {
     std::int32_t inputID = 0, outputID = 0;
