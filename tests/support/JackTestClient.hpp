@@ -46,7 +46,10 @@ public:
     jack_port_t* port() const { return port_.load(); }
     bool isConnected() const { return port() && jack_port_connected(port()) > 0; }
 
-    // Keyboard: sent in the next period.
+    // Keyboard: sent in the first period in which the port is connected. A
+    // connection takes effect at a period's start, and under load the period
+    // in which it is made can pass before this client's thread runs: a key
+    // played at once would then go nowhere, which no player's key does.
     void send(std::vector<unsigned char> message)
     {
         message.insert(message.begin(), static_cast<unsigned char>(message.size()));
@@ -99,7 +102,9 @@ private:
             if (self->direction_ == Direction::keyboard) {
                 jack_midi_clear_buffer(buffer);
                 unsigned char length = 0;
-                while (jack_ringbuffer_peek(self->outgoing_, reinterpret_cast<char*>(&length), 1) == 1 &&
+                // From the process thread this is the connection of this very period.
+                while (jack_port_connected(port) > 0 &&
+                       jack_ringbuffer_peek(self->outgoing_, reinterpret_cast<char*>(&length), 1) == 1 &&
                        jack_ringbuffer_read_space(self->outgoing_) >= 1u + length) {
                     unsigned char data[4] = {};
                     jack_ringbuffer_read_advance(self->outgoing_, 1);

@@ -26,6 +26,8 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,7 +41,7 @@ public:
     // a file of its own, removed with it, when empty. Each start's messages
     // replace the last's. `realtime`: the server's thread, and its clients'
     // where they may, run with real-time scheduling, as on a user's machine
-    // (tests run without, needing no privilege).
+    // (tests ask for it where the process may have it: realtimeAllowed).
     explicit JackTestServer(int sampleRate = 48000, int period = 256, const std::string& logFile = {},
                             bool realtime = false)
         : name_("brelmo-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++)),
@@ -64,6 +66,25 @@ public:
         removeLeftovers();
         leaveDefault();
         removeOwnLog();
+    }
+
+    // Whether this process may run threads with real-time scheduling, as a
+    // user's sound server and its clients do: asked once, of a thread of its
+    // own. A test's server runs so where it may: on a loaded machine an
+    // ordinary server falls behind the clock, and a client left unscheduled
+    // for a period loses the MIDI that reached it then.
+    static bool realtimeAllowed()
+    {
+        static const bool allowed = [] {
+            bool granted = false;
+            std::thread([&] {
+                sched_param wanted{};
+                wanted.sched_priority = 1;
+                granted = ::pthread_setschedparam(::pthread_self(), SCHED_FIFO, &wanted) == 0;
+            }).join();
+            return granted;
+        }();
+        return allowed;
     }
 
     JackTestServer(const JackTestServer&) = delete;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "CorvaneAudio/midi/MIDIEndpoint.hpp"
+#include "support/JackTestClient.hpp"
 
 // A virtual JACK MIDI input that records what it receives and when.
 class RecordingMIDIInstrument {
@@ -56,17 +57,18 @@ private:
     RtMidiIn input_;
 };
 
-// A virtual JACK MIDI output standing in for the student's keyboard.
+// A JACK MIDI output "<client>:out" standing in for the student's keyboard;
+// what is played leaves once the port is connected.
 class VirtualMIDIKeyboard {
 public:
-    explicit VirtualMIDIKeyboard(const std::string& clientName) : output_(RtMidi::UNIX_JACK, clientName)
+    explicit VirtualMIDIKeyboard(const std::string& clientName)
+        : client_(clientName, "out", JackTestClient::Direction::keyboard)
     {
-        output_.openVirtualPort("out");
     }
-    void send(std::vector<unsigned char> message) { output_.sendMessage(&message); }
+    void send(std::vector<unsigned char> message) { client_.send(std::move(message)); }
 
 private:
-    RtMidiOut output_;
+    JackTestClient client_;
 };
 
 template <class Entry> const Entry* endpointNamed(const std::vector<Entry>& entries, const std::string& name)

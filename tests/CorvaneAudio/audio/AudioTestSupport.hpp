@@ -15,7 +15,8 @@
 #include "support/JackTestServer.hpp"
 #include "support/QtEventLoop.hpp"
 
-// One JACK dummy server for the whole test process (48 kHz, 256 frames). The
+// One JACK dummy server for the whole test process (48 kHz, 256 frames, real
+// time where allowed). The
 // process holds the machine's JACK turn from a test's first use of it until
 // the next test starts, or until the server has stopped at the process's end.
 inline JackTestServer& sharedJackServer()
@@ -30,7 +31,7 @@ inline JackTestServer& sharedJackServer()
     }();
     (void)listening;
     if (!testTurn) testTurn = JackTestTurn::hold();
-    static JackTestServer server;
+    static JackTestServer server(48000, 256, {}, JackTestServer::realtimeAllowed());
     static const bool coveredByTheTestsTurn = (server.releaseTurn(), true);
     (void)coveredByTheTestsTurn;
     return server;

@@ -119,7 +119,7 @@ TEST(AudioThreadScheduling, AsksOnceAndReportsWhatTheThreadGot)
 
 TEST(AudioThreadScheduling, TheStreamAsksOnItsFirstCallbackAndLogsOnlyChanges)
 {
-    sharedJackServer();
+    JackTestServer server; // without real time: any the thread has is this program's own request
     QLoggingCategory::setFilterRules(QStringLiteral("com.corvane.linux.AudioPerformance.debug=true"));
     previousHandler = qInstallMessageHandler(captureLog);
     {
@@ -135,7 +135,6 @@ TEST(AudioThreadScheduling, TheStreamAsksOnItsFirstCallbackAndLogsOnlyChanges)
         }));
         const auto scheduling = stream->scheduling();
         ASSERT_TRUE(scheduling);
-        // The test server runs without real time, so the request is this program's own.
         EXPECT_EQ(scheduling->realtime, scheduling->raised);
         // Named, so that a profile tells it apart.
         const auto named = threadsNamed("brelmo-audio");

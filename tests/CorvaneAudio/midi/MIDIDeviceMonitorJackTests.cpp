@@ -5,6 +5,7 @@
 #include "CorvaneAudio/HostClock.hpp"
 #include "CorvaneAudio/midi/MIDIDeviceMonitor.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
+#include "support/JackTestClient.hpp"
 #include "support/JackTestServer.hpp"
 #include "support/QtEventLoop.hpp"
 #include "support/ThreadScheduling.hpp"
@@ -52,23 +53,23 @@ private:
     std::vector<std::vector<unsigned char>> messages_;
 };
 
+// A keyboard's port "<client>:out"; what it plays leaves once the port is connected.
 class VirtualKeyboard {
 public:
-    explicit VirtualKeyboard(const std::string& clientName) : output_(RtMidi::UNIX_JACK, clientName)
+    explicit VirtualKeyboard(const std::string& clientName)
+        : client_(clientName, "out", JackTestClient::Direction::keyboard)
     {
-        output_.openVirtualPort("out");
     }
-    void send(std::vector<unsigned char> message) { output_.sendMessage(&message); }
+    void send(std::vector<unsigned char> message) { client_.send(std::move(message)); }
 
 private:
-    RtMidiOut output_;
+    JackTestClient client_;
 };
 
 class MIDIDeviceMonitorOnJack : public ::testing::Test {
 protected:
-    // A long period: without real-time scheduling, a busy machine can make a
-    // client miss a short cycle, and JACK then drops that cycle's events.
-    static void SetUpTestSuite() { server_ = std::make_unique<JackTestServer>(48000, 1024); }
+    // A long period: fewer periods for a loaded machine to schedule.
+    static void SetUpTestSuite() { server_ = std::make_unique<JackTestServer>(48000, 1024, std::string(), JackTestServer::realtimeAllowed()); }
     static void TearDownTestSuite() { server_.reset(); }
 
     void SetUp() override

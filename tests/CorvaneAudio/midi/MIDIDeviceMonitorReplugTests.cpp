@@ -32,7 +32,7 @@ template <class Entry> const Entry* named(const std::vector<Entry>& entries, con
 
 class MIDIDeviceMonitorReplug : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { server_ = std::make_unique<JackTestServer>(48000, 1024); }
+    static void SetUpTestSuite() { server_ = std::make_unique<JackTestServer>(48000, 1024, std::string(), JackTestServer::realtimeAllowed()); }
     static void TearDownTestSuite() { server_.reset(); }
 
     void SetUp() override
@@ -48,8 +48,7 @@ protected:
         return monitor;
     }
 
-    // Sends note on `note` until one arrives: the first period after a
-    // connection may pass before the server has applied it.
+    // Plays `note` and waits for it to arrive.
     template <class Keyboard> bool noteArrives(Keyboard& keyboard, unsigned char note)
     {
         events_.clear();
@@ -190,7 +189,7 @@ TEST(MIDIDeviceMonitorServerRestart, TheMonitorOutlivesItsServerAndFindsThePortA
 {
     QTemporaryDir directory;
     DefaultsStore defaults(directory.filePath("defaults.json").toStdString());
-    auto server = std::make_unique<JackTestServer>(48000, 1024);
+    auto server = std::make_unique<JackTestServer>(48000, 1024, std::string(), JackTestServer::realtimeAllowed());
     std::vector<MIDIInputEvent> events;
     std::int32_t id = 0;
     MIDIDeviceMonitor monitor(defaults, MIDIApi::jack);
@@ -207,7 +206,7 @@ TEST(MIDIDeviceMonitorServerRestart, TheMonitorOutlivesItsServerAndFindsThePortA
     ASSERT_TRUE(processEventsUntil([&] { return monitor.sources().empty(); }, 5s));
     EXPECT_EQ(monitor.selectedInputID(), id);
 
-    server = std::make_unique<JackTestServer>(48000, 1024);
+    server = std::make_unique<JackTestServer>(48000, 1024, std::string(), JackTestServer::realtimeAllowed());
     JackTestClient keyboard("Cliente Reiniciado", "Teclado", JackTestClient::Direction::keyboard);
     const auto poll = std::chrono::milliseconds(MIDIDeviceMonitor::pollIntervalMilliseconds);
     ASSERT_TRUE(processEventsUntil([&] { return keyboard.isConnected(); }, 3 * poll));
