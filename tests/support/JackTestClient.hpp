@@ -103,8 +103,8 @@ private:
                 jack_midi_clear_buffer(buffer);
                 unsigned char length = 0;
                 // From the process thread this is the connection of this very period.
-                while (jack_port_connected(port) > 0 &&
-                       jack_ringbuffer_peek(self->outgoing_, reinterpret_cast<char*>(&length), 1) == 1 &&
+                const bool connected = jack_port_connected(port) > 0;
+                while (connected && jack_ringbuffer_peek(self->outgoing_, reinterpret_cast<char*>(&length), 1) == 1 &&
                        jack_ringbuffer_read_space(self->outgoing_) >= 1u + length) {
                     unsigned char data[4] = {};
                     jack_ringbuffer_read_advance(self->outgoing_, 1);
@@ -133,4 +133,10 @@ private:
     jack_ringbuffer_t* outgoing_ = nullptr;
     mutable std::mutex mutex_;
     std::vector<std::vector<unsigned char>> messages_;
+};
+
+// A keyboard's port "<client>:out", as a virtual keyboard's bridge names it.
+class JackTestKeyboard : public JackTestClient {
+public:
+    explicit JackTestKeyboard(const std::string& clientName) : JackTestClient(clientName, "out", Direction::keyboard) {}
 };

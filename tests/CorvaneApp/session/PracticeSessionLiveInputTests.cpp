@@ -4,6 +4,7 @@
 
 #include "SessionTestSupport.hpp"
 #include "VirtualMIDIDevices.hpp"
+#include "support/JackTestClient.hpp"
 
 using namespace corvane;
 using namespace std::chrono_literals;
@@ -14,7 +15,7 @@ class LiveInputTest : public SessionTest {
 protected:
     void SetUp() override
     {
-        keyboard = std::make_unique<VirtualMIDIKeyboard>("Student Keys");
+        keyboard = std::make_unique<JackTestKeyboard>("Student Keys");
         SessionTest::SetUp();
         ASSERT_TRUE(processEventsUntil(
             [&] {
@@ -37,7 +38,7 @@ protected:
             << int(note);
         keyboard->send({0x80, note, 0});
     }
-    std::unique_ptr<VirtualMIDIKeyboard> keyboard;
+    std::unique_ptr<JackTestKeyboard> keyboard;
 };
 
 TEST_F(LiveInputTest, WaitModeHoldsUntilTheChordIsPlayedInAnyOrder)

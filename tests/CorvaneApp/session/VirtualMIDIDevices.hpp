@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "CorvaneAudio/midi/MIDIEndpoint.hpp"
-#include "support/JackTestClient.hpp"
 
 // A virtual JACK MIDI input that records what it receives and when.
 class RecordingMIDIInstrument {
@@ -55,20 +54,6 @@ private:
     mutable std::mutex mutex_;
     std::vector<Message> messages_;
     RtMidiIn input_;
-};
-
-// A JACK MIDI output "<client>:out" standing in for the student's keyboard;
-// what is played leaves once the port is connected.
-class VirtualMIDIKeyboard {
-public:
-    explicit VirtualMIDIKeyboard(const std::string& clientName)
-        : client_(clientName, "out", JackTestClient::Direction::keyboard)
-    {
-    }
-    void send(std::vector<unsigned char> message) { client_.send(std::move(message)); }
-
-private:
-    JackTestClient client_;
 };
 
 template <class Entry> const Entry* endpointNamed(const std::vector<Entry>& entries, const std::string& name)

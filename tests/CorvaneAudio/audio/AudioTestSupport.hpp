@@ -16,9 +16,9 @@
 #include "support/QtEventLoop.hpp"
 
 // One JACK dummy server for the whole test process (48 kHz, 256 frames, real
-// time where allowed). The
-// process holds the machine's JACK turn from a test's first use of it until
-// the next test starts, or until the server has stopped at the process's end.
+// time where allowed). The process holds the machine's JACK turn from a
+// test's first use of it until the next test starts, or until the server has
+// stopped at the process's end.
 inline JackTestServer& sharedJackServer()
 {
     static JackTestTurn::Hold testTurn; // made before the server, let go after it

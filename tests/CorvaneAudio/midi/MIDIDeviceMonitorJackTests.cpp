@@ -53,23 +53,13 @@ private:
     std::vector<std::vector<unsigned char>> messages_;
 };
 
-// A keyboard's port "<client>:out"; what it plays leaves once the port is connected.
-class VirtualKeyboard {
-public:
-    explicit VirtualKeyboard(const std::string& clientName)
-        : client_(clientName, "out", JackTestClient::Direction::keyboard)
-    {
-    }
-    void send(std::vector<unsigned char> message) { client_.send(std::move(message)); }
-
-private:
-    JackTestClient client_;
-};
-
 class MIDIDeviceMonitorOnJack : public ::testing::Test {
 protected:
     // A long period: fewer periods for a loaded machine to schedule.
-    static void SetUpTestSuite() { server_ = std::make_unique<JackTestServer>(48000, 1024, std::string(), JackTestServer::realtimeAllowed()); }
+    static void SetUpTestSuite()
+    {
+        server_ = std::make_unique<JackTestServer>(48000, 1024, std::string(), JackTestServer::realtimeAllowed());
+    }
     static void TearDownTestSuite() { server_.reset(); }
 
     void SetUp() override
@@ -101,7 +91,7 @@ std::unique_ptr<JackTestServer> MIDIDeviceMonitorOnJack::server_;
 
 TEST_F(MIDIDeviceMonitorOnJack, ReceivesPlayedMessagesOnTheMainThreadInOrder)
 {
-    VirtualKeyboard keyboard("Test Keyboard");
+    JackTestKeyboard keyboard("Test Keyboard");
     auto monitor = makeMonitor();
     const MIDIInputSource* source = named(monitor->sources(), "Test Keyboard:out");
     ASSERT_NE(source, nullptr);
@@ -142,8 +132,8 @@ TEST_F(MIDIDeviceMonitorOnJack, ReceivesPlayedMessagesOnTheMainThreadInOrder)
 
 TEST_F(MIDIDeviceMonitorOnJack, PassesOnlyTheChosenSourceOnceOneIsChosen)
 {
-    VirtualKeyboard first("Test Keyboard A");
-    VirtualKeyboard second("Test Keyboard B");
+    JackTestKeyboard first("Test Keyboard A");
+    JackTestKeyboard second("Test Keyboard B");
     auto monitor = makeMonitor();
     const MIDIInputSource* a = named(monitor->sources(), "Test Keyboard A:out");
     const MIDIInputSource* b = named(monitor->sources(), "Test Keyboard B:out");
@@ -240,7 +230,7 @@ TEST_F(MIDIDeviceMonitorOnJack, ListsPortsThatComeAndGoWithinThePollInterval)
     monitor->onInputRoutingChanged = [&] { ++routingChanges; };
     ASSERT_EQ(named(monitor->sources(), "Test Late Keyboard:out"), nullptr);
     {
-        VirtualKeyboard late("Test Late Keyboard");
+        JackTestKeyboard late("Test Late Keyboard");
         const auto interval = std::chrono::milliseconds(MIDIDeviceMonitor::pollIntervalMilliseconds);
         ASSERT_TRUE(processEventsUntil([&] { return named(monitor->sources(), "Test Late Keyboard:out"); }, interval + 500ms));
         EXPECT_EQ(routingChanges, 1) << "a new online source is connected when no input is chosen";
@@ -261,7 +251,7 @@ TEST_F(MIDIDeviceMonitorOnJack, AMonitorPreparedOnAnotherThreadHearsKeyboardsPlu
     worker.join();
     ASSERT_TRUE(prepared && prepared->system);
 
-    VirtualKeyboard between("Test Between Keyboard");
+    JackTestKeyboard between("Test Between Keyboard");
     MIDIDeviceMonitor monitor(*defaults_, std::move(*prepared));
     monitor.onEvent = [this](const MIDIInputEvent& event) { events_.push_back(event); };
     ASSERT_NE(named(monitor.sources(), "Test Between Keyboard:out"), nullptr);
@@ -270,7 +260,7 @@ TEST_F(MIDIDeviceMonitorOnJack, AMonitorPreparedOnAnotherThreadHearsKeyboardsPlu
     EXPECT_EQ(events_[0].message, (MIDIInputMessage::NoteOn{60, 80}));
 
     // Well within the poll interval: the notifications were installed too.
-    VirtualKeyboard after("Test After Keyboard");
+    JackTestKeyboard after("Test After Keyboard");
     ASSERT_TRUE(processEventsUntil([&] { return named(monitor.sources(), "Test After Keyboard:out"); }, 800ms));
     after.send({0x90, 62, 81});
     ASSERT_TRUE(processEventsUntil([&] { return events_.size() >= 2; }, 3s));
@@ -281,7 +271,7 @@ TEST_F(MIDIDeviceMonitorOnJack, ChoicesSurviveANewMonitorAndShowStoredNamesWhile
 {
     std::int32_t inputID = 0, outputID = 0;
     {
-        VirtualKeyboard keyboard("Test Stored Keyboard");
+        JackTestKeyboard keyboard("Test Stored Keyboard");
         RecordingInstrument synth("Test Stored Synth");
         auto monitor = makeMonitor();
         const MIDIInputSource* source = named(monitor->sources(), "Test Stored Keyboard:out");
@@ -308,7 +298,7 @@ TEST_F(MIDIDeviceMonitorOnJack, ChoicesSurviveANewMonitorAndShowStoredNamesWhile
     }
 
     // Back again, under new JACK ports: the same ids, connected and playable.
-    VirtualKeyboard keyboard("Test Stored Keyboard");
+    JackTestKeyboard keyboard("Test Stored Keyboard");
     RecordingInstrument synth("Test Stored Synth");
     auto monitor = makeMonitor();
     EXPECT_FALSE(monitor->usesInternalOutput());
@@ -323,7 +313,7 @@ TEST_F(MIDIDeviceMonitorOnJack, ChoicesSurviveANewMonitorAndShowStoredNamesWhile
 
 TEST_F(MIDIDeviceMonitorOnJack, DropsSystemAndBrokenMessagesButKeepsListening)
 {
-    VirtualKeyboard keyboard("Test Noisy Keyboard");
+    JackTestKeyboard keyboard("Test Noisy Keyboard");
     auto monitor = makeMonitor();
     // A period the server skips on a busy machine loses its events: the whole
     // burst is sent again then, up to three times.
@@ -350,7 +340,7 @@ TEST_F(MIDIDeviceMonitorOnJack, ItsProcessThreadIsScheduledAsTheAudioThreadIs)
 {
     AudioThreadScheduling allowed;
     std::thread([&] { allowed = requestRealtimeScheduling(); }).join();
-    VirtualKeyboard keyboard("Test Scheduled Keyboard"); // a source to carry
+    JackTestKeyboard keyboard("Test Scheduled Keyboard"); // a source to carry
     auto monitor = makeMonitor();
     std::vector<pid_t> named;
     ASSERT_TRUE(processEventsUntil([&] { return !(named = threadsNamed("brelmo-midi")).empty(); }));
@@ -378,7 +368,7 @@ TEST_F(MIDIDeviceMonitorOnJack, JoinsTheServersPeriodOnlyOnceASourceIsHeard)
     processEventsFor(300ms);
     EXPECT_TRUE(threadsNamed("brelmo-midi").empty());
 
-    VirtualKeyboard keyboard("Test Late Keyboard");
+    JackTestKeyboard keyboard("Test Late Keyboard");
     ASSERT_TRUE(processEventsUntil([&] {
         keyboard.send({0x90, 60, 1});
         processEventsFor(20ms);

@@ -32,7 +32,10 @@ template <class Entry> const Entry* named(const std::vector<Entry>& entries, con
 
 class MIDIDeviceMonitorReplug : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { server_ = std::make_unique<JackTestServer>(48000, 1024, std::string(), JackTestServer::realtimeAllowed()); }
+    static void SetUpTestSuite()
+    {
+        server_ = std::make_unique<JackTestServer>(48000, 1024, std::string(), JackTestServer::realtimeAllowed());
+    }
     static void TearDownTestSuite() { server_.reset(); }
 
     void SetUp() override
