@@ -23,3 +23,23 @@ inline void processEventsFor(std::chrono::milliseconds duration)
 {
     processEventsUntil([] { return false; }, duration);
 }
+
+// What a counter gained, and over how long.
+struct CountOverTime {
+    unsigned long long count = 0;
+    double seconds = 0;
+};
+
+// Counts for a second at least, and on until `minimum` have come (or ten
+// seconds have passed). A loaded machine draws more slowly, which says
+// nothing of a rate's ceiling, so tests weigh the count against the time.
+template <class Counter>
+CountOverTime countForASecondAndUntil(unsigned long long minimum, Counter counter)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const unsigned long long first = counter();
+    processEventsFor(std::chrono::milliseconds(1000));
+    processEventsUntil([&] { return counter() - first >= minimum; });
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    return {counter() - first, elapsed.count()};
+}
