@@ -41,7 +41,7 @@ public:
     // a file of its own, removed with it, when empty. Each start's messages
     // replace the last's. `realtime`: the server's thread, and its clients'
     // where they may, run with real-time scheduling, as on a user's machine
-    // (tests ask for it where the process may have it: realtimeAllowed).
+    // (tests' own servers are RealtimeJackTestServer).
     explicit JackTestServer(int sampleRate = 48000, int period = 256, const std::string& logFile = {},
                             bool realtime = false)
         : name_("brelmo-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++)),
@@ -315,4 +315,11 @@ private:
     bool ownLog_, realtime_;
     pid_t pid_ = -1;
     JackTestTurn::Hold turn_;
+};
+
+// A test's server: real time where the process may have it, so that a loaded
+// machine's delays are not taken for the program's.
+class RealtimeJackTestServer : public JackTestServer {
+public:
+    explicit RealtimeJackTestServer(int period = 256) : JackTestServer(48000, period, {}, realtimeAllowed()) {}
 };

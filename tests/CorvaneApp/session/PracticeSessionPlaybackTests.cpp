@@ -163,7 +163,7 @@ TEST_F(PlaybackTest, ThePianoIsHeardWhilePlayingAndFallsSilentOnPause)
 TEST(PlaybackWithoutServer, TheSessionStopsAndKeepsItsProgressWhenTheAudioServerDies)
 {
     // A server of this test's own, so that killing it disturbs nobody else.
-    auto server = std::make_unique<JackTestServer>(48000, 256, std::string(), JackTestServer::realtimeAllowed());
+    auto server = std::make_unique<RealtimeJackTestServer>();
     TemporaryDefaults defaults;
     SongFolder songs;
     auto engine = std::make_unique<PianoAudioEngine>(*defaults, AudioHostAPI::jack);

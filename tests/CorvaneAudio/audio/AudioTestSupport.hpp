@@ -31,7 +31,7 @@ inline JackTestServer& sharedJackServer()
     }();
     (void)listening;
     if (!testTurn) testTurn = JackTestTurn::hold();
-    static JackTestServer server(48000, 256, {}, JackTestServer::realtimeAllowed());
+    static RealtimeJackTestServer server;
     static const bool coveredByTheTestsTurn = (server.releaseTurn(), true);
     (void)coveredByTheTestsTurn;
     return server;

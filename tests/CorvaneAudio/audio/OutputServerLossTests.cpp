@@ -79,7 +79,7 @@ bool clockRuns(const PianoAudioEngine& engine)
 // through code that cannot be unwound (the program aborts) or die half done.
 TEST(OutputServerLoss, ARenderUnderWayWhenTheServerDiesEndsBeforeTheStreamCloses)
 {
-    JackTestServer server(48000, 256, {}, JackTestServer::realtimeAllowed());
+    RealtimeJackTestServer server;
     HoldingInstrument instrument;
     InstrumentStream output(instrument, "Brelmo Loss");
     auto& stream = output.stream;
@@ -105,7 +105,7 @@ TEST(OutputServerLoss, ARenderUnderWayWhenTheServerDiesEndsBeforeTheStreamCloses
 // A crash and an orderly stop, one after the other, on one engine.
 TEST(OutputServerLoss, TheEnginePlaysAgainOnceTheServerIsBack)
 {
-    JackTestServer server(48000, 256, {}, JackTestServer::realtimeAllowed());
+    RealtimeJackTestServer server;
     TemporaryDefaults defaults;
     PianoAudioEngine engine(*defaults, AudioHostAPI::jack);
     for (const int signal : {SIGKILL, SIGTERM}) {
@@ -135,7 +135,7 @@ TEST(OutputServerLoss, TheEnginePlaysAgainOnceTheServerIsBack)
 // the engine a freed client, nor the engine's listing leave the monitor one.
 TEST(OutputServerLoss, TheEngineAndTheMIDIMonitorSurviveEachOthersReachingForTheServer)
 {
-    JackTestServer server(48000, 256, {}, JackTestServer::realtimeAllowed());
+    RealtimeJackTestServer server;
     TemporaryDefaults defaults;
     PianoAudioEngine engine(*defaults, AudioHostAPI::jack);
     MIDIDeviceMonitor monitor(*defaults, MIDIApi::jack);

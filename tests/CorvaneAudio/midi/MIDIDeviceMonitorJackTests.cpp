@@ -56,10 +56,7 @@ private:
 class MIDIDeviceMonitorOnJack : public ::testing::Test {
 protected:
     // A long period: fewer periods for a loaded machine to schedule.
-    static void SetUpTestSuite()
-    {
-        server_ = std::make_unique<JackTestServer>(48000, 1024, std::string(), JackTestServer::realtimeAllowed());
-    }
+    static void SetUpTestSuite() { server_ = std::make_unique<RealtimeJackTestServer>(1024); }
     static void TearDownTestSuite() { server_.reset(); }
 
     void SetUp() override
@@ -81,13 +78,13 @@ protected:
         return it == entries.end() ? nullptr : &*it;
     }
 
-    static std::unique_ptr<JackTestServer> server_;
+    static std::unique_ptr<RealtimeJackTestServer> server_;
     QTemporaryDir directory_;
     std::unique_ptr<DefaultsStore> defaults_;
     std::vector<MIDIInputEvent> events_;
 };
 
-std::unique_ptr<JackTestServer> MIDIDeviceMonitorOnJack::server_;
+std::unique_ptr<RealtimeJackTestServer> MIDIDeviceMonitorOnJack::server_;
 
 TEST_F(MIDIDeviceMonitorOnJack, ReceivesPlayedMessagesOnTheMainThreadInOrder)
 {

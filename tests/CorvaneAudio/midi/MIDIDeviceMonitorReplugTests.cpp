@@ -32,10 +32,7 @@ template <class Entry> const Entry* named(const std::vector<Entry>& entries, con
 
 class MIDIDeviceMonitorReplug : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        server_ = std::make_unique<JackTestServer>(48000, 1024, std::string(), JackTestServer::realtimeAllowed());
-    }
+    static void SetUpTestSuite() { server_ = std::make_unique<RealtimeJackTestServer>(1024); }
     static void TearDownTestSuite() { server_.reset(); }
 
     void SetUp() override
@@ -65,13 +62,13 @@ protected:
             3s);
     }
 
-    static std::unique_ptr<JackTestServer> server_;
+    static std::unique_ptr<RealtimeJackTestServer> server_;
     QTemporaryDir directory_;
     std::unique_ptr<DefaultsStore> defaults_;
     std::vector<MIDIInputEvent> events_;
 };
 
-std::unique_ptr<JackTestServer> MIDIDeviceMonitorReplug::server_;
+std::unique_ptr<RealtimeJackTestServer> MIDIDeviceMonitorReplug::server_;
 
 TEST_F(MIDIDeviceMonitorReplug, AnInputRegisteredAgainIsReconnectedWhetherChosenOrNot)
 {
@@ -192,7 +189,7 @@ TEST(MIDIDeviceMonitorServerRestart, TheMonitorOutlivesItsServerAndFindsThePortA
 {
     QTemporaryDir directory;
     DefaultsStore defaults(directory.filePath("defaults.json").toStdString());
-    auto server = std::make_unique<JackTestServer>(48000, 1024, std::string(), JackTestServer::realtimeAllowed());
+    auto server = std::make_unique<RealtimeJackTestServer>(1024);
     std::vector<MIDIInputEvent> events;
     std::int32_t id = 0;
     MIDIDeviceMonitor monitor(defaults, MIDIApi::jack);
@@ -209,7 +206,7 @@ TEST(MIDIDeviceMonitorServerRestart, TheMonitorOutlivesItsServerAndFindsThePortA
     ASSERT_TRUE(processEventsUntil([&] { return monitor.sources().empty(); }, 5s));
     EXPECT_EQ(monitor.selectedInputID(), id);
 
-    server = std::make_unique<JackTestServer>(48000, 1024, std::string(), JackTestServer::realtimeAllowed());
+    server = std::make_unique<RealtimeJackTestServer>(1024);
     JackTestClient keyboard("Cliente Reiniciado", "Teclado", JackTestClient::Direction::keyboard);
     const auto poll = std::chrono::milliseconds(MIDIDeviceMonitor::pollIntervalMilliseconds);
     ASSERT_TRUE(processEventsUntil([&] { return keyboard.isConnected(); }, 3 * poll));
