@@ -19,6 +19,11 @@ struct Enrolled {
 struct Registry {
     std::mutex mutex;
     std::vector<Enrolled> enrolled;
+    // Apart from the clients: a listener runs on libjack's thread while an
+    // owner's close, holding the other lock, waits for that thread.
+    std::mutex listenersMutex;
+    std::vector<std::pair<std::uint64_t, JackClientRegistry::Listener>> listeners;
+    std::uint64_t nextToken = 1;
 };
 Registry& registry()
 {
@@ -50,7 +55,26 @@ void JackClientRegistry::close(jack_client_t* client)
     jack_client_close(client);
 }
 
-void JackClientRegistry::serverGone() { serverHasGone.store(true, std::memory_order_release); }
+void JackClientRegistry::serverGone()
+{
+    serverHasGone.store(true, std::memory_order_release);
+    std::lock_guard lock(registry().listenersMutex);
+    for (const auto& [token, listener] : registry().listeners) listener();
+}
+
+std::uint64_t JackClientRegistry::listen(Listener listener)
+{
+    std::lock_guard lock(registry().listenersMutex);
+    const auto token = registry().nextToken++;
+    registry().listeners.emplace_back(token, std::move(listener));
+    return token;
+}
+
+void JackClientRegistry::stopListening(std::uint64_t token)
+{
+    std::lock_guard lock(registry().listenersMutex);
+    std::erase_if(registry().listeners, [&](const auto& entry) { return entry.first == token; });
+}
 
 bool JackClientRegistry::closeIfServerGone()
 {

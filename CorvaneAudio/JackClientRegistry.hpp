@@ -2,6 +2,7 @@
 
 #include <jack/jack.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -40,6 +41,13 @@ public:
     // Closes every client of ours when a server has gone (telling their
     // owners); true when it did.
     static bool closeIfServerGone();
+
+    // Called on one of libjack's threads at each notice of a server's
+    // death, so that an owner may look on its own thread; it must only hand
+    // the news over. Once `stopListening` returns it is no longer called.
+    using Listener = std::function<void()>;
+    static std::uint64_t listen(Listener listener);
+    static void stopListening(std::uint64_t token);
 };
 
 // Runs `work`, a callback of ours on one of libjack's threads, out of reach

@@ -253,6 +253,12 @@ void PracticeSessionStore::stopAfterClockFailure(std::optional<double> clock)
     setLastImportError("O relógio de áudio foi reiniciado; retome a reprodução.");
 }
 
+void PracticeSessionStore::stopAfterOutputLoss()
+{
+    if (!transport_ || !(isPlaying_ || countInProgress_ || pendingPlaybackStart_)) return;
+    stopAfterClockFailure(std::nullopt);
+}
+
 // The loop.
 
 void PracticeSessionStore::startPlaybackLoop()

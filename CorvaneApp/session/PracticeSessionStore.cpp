@@ -126,6 +126,7 @@ void PracticeSessionStore::installCallbacks()
             if (isPlaying_ || countInProgress_) pauseTimelinePlayback();
             stopAllInstrumentNotes();
         };
+        connect(audioEngine_, &PianoAudioEngine::outputLost, this, [this] { stopAfterOutputLoss(); });
     }
 }
 

@@ -389,6 +389,9 @@ private:
                                                     const std::optional<PracticeHandMap>& studentHands) const;
     void emitPlaybackImpacts(const MIDITimelineEventSlice& due);
     void stopAfterClockFailure(std::optional<double> clock);
+    // The engine's output went away (its sound server died): nothing sounds
+    // and the clock stands still, so a playing song stops as on a clock failure.
+    void stopAfterOutputLoss();
     // Runs `step`, a change of the transport at `clock`; when the transport
     // refuses the clock, playback stops (stopAfterClockFailure) and the answer is false.
     template <class Step>

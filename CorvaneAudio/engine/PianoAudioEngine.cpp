@@ -4,6 +4,7 @@
 
 #include "CorvaneAudio/engine/HeldControllers.hpp"
 #include "CorvaneAudio/HostClock.hpp"
+#include "CorvaneAudio/JackClientRegistry.hpp"
 #include "CorvaneAudio/instruments/BundledPiano.hpp"
 #include "CorvaneAudio/instruments/LV2Instrument.hpp"
 #include "CorvaneAudio/output/AudioOutputStream.hpp"
@@ -80,6 +81,9 @@ PianoAudioEngine::PianoAudioEngine(DefaultsStore& defaults, PreparedAudioOutput 
 
     reclaimTimer_.setInterval(20);
     connect(&reclaimTimer_, &QTimer::timeout, this, [this] { reclaimRetiredInstruments(); });
+    // Heard on libjack's thread; looked into on ours.
+    serverDeathListener_ = JackClientRegistry::listen(
+        [this] { QMetaObject::invokeMethod(this, [this] { noticeLostOutput(); }, Qt::QueuedConnection); });
 
     heldControllers_ = std::make_unique<HeldControllers>();
     loadBuiltInPiano(*soundFont, CountInClicks::sampleRate);
@@ -87,6 +91,7 @@ PianoAudioEngine::PianoAudioEngine(DefaultsStore& defaults, PreparedAudioOutput 
 
 PianoAudioEngine::~PianoAudioEngine()
 {
+    JackClientRegistry::stopListening(serverDeathListener_);
     released_->store(true);
     // The stream goes first: nothing may render into instruments being freed.
     stream_.reset();
@@ -97,6 +102,7 @@ bool PianoAudioEngine::isRunning() const { return stream_->isRunning(); }
 
 void PianoAudioEngine::start()
 {
+    noticeLostOutput();
     if (stream_->isRunning()) return;
     if (!stream_->isOpen()) {
         try {
@@ -114,6 +120,16 @@ void PianoAudioEngine::start()
     core_->setSampleRate(stream_->sampleRate());
     core_->resetClock();
     stream_->start();
+}
+
+void PianoAudioEngine::noticeLostOutput()
+{
+    if (!stream_->closeIfLost()) return;
+    // No callback runs any more: what it left queued is applied here.
+    core_->applyPending();
+    core_->applyScheduledNow();
+    reclaimRetiredInstruments();
+    emit outputLost();
 }
 
 void PianoAudioEngine::stopStream()

@@ -90,8 +90,13 @@ public:
 
     AudioHostAPI hostAPI() const { return api_; }
     bool isRunning() const;
-    // Opens and starts the output when it does not run; throws AudioStartError.
+    // Opens and starts the output when it does not run (again, after it was
+    // lost); throws AudioStartError.
     void start();
+    // Closes an output that was started and no longer runs (its sound server
+    // gone), and then tells so once with `outputLost`. The engine looks by
+    // itself as soon as JACK reports a server's death, and before it starts.
+    void noticeLostOutput();
     // Stores the plugin's state, stops the click and the output.
     void stop();
 
@@ -154,6 +159,9 @@ signals:
     void selectedOutputUIDChanged();
     void activeInstrumentHasUserInterfaceChanged();
     void outputErrorChanged();
+    // The output stopped without being asked: nothing sounds and the render
+    // clock stands still until the next start.
+    void outputLost();
 
 private:
     struct BuiltInstrument;
@@ -213,6 +221,7 @@ private:
     // uses them instead of listing again, then forgets them.
     std::optional<std::vector<AudioOutputDevice>> preparedOutputs_;
     QTimer reclaimTimer_;
+    std::uint64_t serverDeathListener_ = 0;
     std::vector<std::function<void()>> refreshWaiters_;
     bool didAttemptRestore_ = false;
 

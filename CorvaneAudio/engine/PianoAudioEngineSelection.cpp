@@ -336,6 +336,8 @@ void PianoAudioEngine::selectAudioOutput(const std::optional<std::string>& uid)
 
     if (onWillReconfigure) onWillReconfigure();
     stopAllNotes();
+    // An output lost meanwhile is not running, and not started again here.
+    noticeLostOutput();
     const bool wasRunning = stream_->isRunning();
     stopStream();
 

@@ -128,6 +128,7 @@ void AudioOutputStream::close()
     } catch (const RtAudioError&) {
     }
     channels_ = 0;
+    started_ = false;
 }
 
 bool AudioOutputStream::isOpen() const { return jack_ ? jack_->isOpen() : audio_->isStreamOpen(); }
@@ -151,11 +152,13 @@ void AudioOutputStream::start()
         // instead of throwing; the stream then simply is not running.
         if (!audio_->isStreamRunning()) throw AudioStartError("A saída de áudio não pôde ser iniciada.");
     }
+    started_ = true;
     if (starting) reportSchedulingWhenKnown(scheduling_, 40);
 }
 
 void AudioOutputStream::stop()
 {
+    started_ = false;
     if (jack_) {
         jack_->stop();
         return;
@@ -167,6 +170,14 @@ void AudioOutputStream::stop()
 }
 
 bool AudioOutputStream::isRunning() const { return jack_ ? jack_->isRunning() : audio_->isStreamRunning(); }
+
+bool AudioOutputStream::closeIfLost()
+{
+    if (jack_) jack_->closeIfServerGone();
+    if (!started_ || isRunning()) return false;
+    close();
+    return true;
+}
 
 // Logs the scheduling once the callback has run, and only when it differs
 // from what was logged last: a stream started again and again logs once.

@@ -56,6 +56,11 @@ public:
     // After it returns the callback no longer runs.
     void stop();
     bool isRunning() const;
+    // A stream that was started and no longer runs, its sound server gone
+    // (or its device, where the sound system stops the stream itself), is
+    // closed here: true when this call found it so. The getters above only
+    // tell what the last such check left.
+    bool closeIfLost();
 
     double sampleRate() const { return sampleRate_; }
     // How the callback's thread is scheduled; absent until its first run after a start.
@@ -76,6 +81,7 @@ private:
     std::string clientName_;
     double sampleRate_ = 0;
     unsigned channels_ = 0;
+    bool started_ = false; // started, and not stopped or closed since
     // Shared with the pending log report, which may outlive the stream.
     std::shared_ptr<SchedulingProbe> scheduling_;
 };

@@ -38,6 +38,7 @@ JackOutputClient::~JackOutputClient() { close(); }
 
 void JackOutputClient::start()
 {
+    closeIfServerGone();
     if (!isOpen() || jack_activate(client_) != 0) throw AudioStartError("A saída de áudio não pôde ser iniciada.");
     active_ = true;
     // The device's playback ports, in the server's order; the first ones take ours.
@@ -58,18 +59,13 @@ void JackOutputClient::start()
 
 void JackOutputClient::stop()
 {
+    closeIfServerGone();
     if (!isRunning()) return;
     jack_deactivate(client_);
     active_ = false;
 }
 
-bool JackOutputClient::isOpen()
-{
-    JackClientRegistry::closeIfServerGone();
-    return client_ != nullptr;
-}
-
-bool JackOutputClient::isRunning() { return isOpen() && active_; }
+void JackOutputClient::closeIfServerGone() { JackClientRegistry::closeIfServerGone(); }
 
 void JackOutputClient::close()
 {

@@ -13,8 +13,9 @@ namespace corvane {
 // while its notice is still being printed on libjack's thread, which that
 // close cancels: now and then the program aborts. Here the notice is only
 // noted, and the client is closed on its owner's thread (through
-// JackClientRegistry, with the program's other clients) the next time the
-// owner asks about it. Owner's thread only, except `render`.
+// JackClientRegistry, with the program's other clients) when the owner
+// calls closeIfServerGone(), or before it starts or stops the client.
+// Owner's thread only, except `render`.
 class JackOutputClient {
 public:
     // Runs on JACK's process thread with one or two buffers of `frames` samples to fill.
@@ -33,10 +34,12 @@ public:
     void start();
     // After it returns `render` no longer runs.
     void stop();
-    // Both false from the server's death on: every client of ours is then
-    // closed, this one included.
-    bool isOpen();
-    bool isRunning();
+    // Both false once the client has been closed, which after the server's
+    // death happens at the next closeIfServerGone() here or elsewhere.
+    bool isOpen() const { return client_ != nullptr; }
+    bool isRunning() const { return isOpen() && active_; }
+    // Closes every client of ours when their server has gone, this one included.
+    void closeIfServerGone();
 
 private:
     static int process(jack_nframes_t frames, void* argument);

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
 
+#include "CorvaneApp/session/PracticeSessionStoreProbe.hpp"
 #include "SessionTestSupport.hpp"
 #include "VirtualMIDIDevices.hpp"
 
@@ -160,37 +162,108 @@ TEST_F(PlaybackTest, ThePianoIsHeardWhilePlayingAndFallsSilentOnPause)
     EXPECT_LT(JackRecorder::peak(tail), 0.001) << "pausing releases the held chord";
 }
 
-TEST(PlaybackWithoutServer, TheSessionStopsAndKeepsItsProgressWhenTheAudioServerDies)
-{
-    // A server of this test's own, so that killing it disturbs nobody else.
-    auto server = std::make_unique<RealtimeJackTestServer>();
+// A server of each test's own, so that killing it disturbs nobody else; the
+// engine, stores and controller as the application makes them, without MIDI.
+class PlaybackWithoutServer : public ::testing::Test {
+protected:
+    PracticeSessionStore& makeController()
+    {
+        PracticeSessionEnvironment environment;
+        environment.makeMIDIDeviceMonitor = [](DefaultsStore&) -> std::unique_ptr<MIDIDeviceMonitor> {
+            throw std::runtime_error("no MIDI here");
+        };
+        controller = std::make_unique<PracticeSessionStore>(stores.progress, stores.loops, stores.tracks, nullptr,
+                                                            engine.get(), *defaults, PracticeSessionStore::CountInSleep{},
+                                                            PracticeSessionStore::CountInClick{}, environment);
+        return *controller;
+    }
+    static MIDIInputEvent key(std::uint8_t note, bool down)
+    {
+        if (down) return MIDIInputEvent(1, 0, 0, MIDIInputMessage::NoteOn{note, 100});
+        return MIDIInputEvent(1, 0, 0, MIDIInputMessage::NoteOff{note, 0});
+    }
+
+    std::unique_ptr<RealtimeJackTestServer> server = std::make_unique<RealtimeJackTestServer>();
     TemporaryDefaults defaults;
     SongFolder songs;
-    auto engine = std::make_unique<PianoAudioEngine>(*defaults, AudioHostAPI::jack);
-    SessionStores stores(*defaults);
-    PracticeSessionEnvironment environment;
-    environment.makeMIDIDeviceMonitor = [](DefaultsStore&) -> std::unique_ptr<MIDIDeviceMonitor> {
-        throw std::runtime_error("no MIDI here");
-    };
-    PracticeSessionStore c(stores.progress, stores.loops, stores.tracks, nullptr, engine.get(), *defaults, {}, {},
-                           environment);
+    std::unique_ptr<PianoAudioEngine> engine = std::make_unique<PianoAudioEngine>(*defaults, AudioHostAPI::jack);
+    SessionStores stores{*defaults};
+    std::unique_ptr<PracticeSessionStore> controller;
+};
+
+TEST_F(PlaybackWithoutServer, TheSessionStopsAndKeepsItsProgressWhenTheAudioServerDies)
+{
+    auto& c = makeController();
     c.loadMIDI(songs.write("song.mid", score({{{0, 32, 60}}})));
     processEventsFor(500ms);
     ASSERT_TRUE(c.isPlaying());
 
-    server->stop();
-    processEventsFor(1500ms);
-    // Whatever the engine reports now, nothing crashes and every command still answers.
-    c.togglePlayback();
-    c.seek(3);
-    c.togglePlayback();
-    processEventsFor(300ms);
+    for (const int signal : {SIGKILL, SIGTERM}) {
+        SCOPED_TRACE(signal == SIGKILL ? "killed" : "stopped");
+        ASSERT_TRUE(server->kill(signal));
+        // Told once, at once: the deck stops and the user reads why.
+        ASSERT_TRUE(processEventsUntil([&] { return !c.isPlaying(); }, 1s)) << "still playing without a server";
+        EXPECT_EQ(c.lastImportError(), "O relógio de áudio foi reiniciado; retome a reprodução.");
+        EXPECT_FALSE(engine->currentRenderClockInstant()) << "no clock without an output";
+        const double stopped = c.playbackPositionSeconds();
+        EXPECT_GT(stopped, 0.3);
+        processEventsFor(300ms);
+        EXPECT_DOUBLE_EQ(c.playbackPositionSeconds(), stopped) << "a stopped song stands still";
+        ASSERT_TRUE(stores.progress.currentSession());
+        EXPECT_NEAR(stores.progress.currentSession()->positionSeconds, stopped, 1e-6) << "saved as it stopped";
+        EXPECT_EQ(stores.progress.currentSession()->songTitle(), "song");
+
+        // Without the server a play says why and moves nothing.
+        c.setLastImportError(std::nullopt);
+        c.togglePlayback();
+        EXPECT_FALSE(c.isPlaying());
+        EXPECT_EQ(c.lastImportError(), "O mecanismo de áudio não pôde ser iniciado.");
+        EXPECT_DOUBLE_EQ(c.playbackPositionSeconds(), stopped);
+
+        // Back under its name: one play plays on from there, on a running clock.
+        server->start();
+        c.togglePlayback();
+        EXPECT_TRUE(c.isPlaying());
+        const auto first = engine->currentRenderClockInstant();
+        ASSERT_TRUE(first);
+        ASSERT_TRUE(processEventsUntil([&] { return c.playbackPositionSeconds() > stopped + 0.3; }, 3s));
+        const auto later = engine->currentRenderClockInstant();
+        ASSERT_TRUE(later);
+        EXPECT_GT(later->sampleTime, first->sampleTime + 0.2 * later->sampleRate) << "the render clock advances";
+        EXPECT_LT(c.playbackPositionSeconds(), stopped + 2.0) << "from where it stopped, not the start";
+    }
     c.flushProgress();
-    ASSERT_TRUE(stores.progress.currentSession());
-    EXPECT_EQ(stores.progress.currentSession()->songTitle(), "song");
     EXPECT_EQ(stores.progress.historyEntries().size(), 1u);
     c.loadMIDI(songs.write("other.mid", score({{{0, 4, 62}}})));
     EXPECT_TRUE(c.currentSong());
+}
+
+TEST_F(PlaybackWithoutServer, AKeyPlayedOnceTheServerIsBackSounds)
+{
+    ASSERT_TRUE(processEventsUntil([&] { return !engine->isLoadingBuiltInPiano(); }, 15s));
+    auto& c = makeController();
+    c.loadMIDI(songs.write("quiet.mid", score({{{0, 1, 60}}})));
+    ASSERT_TRUE(processEventsUntil([&] { return !c.isPlaying(); }, 5s));
+    ASSERT_TRUE(engine->isRunning());
+
+    ASSERT_TRUE(server->kill(SIGTERM));
+    ASSERT_TRUE(processEventsUntil([&] { return !engine->isRunning(); }, 1s));
+    EXPECT_EQ(c.lastImportError(), std::nullopt) << "a paused song has nothing to stop";
+    PracticeSessionStoreProbe::handleMIDIInput(c, key(64, true));
+    EXPECT_EQ(c.lastImportError(), "O instrumento virtual não pôde ser iniciado.");
+    PracticeSessionStoreProbe::handleMIDIInput(c, key(64, false));
+
+    server->start();
+    JackRecorder recorder("revived-recorder");
+    PracticeSessionStoreProbe::handleMIDIInput(c, key(67, true));
+    EXPECT_TRUE(engine->isRunning());
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder.outputPorts("^Brelmo").empty(); }, 5s));
+    recorder.connectFrom("^Brelmo");
+    processEventsFor(200ms);
+    const auto held = recorder.recordedFrames();
+    processEventsFor(300ms);
+    EXPECT_GT(JackRecorder::rms(recorder.left(held)), 0.005) << "the key sounds";
+    PracticeSessionStoreProbe::handleMIDIInput(c, key(67, false));
 }
 
 } // namespace

@@ -95,9 +95,19 @@ TEST(OutputServerLoss, ARenderUnderWayWhenTheServerDiesEndsBeforeTheStreamCloses
         std::this_thread::sleep_for(500ms);
         instrument.release();
     });
-    const bool closed = processEventsUntil([&] { return !stream->isRunning(); }, 5s);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_TRUE(stream->isRunning() && stream->isOpen()) << "asking closes nothing; the check does";
+    int losses = 0;
+    const bool closed = processEventsUntil(
+        [&] {
+            losses += stream->closeIfLost();
+            return !stream->isRunning();
+        },
+        5s);
     releaser.join();
     EXPECT_TRUE(closed);
+    EXPECT_EQ(losses, 1);
+    EXPECT_FALSE(stream->closeIfLost()) << "a loss is told once";
     EXPECT_TRUE(instrument.heldRenderFinished());
     EXPECT_FALSE(stream->isOpen());
 }
@@ -108,14 +118,20 @@ TEST(OutputServerLoss, TheEnginePlaysAgainOnceTheServerIsBack)
     RealtimeJackTestServer server;
     TemporaryDefaults defaults;
     PianoAudioEngine engine(*defaults, AudioHostAPI::jack);
+    int losses = 0;
+    QObject::connect(&engine, &PianoAudioEngine::outputLost, [&] { ++losses; });
     for (const int signal : {SIGKILL, SIGTERM}) {
         SCOPED_TRACE(::strsignal(signal));
         engine.start();
         ASSERT_TRUE(processEventsUntil([&] { return clockRuns(engine); }));
         ASSERT_TRUE(wiredToPlayback(server.name()));
 
+        losses = 0;
         ASSERT_TRUE(server.kill(signal));
-        EXPECT_TRUE(processEventsUntil([&] { return !engine.isRunning(); }, 5s));
+        // The engine looks by itself, and tells once.
+        EXPECT_TRUE(processEventsUntil([&] { return !engine.isRunning(); }, 1s));
+        processEventsFor(200ms);
+        EXPECT_EQ(losses, 1);
         EXPECT_FALSE(engine.currentRenderClockInstant());
         // Played while nothing runs: taken at once, and nothing hangs.
         engine.noteOn(60, 100, 0);
@@ -126,6 +142,7 @@ TEST(OutputServerLoss, TheEnginePlaysAgainOnceTheServerIsBack)
         engine.start();
         EXPECT_TRUE(processEventsUntil([&] { return clockRuns(engine); }));
         EXPECT_TRUE(wiredToPlayback(server.name()));
+        EXPECT_EQ(losses, 1) << "a failed start is no new loss";
     }
 }
 
