@@ -31,8 +31,10 @@ std::vector<AudioDeviceProbe> listJackDevices()
     if (!client) return {};
     jack_on_info_shutdown(client, &serverGone, nullptr);
     std::vector<AudioDeviceProbe> probes;
-    // A client whose ports are not listed together counts once for each run of them, as in RtAudio.
-    if (const char** ports = jack_get_ports(client, nullptr, nullptr, 0)) {
+    // Audio ports only: a client with MIDI ports alone (a bridge, our own MIDI
+    // client) cannot play sound. A client whose ports are not listed together
+    // counts once for each run of them, as in RtAudio.
+    if (const char** ports = jack_get_ports(client, nullptr, JACK_DEFAULT_AUDIO_TYPE, 0)) {
         for (std::size_t i = 0; ports[i]; ++i) {
             const std::string device = clientOf(ports[i]);
             if (!device.empty() && (probes.empty() || probes.back().name != device))
@@ -41,7 +43,7 @@ std::vector<AudioDeviceProbe> listJackDevices()
         jack_free(ports);
     }
     std::map<std::string, unsigned> inputs;
-    if (const char** ports = jack_get_ports(client, nullptr, nullptr, JackPortIsInput)) {
+    if (const char** ports = jack_get_ports(client, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput)) {
         for (std::size_t i = 0; ports[i]; ++i) ++inputs[clientOf(ports[i])];
         jack_free(ports);
     }

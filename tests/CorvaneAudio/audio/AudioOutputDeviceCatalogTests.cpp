@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <stdexcept>
+
 #include "AudioTestSupport.hpp"
 #include "CorvaneAudio/output/AudioOutputDeviceCatalog.hpp"
+#include "CorvaneAudio/output/JackDeviceListing.hpp"
 #include "JackRecorder.hpp"
+#include "support/JackTestClient.hpp"
 
 using namespace corvane;
 
@@ -43,15 +49,51 @@ TEST(AudioOutputDeviceCatalog, DefaultIsTheFlaggedDeviceWhenItCanPlay)
     EXPECT_FALSE(defaultOutputDeviceID({}));
 }
 
-TEST(AudioOutputDeviceCatalog, JackClientsWithInputPortsAreOutputDevices)
+// A synthesizer's client: MIDI inputs on both sides of one audio input (a side
+// chain), and an audio output.
+class JackMixedClient {
+public:
+    explicit JackMixedClient(const std::string& name)
+    {
+        client_ = jack_client_open(name.c_str(), JackNoStartServer, nullptr);
+        if (!client_) throw std::runtime_error("no JACK server for the mixed client");
+        const bool registered = jack_port_register(client_, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0) &&
+                                jack_port_register(client_, "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0) &&
+                                jack_port_register(client_, "out", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0) &&
+                                jack_port_register(client_, "midi_in_2", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        if (!registered || jack_activate(client_) != 0) throw std::runtime_error("the mixed client could not start");
+    }
+    ~JackMixedClient() { jack_client_close(client_); }
+    JackMixedClient(const JackMixedClient&) = delete;
+    JackMixedClient& operator=(const JackMixedClient&) = delete;
+
+private:
+    jack_client_t* client_ = nullptr;
+};
+
+TEST(AudioOutputDeviceCatalog, JackOutputsCountAudioInputsAloneAndSystemIsTheDefault)
 {
     sharedJackServer();
     JackRecorder recorder("catalog-listener");
+    // A MIDI bridge's clients, as PipeWire's JACK shows them, and a synthesizer.
+    JackTestClient bridgeIn("catalog-midi-bridge", "in", JackTestClient::Direction::instrument);
+    JackTestClient bridgeOut("catalog-midi-source", "out", JackTestClient::Direction::keyboard);
+    JackMixedClient synth("catalog-synth");
+
+    std::map<std::string, unsigned> channels;
+    for (const auto& probe : listJackDevices()) channels[probe.name] += probe.outputChannels;
+    EXPECT_EQ(channels,
+              (std::map<std::string, unsigned>{{"catalog-listener", 2}, {"catalog-synth", 1}, {"system", 2}}));
+
     const auto devices = AudioOutputDeviceCatalog::discover(AudioHostAPI::jack);
     std::vector<std::string> uids;
     for (const auto& d : devices) uids.push_back(d.uid);
-    EXPECT_EQ(uids, (std::vector<std::string>{"jack:catalog-listener", "jack:system"}));
-    EXPECT_TRUE(AudioOutputDeviceCatalog::defaultOutputDeviceID(AudioHostAPI::jack));
+    EXPECT_EQ(uids, (std::vector<std::string>{"jack:catalog-listener", "jack:catalog-synth", "jack:system"}));
+    const auto chosen = AudioOutputDeviceCatalog::defaultOutputDeviceID(AudioHostAPI::jack);
+    ASSERT_TRUE(chosen);
+    const auto system = std::find_if(devices.begin(), devices.end(), [](const auto& d) { return d.name == "system"; });
+    ASSERT_NE(system, devices.end());
+    EXPECT_EQ(*chosen, system->id);
 }
 
 } // namespace
