@@ -19,6 +19,7 @@
 #include "CorvaneApp/window/StartupLog.hpp"
 #include "CorvaneApp/window/TerminationSignals.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
+#include "CorvaneLibrary/StaleTemporaryFiles.hpp"
 
 #ifdef BRELMO_HAS_STAGE_VIEW
 #include "CorvaneRendering/SoftwareRendering.hpp"
@@ -47,6 +48,9 @@ int main(int argc, char** argv)
     std::optional<corvane::SingleInstance> instance(std::in_place,
                                                     corvane::SingleInstance::serverName(settingsFile));
     if (instance->handOffOrListen(files)) return 0;
+    // What writes killed midway left of the settings is cleared only by the
+    // one instance for them; without its socket another may be running.
+    if (instance->isListening()) corvane::StaleTemporaryFiles::removeBeside(settingsFile);
     // Qt first reaches the session bus as its event loop starts; a second
     // instance, which only hands its files over, never does.
     sessionBusProbe.avoidIfSilent();
