@@ -1,4 +1,4 @@
-// bench_interrupted_writes [--kills=N] [--megabytes=M] [--program=PATH] [--keep]:
+// bench_interrupted_writes [--kills=N] [--megabytes=M] [--program=PATH] [--then=PATH] [--keep]:
 // what kills during writes of a large settings file leave behind.
 //
 // Makes a settings file of about M MB (default 30: 200 history entries and
@@ -8,9 +8,11 @@
 // while the file's temporary copy is being written. After each kill: the
 // temporary files beside the settings file, and whether the file is valid and
 // either the old one or the new (the one naming that round's song). Then one
-// more start: the temporary files left once its window is up, and the file.
+// more start: the temporary files left once its window is up (or as soon as
+// none is, within 10 s), and the file.
 // PATH (default: the program built with this benchmark) lets an older build
-// be measured the same way. --keep keeps the settings folder and the log.
+// be measured the same way; --then=PATH makes the last start with another
+// (what a build leaves for the next one). --keep keeps the settings folder and the log.
 // Needs an X server; sound goes to a private JACK dummy server:
 //   xvfb-run -a -s "-screen 0 1920x1200x24" build/release/bench/app/bench_interrupted_writes
 
@@ -62,6 +64,7 @@ struct Options {
     int kills = 10;
     double megabytes = 30;
     QString program = QStringLiteral(BRELMO_EXECUTABLE);
+    QString lastProgram; // empty: the same
     bool keep = false;
 };
 
@@ -72,6 +75,7 @@ Options parse(const QStringList& arguments)
         if (argument.startsWith(QLatin1String("--kills="))) options.kills = std::max(1, argument.mid(8).toInt());
         else if (argument.startsWith(QLatin1String("--megabytes="))) options.megabytes = argument.mid(12).toDouble();
         else if (argument.startsWith(QLatin1String("--program="))) options.program = argument.mid(10);
+        else if (argument.startsWith(QLatin1String("--then="))) options.lastProgram = argument.mid(7);
         else if (argument == QLatin1String("--keep")) options.keep = true;
     }
     return options;
@@ -159,7 +163,7 @@ public:
         return (work_ + QStringLiteral("/config/brelmo/defaults.json")).toStdString();
     }
 
-    void start(QProcess& program, const QStringList& arguments)
+    void start(QProcess& program, const QStringList& arguments, const QString& executable = {})
     {
         auto environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -168,7 +172,7 @@ public:
         program.setProcessEnvironment(environment);
         program.setStandardOutputFile(QProcess::nullDevice());
         program.setStandardErrorFile(work_ + QStringLiteral("/brelmo.log"), QIODevice::Append);
-        program.start(options_.program, arguments);
+        program.start(executable.isEmpty() ? options_.program : executable, arguments);
         program.waitForStarted(10000);
     }
 
@@ -197,11 +201,10 @@ public:
         return during;
     }
 
-    // Starts the program without files; answers once its window is up (the
-    // clean-up comes before it), or after 60 s.
+    // Starts the program without files; answers once its window is up, or after 60 s.
     bool startUntilWindow(QProcess& program)
     {
-        start(program, {});
+        start(program, {}, options_.lastProgram);
         const auto started = Clock::now();
         while (Clock::now() - started < 60s && program.state() == QProcess::Running) {
             for (const xcb_window_t window : probe_.windowsOf(program.processId()))
@@ -279,7 +282,14 @@ int main(int argc, char** argv)
     const QByteArray kept = contentOf(file);
     QProcess program;
     const bool windowUp = runner.startUntilWindow(program);
-    const Temporaries afterStart = temporariesBeside(file);
+    // The clean-up runs on a worker beside the window's start: up to 10 s for it.
+    const auto windowAt = Clock::now();
+    Temporaries afterStart = temporariesBeside(file);
+    while (afterStart.count > 0 && Clock::now() - windowAt < 10s) {
+        std::this_thread::sleep_for(10ms);
+        afterStart = temporariesBeside(file);
+    }
+    const double clearedMilliseconds = std::chrono::duration<double, std::milli>(Clock::now() - windowAt).count();
     const QByteArray afterContent = contentOf(file);
     const bool valid = validSettings(afterContent);
     program.terminate();
@@ -291,8 +301,9 @@ int main(int argc, char** argv)
                 killsDuringWrites, attempts, neitherOldNorNew);
     std::printf("before the next start: %d temporary files (%.1f MB)\n", beforeStart.count,
                 static_cast<double>(beforeStart.bytes) / 1e6);
-    std::printf("once its window was up%s: %d temporary files (%.1f MB); the settings file %s, %s\n",
-                windowUp ? "" : " (NO WINDOW within 60 s)", afterStart.count,
+    if (!options.lastProgram.isEmpty()) std::printf("last start: %s\n", options.lastProgram.toUtf8().constData());
+    std::printf("%.0f ms after its window was up%s: %d temporary files (%.1f MB); the settings file %s, %s\n",
+                clearedMilliseconds, windowUp ? "" : " (NO WINDOW within 60 s)", afterStart.count,
                 static_cast<double>(afterStart.bytes) / 1e6, valid ? "valid" : "NOT VALID",
                 afterContent == kept ? "as the kills left it" : "written again by that start");
     std::printf("machine load at the end: %s\n", machineLoad().c_str());
