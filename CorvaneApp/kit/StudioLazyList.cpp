@@ -27,10 +27,12 @@ void StudioLazyList::installAccessibility()
     (void)installed;
 }
 
+// As a reset of the rows' model, one signal for the whole list: a reorder
+// would be told child by child, making an interface for each of 65,535 rows.
 void StudioLazyList::rowsChanged(QWidget* list)
 {
     if (!QAccessible::isActive()) return;
-    QAccessibleEvent event(list, QAccessible::ObjectReorder);
+    QAccessibleTableModelChangeEvent event(list, QAccessibleTableModelChangeEvent::ModelReset);
     QAccessible::updateAccessibility(&event);
 }
 
