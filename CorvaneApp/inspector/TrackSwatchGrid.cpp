@@ -2,6 +2,7 @@
 
 #include <QAbstractScrollArea>
 #include <QEvent>
+#include <QScrollArea>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -11,8 +12,15 @@
 
 namespace corvane {
 
+namespace {
+
+QString helpFor(const QString& label) { return QStringLiteral("Editar a cor de ") + label; }
+
+} // namespace
+
 TrackSwatchGrid::TrackSwatchGrid(QWidget* parent) : QWidget(parent)
 {
+    installAccessibility();
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
@@ -25,6 +33,30 @@ void TrackSwatchGrid::setTracks(const std::vector<std::int64_t>& trackIndices)
     shown_ = 0; // every button is bound anew
     updateGeometry();
     place();
+    rowsChanged(this);
+}
+
+void TrackSwatchGrid::setTrackLabel(std::function<QString(std::int64_t)> label)
+{
+    label_ = std::move(label);
+    relabel();
+}
+
+void TrackSwatchGrid::relabel()
+{
+    for (std::size_t i = 0; i < shown_; ++i) name(buttons_[i]);
+    rowsChanged(this);
+}
+
+QString TrackSwatchGrid::labelOf(std::int64_t trackIndex) const { return label_ ? label_(trackIndex) : QString(); }
+
+// Set only when changed: each setting tells the screen reader again.
+void TrackSwatchGrid::name(TrackSwatchButton* button) const
+{
+    const QString label = labelOf(button->trackIndex());
+    if (button->accessibleName() == label && !button->toolTip().isEmpty()) return;
+    button->setToolTip(helpFor(label));
+    button->setAccessibleName(label);
 }
 
 std::vector<TrackSwatchButton*> TrackSwatchGrid::swatches() const
@@ -120,6 +152,7 @@ void TrackSwatchGrid::place()
         }
         const std::size_t at = first + i;
         button->setTrackIndex(tracks_[at]);
+        name(button);
         button->move(int(at % std::size_t(columns)) * step, int(at / std::size_t(columns)) * step);
         button->show();
     }
@@ -132,6 +165,47 @@ void TrackSwatchGrid::place()
         else if (QWidget* focus = focusWidget()) focus->clearFocus();
     }
     if (rebound) emit swatchesPlaced();
+}
+
+StudioLazyList::AccessibleRow TrackSwatchGrid::accessibleRow(int row) const
+{
+    if (row < 0 || row >= accessibleRowCount()) return {};
+    const QString label = labelOf(tracks_[std::size_t(row)]);
+    return {QAccessible::Button, label, helpFor(label), {QAccessibleActionInterface::pressAction()}};
+}
+
+QRect TrackSwatchGrid::accessibleRowRect(int row) const
+{
+    if (row < 0 || row >= accessibleRowCount()) return {};
+    const int columns = columnsFor(width());
+    const int step = TrackSwatchButton::side + spacing;
+    return {(row % columns) * step, (row / columns) * step, TrackSwatchButton::side, TrackSwatchButton::side};
+}
+
+QWidget* TrackSwatchGrid::madeRowWidget(int row) const
+{
+    if (row < 0 || std::size_t(row) < firstShown_ || std::size_t(row) >= firstShown_ + shown_) return nullptr;
+    return buttons_[std::size_t(row) - firstShown_];
+}
+
+// The page scrolls the swatch into view, and the grid makes it as it follows.
+QWidget* TrackSwatchGrid::revealRow(int row)
+{
+    if (row < 0 || row >= accessibleRowCount()) return nullptr;
+    if (auto area = qobject_cast<QScrollArea*>(scrollArea_.data()); area && area->widget()) {
+        const QPoint centre = mapTo(area->widget(), accessibleRowRect(row).center());
+        area->ensureVisible(centre.x(), centre.y(), TrackSwatchButton::side, TrackSwatchButton::side);
+    }
+    place();
+    return madeRowWidget(row);
+}
+
+QAbstractButton* TrackSwatchGrid::rowControl(QWidget* rowWidget, const QString& action) const
+{
+    if (action != QAccessibleActionInterface::pressAction()) return nullptr;
+    const auto made = swatches();
+    const auto found = std::find(made.begin(), made.end(), rowWidget);
+    return found == made.end() ? nullptr : *found;
 }
 
 } // namespace corvane

@@ -4,7 +4,10 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
+
+#include "CorvaneApp/kit/StudioLazyList.hpp"
 
 class QAbstractScrollArea;
 
@@ -16,8 +19,9 @@ class TrackSwatchButton;
 // a row as the width allows. The grid is as tall as all of them, but only
 // the rows in view of the scroll area around it (and one more row each way)
 // have buttons, handed from track to track as the page scrolls: a song of
-// 65,535 tracks makes a screenful of them.
-class TrackSwatchGrid : public QWidget {
+// 65,535 tracks makes a screenful of them. Screen readers see every swatch,
+// made or not (StudioLazyList).
+class TrackSwatchGrid : public QWidget, public StudioLazyList {
     Q_OBJECT
 public:
     static constexpr int spacing = 8;
@@ -27,6 +31,10 @@ public:
     // One swatch per track, in this order.
     void setTracks(const std::vector<std::int64_t>& trackIndices);
     const std::vector<std::int64_t>& tracks() const { return tracks_; }
+    // What a track is called; the grid names each swatch by it, with the
+    // help "Editar a cor de " and the name. Call relabel when names change.
+    void setTrackLabel(std::function<QString(std::int64_t)> label);
+    void relabel();
     // The buttons made now, in track order.
     std::vector<TrackSwatchButton*> swatches() const;
     int columns() const { return columnsFor(width()); }
@@ -36,10 +44,17 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+    int accessibleRowCount() const override { return int(tracks_.size()); }
+    AccessibleRow accessibleRow(int row) const override;
+    QRect accessibleRowRect(int row) const override;
+    QWidget* madeRowWidget(int row) const override;
+    QWidget* revealRow(int row) override;
+    QAbstractButton* rowControl(QWidget* rowWidget, const QString& action) const override;
+
 signals:
     // A swatch was pressed.
     void trackChosen(std::int64_t trackIndex);
-    // Buttons were handed to other tracks: the owner colours and names them.
+    // Buttons were handed to other tracks: the owner colours them.
     void swatchesPlaced();
 
 protected:
@@ -51,8 +66,11 @@ private:
     int columnsFor(int width) const;
     void followScrollArea();
     void place();
+    void name(TrackSwatchButton* button) const;
+    QString labelOf(std::int64_t trackIndex) const;
 
     std::vector<std::int64_t> tracks_;
+    std::function<QString(std::int64_t)> label_;
     // The buttons, the first `shown_` of them bound to consecutive tracks
     // from `firstShown_` on.
     std::vector<TrackSwatchButton*> buttons_;

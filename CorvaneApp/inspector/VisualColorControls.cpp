@@ -51,6 +51,7 @@ VisualColorControls::VisualColorControls(PracticeSessionStore& store, std::int64
     stack->addWidget(trackRow_);
     connect(trackRow_, &StudioMenuRow::menuRequested, this, &VisualColorControls::fillTrackMenu);
     swatches_ = new TrackSwatchGrid;
+    swatches_->setTrackLabel([this](std::int64_t index) { return QString::fromStdString(store_.trackLabel(index)); });
     connect(swatches_, &TrackSwatchGrid::trackChosen, this, &VisualColorControls::selectTrack);
     connect(swatches_, &TrackSwatchGrid::swatchesPlaced, this, &VisualColorControls::styleSwatches);
     stack->addWidget(swatches_);
@@ -133,6 +134,7 @@ void VisualColorControls::syncTracks()
         old->deleteLater();
         menuFilled_ = false;
         swatches_->setTracks(tracks);
+        swatches_->relabel();
     }
     syncPalette();
 }
@@ -155,12 +157,6 @@ void VisualColorControls::styleSwatches()
     const std::int64_t edited = editedTrackIndex();
     for (TrackSwatchButton* swatch : swatches_->swatches()) {
         const std::int64_t index = swatch->trackIndex();
-        const QString label = QString::fromStdString(store_.trackLabel(index));
-        // Set only when changed: each setting tells the screen reader again.
-        if (swatch->accessibleName() != label) {
-            swatch->setToolTip(QStringLiteral("Editar a cor de ") + label);
-            swatch->setAccessibleName(label);
-        }
         const TrackVisualColor own = preset.color(index);
         swatch->setColor(studioHsbColor(own.hue, own.saturation, own.brightness));
         swatch->setCurrent(index == edited);

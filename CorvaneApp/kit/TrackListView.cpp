@@ -1,11 +1,13 @@
 #include "CorvaneApp/kit/TrackListView.hpp"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QScrollBar>
 
 #include <algorithm>
 
+#include "CorvaneApp/kit/StudioChipButton.hpp"
 #include "CorvaneApp/kit/StudioLabels.hpp"
 #include "CorvaneApp/kit/TrackRowView.hpp"
 #include "CorvaneApp/kit/style/StudioAppearance.hpp"
@@ -30,6 +32,7 @@ bool sameEntry(const TrackListModel::Entry& a, const TrackListModel::Entry& b)
 
 TrackListView::TrackListView(QWidget* parent) : QAbstractScrollArea(parent)
 {
+    installAccessibility();
     setFrameShape(QFrame::NoFrame);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -156,6 +159,7 @@ void TrackListView::reset()
         for (Bound& slot : pool) slot.stale = true;
     updateScrollRange();
     layOutEntries();
+    rowsChanged(this);
     if (contentHeight_ != before) {
         updateGeometry();
         emit contentHeightChanged();
@@ -349,6 +353,45 @@ int TrackListView::rowOf(const QWidget* widget) const
 {
     const Bound* slot = boundTo(widget);
     return slot ? slot->row : -1;
+}
+
+int TrackListView::accessibleRowCount() const { return model_ ? int(tops_.size()) : 0; }
+
+// As the widget made for the entry would be named: a row by its track's
+// name and note count, a title or a note by its text.
+StudioLazyList::AccessibleRow TrackListView::accessibleRow(int row) const
+{
+    if (row < 0 || row >= accessibleRowCount()) return {};
+    const TrackListModel::Entry entry = model_->entry(row);
+    switch (entry.kind) {
+    case Kind::track: break;
+    case Kind::title: return {QAccessible::Heading, entry.text, {}, {}};
+    case Kind::note: return {QAccessible::StaticText, entry.text, {}, {}};
+    }
+    return {QAccessible::ListItem, TrackRowView::oneLine(entry.text), TrackRowView::oneLine(entry.subtitle),
+            TrackRowView::chipActions(entry.isMuted)};
+}
+
+QRect TrackListView::accessibleRowRect(int row) const
+{
+    if (row < 0 || row >= accessibleRowCount()) return {};
+    const int height = kindHeights_[poolOf(model_->kind(row))];
+    const QRect inViewport(padding_.left(), tops_[std::size_t(row)] - verticalScrollBar()->value(),
+                           viewport()->width() - padding_.left() - padding_.right(), std::max(0, height));
+    return inViewport.translated(viewport()->pos());
+}
+
+QWidget* TrackListView::revealRow(int row)
+{
+    scrollToEntry(row);
+    return madeEntry(row);
+}
+
+QAbstractButton* TrackListView::rowControl(QWidget* rowWidget, const QString& action) const
+{
+    const Bound* slot = boundTo(rowWidget);
+    if (!slot || slot->widget != rowWidget || slot->entry.kind != Kind::track) return nullptr;
+    return static_cast<TrackRowView*>(rowWidget)->chipFor(action);
 }
 
 void TrackListView::resizeEvent(QResizeEvent* event)

@@ -8,6 +8,7 @@
 #include <deque>
 #include <vector>
 
+#include "CorvaneApp/kit/StudioLazyList.hpp"
 #include "CorvaneApp/kit/TrackListModel.hpp"
 
 class QLabel;
@@ -26,8 +27,9 @@ class TrackRowView;
 // view, through a reset of the model too (a row whose track moves keeps its
 // widget and its focus), and the entry holding the focus keeps its widget
 // even out of view. A chip that takes the focus brings its row into view.
-// The scroll bars are hidden; the wheel and the keys scroll.
-class TrackListView : public QAbstractScrollArea {
+// The scroll bars are hidden; the wheel and the keys scroll. Screen readers
+// see every entry, made or not (StudioLazyList).
+class TrackListView : public QAbstractScrollArea, public StudioLazyList {
     Q_OBJECT
 public:
     explicit TrackListView(QWidget* parent = nullptr);
@@ -60,6 +62,13 @@ public:
     int rowOf(const QWidget* widget) const;
 
     QSize sizeHint() const override;
+
+    int accessibleRowCount() const override;
+    AccessibleRow accessibleRow(int row) const override;
+    QRect accessibleRowRect(int row) const override;
+    QWidget* madeRowWidget(int row) const override { return madeEntry(row); }
+    QWidget* revealRow(int row) override;
+    QAbstractButton* rowControl(QWidget* rowWidget, const QString& action) const override;
 
 signals:
     void contentHeightChanged();

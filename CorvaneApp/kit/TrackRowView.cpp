@@ -12,6 +12,15 @@
 
 namespace corvane {
 
+namespace {
+
+const QString leftHelp = QStringLiteral("Mão esquerda toca esta faixa");
+const QString rightHelp = QStringLiteral("Mão direita toca esta faixa");
+const QString muteHelp = QStringLiteral("Tirar esta faixa do estudo");
+const QString unmuteHelp = QStringLiteral("Trazer esta faixa de volta ao estudo");
+
+} // namespace
+
 // The two lines of a row. It takes whatever width the chips leave and asks
 // for none, so no name, however long, widens the row.
 class TrackRowTexts : public QWidget {
@@ -85,10 +94,10 @@ TrackRowView::TrackRowView(SetHand setHand, SetMuted setMuted, QWidget* parent)
     row->addWidget(texts_, 1, Qt::AlignVCenter);
     for (auto chip : {left_, right_, sounding_, silenced_}) row->addWidget(chip, 0, Qt::AlignVCenter);
 
-    left_->setHelp(QStringLiteral("Mão esquerda toca esta faixa"));
-    right_->setHelp(QStringLiteral("Mão direita toca esta faixa"));
-    sounding_->setHelp(QStringLiteral("Tirar esta faixa do estudo"));
-    silenced_->setHelp(QStringLiteral("Trazer esta faixa de volta ao estudo"));
+    left_->setHelp(leftHelp);
+    right_->setHelp(rightHelp);
+    sounding_->setHelp(muteHelp);
+    silenced_->setHelp(unmuteHelp);
     silenced_->hide();
 
     connect(left_, &QAbstractButton::clicked, this, [this] { chooseHand(PracticeTrackHand::left); });
@@ -122,6 +131,15 @@ QString TrackRowView::shownLabel() const { return texts_->shownLabel(); }
 QString TrackRowView::shownSubtitle() const { return texts_->shownSubtitle(); }
 QWidget& TrackRowView::texts() const { return *texts_; }
 StudioChipButton& TrackRowView::speakerChip() const { return isMuted_ ? *silenced_ : *sounding_; }
+
+QStringList TrackRowView::chipActions(bool isMuted) { return {leftHelp, rightHelp, isMuted ? unmuteHelp : muteHelp}; }
+
+StudioChipButton* TrackRowView::chipFor(const QString& action) const
+{
+    for (StudioChipButton* chip : {left_, right_, &speakerChip()})
+        if (chip->toolTip() == action) return chip;
+    return nullptr;
+}
 
 QWidget* TrackRowView::chainFocusAfter(QWidget* previous)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 
 #include <cstdint>
@@ -48,6 +49,12 @@ public:
     StudioChipButton& rightChip() const { return *right_; }
     // The speaker chip on show: the sounding or the silenced speaker.
     StudioChipButton& speakerChip() const;
+
+    // What a screen reader may press in a row of these values: the chips on
+    // show, each by its help text.
+    static QStringList chipActions(bool isMuted);
+    // The chip on show that an action of chipActions presses; null for none.
+    StudioChipButton* chipFor(const QString& action) const;
 
     // Puts the row's chips after `previous` in the focus chain, in their
     // order, and gives the last of them, for the next row.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QLabel>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -193,4 +194,45 @@ TEST_F(InspectorTrackControlsTest, TheMostTracksAFileHoldsMakeAScreenfulOfRowsAn
     EXPECT_FALSE(c().trackSetting(65534).isMuted);
     EXPECT_TRUE(controls.model().muted().empty());
     EXPECT_EQ(controls.mutedTitle(), nullptr);
+}
+
+TEST_F(InspectorTrackControlsTest, ThreeHundredTracksAreThreeHundredAccessibleRowsUnderTheirTitles)
+{
+    section.resize(230, 600);
+    section.show();
+    std::vector<TestTrack> many(300);
+    for (std::size_t i = 0; i < many.size(); ++i) many[i] = {"Faixa " + std::to_string(i + 1), 1};
+    open(many, "trezentas.mid");
+    c().setTrackMuted(true, 300);
+    processEventsFor(std::chrono::milliseconds(20));
+    EXPECT_LT(controls.findChildren<TrackRowView*>().size(), 12) << "rows only for what is in view";
+
+    // "Tocando" and its 299 tracks, then "Mudas" and the muted one.
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&controls.list());
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->childCount(), 302);
+    EXPECT_EQ(list->child(0)->role(), QAccessible::Heading);
+    EXPECT_EQ(list->child(0)->text(QAccessible::Name), QStringLiteral("Tocando"));
+    EXPECT_EQ(list->child(300)->role(), QAccessible::Heading);
+    EXPECT_EQ(list->child(300)->text(QAccessible::Name), QStringLiteral("Mudas"));
+    int tracks = 0;
+    for (int row = 0; row < 302; ++row) {
+        QAccessibleInterface* child = list->child(row);
+        ASSERT_NE(child, nullptr);
+        if (child->role() != QAccessible::ListItem) continue;
+        const std::int64_t track = row < 300 ? row : 300;
+        ++tracks;
+        EXPECT_EQ(child->text(QAccessible::Name), QStringLiteral("FAIXA %1").arg(track));
+        EXPECT_EQ(child->text(QAccessible::Description), QStringLiteral("1 notas"));
+        if (TrackRowView* shown = controls.row(track)) {
+            EXPECT_EQ(shown->texts().accessibleName(), child->text(QAccessible::Name));
+        }
+    }
+    EXPECT_EQ(tracks, 300);
+
+    // The muted track comes back from its row at the end, and "Mudas" leaves.
+    list->child(301)->actionInterface()->doAction(QStringLiteral("Trazer esta faixa de volta ao estudo"));
+    EXPECT_FALSE(c().trackSetting(300).isMuted);
+    ASSERT_EQ(list->childCount(), 301);
+    EXPECT_EQ(list->child(300)->text(QAccessible::Name), QStringLiteral("FAIXA 300"));
 }

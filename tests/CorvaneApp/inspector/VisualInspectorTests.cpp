@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
@@ -410,6 +411,54 @@ TEST_F(VisualInspectorTest, APaletteOfThousandsOfTracksMakesTheSwatchesInViewAnd
     const QStringList items = menuItems(color->trackRow());
     ASSERT_EQ(items.size(), 3000);
     EXPECT_EQ(items.back(), QStringLiteral("Última"));
+}
+
+TEST_F(VisualInspectorTest, ThreeHundredSwatchesAreThreeHundredAccessibleButtonsAndAnyOnePresses)
+{
+    VisualPreset perTrack = c().visualPreset();
+    perTrack.noteColorMode = NoteColorMode::perTrack;
+    c().setVisualPreset(perTrack);
+    std::vector<TestTrack> tracks(300);
+    for (std::size_t i = 0; i < tracks.size(); ++i) tracks[i] = {"Faixa " + std::to_string(i + 1), 1};
+    open(tracks);
+    VisualEffectsInspectorTab& page = visualPage(Category::color);
+    auto* color = qobject_cast<VisualColorControls*>(page.content());
+    ASSERT_NE(color, nullptr);
+    processEventsFor(std::chrono::milliseconds(20));
+    TrackSwatchGrid& grid = color->swatchGrid();
+    ASSERT_TRUE(grid.isVisible());
+    EXPECT_LT(grid.findChildren<TrackSwatchButton*>().size(), 300) << "buttons only for what is in view";
+
+    QAccessibleInterface* swatches = QAccessible::queryAccessibleInterface(&grid);
+    ASSERT_NE(swatches, nullptr);
+    ASSERT_EQ(swatches->childCount(), 300);
+    for (int row = 0; row < 300; ++row) {
+        QAccessibleInterface* child = swatches->child(row);
+        ASSERT_NE(child, nullptr);
+        const QString name = QStringLiteral("Faixa %1").arg(row + 1);
+        EXPECT_EQ(child->role(), QAccessible::Button);
+        EXPECT_EQ(child->text(QAccessible::Name), name);
+        EXPECT_EQ(child->text(QAccessible::Description), QStringLiteral("Editar a cor de ") + name);
+    }
+    for (TrackSwatchButton* made : grid.swatches()) {
+        QAccessibleInterface* child = swatches->child(int(made->trackIndex()) - 1);
+        EXPECT_EQ(made->accessibleName(), child->text(QAccessible::Name));
+        EXPECT_EQ(made->toolTip(), child->text(QAccessible::Description));
+    }
+
+    // A swatch far down the page, pressed, scrolls into view and chooses its track.
+    QAccessibleInterface* far = swatches->child(279);
+    ASSERT_TRUE(far->state().offscreen);
+    far->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(color->selectedTrackIndex(), 280);
+    EXPECT_EQ(color->trackRow().value(), QStringLiteral("Faixa 280"));
+    const auto made = grid.swatches();
+    const auto pressed = std::find_if(made.begin(), made.end(), [](auto b) { return b->trackIndex() == 280; });
+    ASSERT_NE(pressed, made.end());
+    EXPECT_EQ((*pressed)->ringWidth(), 2);
+    const QRect shown((*pressed)->mapTo(page.scrollArea().viewport(), QPoint()), (*pressed)->size());
+    EXPECT_TRUE(page.scrollArea().viewport()->rect().contains(shown));
+    EXPECT_FALSE(far->state().offscreen);
 }
 
 TEST_F(VisualInspectorTest, PanelStartsOnPracticeRecreatesPagesAndTakesTheNoteColourAtOnce)

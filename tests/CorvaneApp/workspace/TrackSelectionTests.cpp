@@ -1,5 +1,6 @@
 #include "WorkspaceTestSupport.hpp"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -486,4 +487,47 @@ TEST_F(TrackSelectionSheetTest, TheMostTracksAFileHoldsMakeAScreenfulOfRowsAndEv
     }
     EXPECT_EQ(reached, 41) << "three chips a row";
     EXPECT_GT(bar->value(), 0);
+}
+
+TEST_F(TrackSelectionSheetTest, ThreeHundredTracksAreThreeHundredAccessibleRowsNamedAsTheRows)
+{
+    root.show();
+    std::vector<TestTrack> many(300);
+    for (std::size_t i = 0; i < many.size(); ++i) many[i] = {"Faixa " + std::to_string(i + 1), int(i % 7) + 1};
+    open(folder.write("trezentas.mid", trackSong(many)));
+    TrackSelectionSheet& s = sheet();
+    ASSERT_TRUE(s.isVisible());
+    processEventsFor(std::chrono::milliseconds(20));
+    EXPECT_LT(s.rows().size(), 20u) << "rows only for what is in view";
+
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&s.list());
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->role(), QAccessible::List);
+    ASSERT_EQ(list->childCount(), 300);
+    int made = 0;
+    for (int row = 0; row < 300; ++row) {
+        const std::int64_t track = row + 1;
+        QAccessibleInterface* child = list->child(row);
+        ASSERT_NE(child, nullptr);
+        const QString name = child->text(QAccessible::Name);
+        EXPECT_EQ(child->role(), QAccessible::ListItem);
+        EXPECT_EQ(name, QStringLiteral("Faixa %1").arg(track));
+        EXPECT_EQ(name, QString::fromStdString(c().trackLabel(track)));
+        EXPECT_EQ(child->text(QAccessible::Description), TrackRowView::noteCountText(row % 7 + 1));
+        if (TrackRowView* shown = s.row(track)) {
+            ++made;
+            EXPECT_EQ(shown->texts().accessibleName(), name);
+            EXPECT_EQ(shown->texts().accessibleDescription(), child->text(QAccessible::Description));
+        }
+    }
+    EXPECT_GT(made, 0);
+
+    // The last track takes a hand from its row, out of view as it was.
+    ASSERT_EQ(s.row(300), nullptr);
+    list->child(299)->actionInterface()->doAction(QStringLiteral("Mão direita toca esta faixa"));
+    EXPECT_EQ(c().trackSetting(300).hand, Hand::right);
+    EXPECT_EQ(c().trackSetting(299).hand, Hand::automatic);
+    ASSERT_NE(s.row(300), nullptr);
+    EXPECT_TRUE(s.row(300)->rightChip().isSelected().value());
+    EXPECT_FALSE(list->child(299)->state().offscreen);
 }
