@@ -1,6 +1,39 @@
 #include "CorvaneApp/window/SceneWindows.hpp"
 
+#include <QApplication>
+
 namespace corvane {
+
+namespace {
+
+// Raises `window`, then its shown dialogs, each above the window it belongs
+// to, and activates the modal one that holds it, if any: raising the window
+// alone would put it over a dialog shown just before (as a song handed over
+// by a later start shows its sheet), and without a window manager nothing
+// would lift that dialog back, so the window would ignore every click.
+void bringForward(QWidget& window)
+{
+    window.raise();
+    QWidget* modal = QApplication::activeModalWidget();
+    bool holdsModal = false;
+    // Depth first, a dialog before the dialogs it opened.
+    for (QWidget* child : window.findChildren<QWidget*>()) {
+        if (!child->isWindow() || !child->isVisible() || child->windowType() == Qt::Popup ||
+            child->windowType() == Qt::ToolTip)
+            continue;
+        child->raise();
+        holdsModal = holdsModal || child == modal;
+    }
+    if (!holdsModal) {
+        window.activateWindow();
+        return;
+    }
+    // The modal one on top of its siblings too.
+    modal->raise();
+    modal->activateWindow();
+}
+
+} // namespace
 
 SceneWindows& SceneWindows::shared()
 {
@@ -23,8 +56,7 @@ QWidget* SceneWindows::open(const QString& id)
         if (!scene.window) return nullptr;
     }
     scene.window->show();
-    scene.window->raise();
-    scene.window->activateWindow();
+    bringForward(*scene.window);
     return scene.window;
 }
 

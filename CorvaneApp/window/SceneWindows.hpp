@@ -25,8 +25,9 @@ public:
     void declare(const QString& id, Factory factory);
     // The id is no longer known (its maker is going away).
     void forget(const QString& id);
-    // Shows the window of `id` (made when needed), raised and activated; null
-    // for an id never declared.
+    // Shows the window of `id` (made when needed), raised with its open
+    // dialogs above it, and activated (the modal dialog that holds it
+    // instead, if any); null for an id never declared.
     QWidget* open(const QString& id);
     // The window of `id` while it exists.
     QWidget* window(const QString& id) const;

@@ -6,10 +6,12 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+#include "CorvaneApp/TrackTestSongs.hpp"
 #include "CorvaneAudio/engine/PianoAudioEngine.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 
 #include "WindowTestSupport.hpp"
+#include "XScreen.hpp"
 
 #include <csignal>
 
@@ -118,6 +120,73 @@ TEST(ApplicationProcess, ARunningInstanceWithoutASongSwitchesToAHandedFile)
     processEventsFor(std::chrono::milliseconds(500));
     EXPECT_TRUE(windowNames().contains(QStringLiteral("Entregue")));
     EXPECT_FALSE(windowNames().contains(QStringLiteral("Substituir a música aberta?")));
+    EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+// A song of many tracks handed to a running window puts the track sheet in
+// front of it, painted, and the sheet takes the clicks the window refuses
+// while it is up. There is no window manager to lift a sheet left under
+// the window.
+TEST(ApplicationProcess, AHandedSongOfManyTracksShowsItsSheetOnTopDrawnAndTakingClicks)
+{
+    ProgramUser user;
+    user.environment().insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("com.corvane.linux.startup.info=true"));
+    QProcess& first = user.start({}, true);
+    // Up to its screens: a file that comes sooner waits for them, and its sheet comes after the window.
+    QByteArray errors;
+    ASSERT_TRUE(processEventsUntil(
+        [&] {
+            errors += first.readAllStandardError();
+            return errors.contains("practice session controller made");
+        },
+        std::chrono::seconds(30)))
+        << errors.right(4000).toStdString();
+    ASSERT_TRUE(waitForWindow(QStringLiteral("Brelmo")));
+    processEventsFor(std::chrono::milliseconds(500));
+    std::vector<TestTrack> tracks(300);
+    for (std::size_t t = 0; t < tracks.size(); ++t) tracks[t] = {"Faixa " + std::to_string(t + 1), 4};
+    QProcess& second = user.start({ProgramUser::path(user.files.write("Trezentas.mid", trackSong(tracks)))});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 0);
+
+    const QString sheetName = QStringLiteral("Escolha as faixas");
+    std::optional<XWindow> sheet;
+    ASSERT_TRUE(processEventsUntil(
+        [&] {
+            const auto windows = stackedWindows();
+            const auto place = stackingPlace(windows, sheetName);
+            if (place && isViewable(windows[*place].id)) sheet = windows[*place];
+            return sheet.has_value();
+        },
+        std::chrono::seconds(20)))
+        << windowNames().join(", ").toStdString();
+    const auto windows = stackedWindows();
+    ASSERT_TRUE(stackingPlace(windows, QStringLiteral("Trezentas")));
+    EXPECT_LT(stackingPlace(windows, sheetName), stackingPlace(windows, QStringLiteral("Trezentas")));
+
+    // Drawn: once the screen there is still, raising the sheet changes nothing on it.
+    const auto stillPixels = [&] {
+        QImage last = screenPixels(sheet->geometry);
+        processEventsUntil(
+            [&] {
+                processEventsFor(std::chrono::milliseconds(250));
+                QImage now = screenPixels(sheet->geometry);
+                return std::exchange(last, now) == now;
+            },
+            std::chrono::seconds(10));
+        return last;
+    };
+    const QImage shown = stillPixels();
+    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("windowraise"), QString::number(sheet->id)});
+    EXPECT_TRUE(shown == stillPixels()) << "the screen showed something else where the sheet is";
+
+    // "Começar", at the footer's trailing end, closes it.
+    const QPoint start = sheet->geometry.bottomRight() - QPoint(60, 26);
+    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(start.x()),
+                                                 QString::number(start.y()), QStringLiteral("click"),
+                                                 QStringLiteral("1")});
+    EXPECT_TRUE(processEventsUntil([&] { return !isViewable(sheet->id); }, std::chrono::seconds(5)));
+    EXPECT_TRUE(windowNames().contains(QStringLiteral("Trezentas")));
     EXPECT_EQ(first.state(), QProcess::Running);
 }
 
