@@ -107,9 +107,10 @@ std::optional<std::string> SingleInstance::socketPath() const
     const std::string name = QFile::encodeName(name_).toStdString();
     if (name_.startsWith(QLatin1Char('/'))) return name;
     try {
-        const auto folder = SocketFolder::forThisUser();
+        const auto folder = SocketFolder::forThisUser(name);
         if (folder.runtimeFolderPassedOver)
-            qWarning("brelmo: the runtime folder is not used for the hand-off between instances, as %s; %s is",
+            qWarning("brelmo: the runtime folder is not used for the hand-off between instances, as %s; %s is "
+                     "used instead",
                      folder.runtimeFolderPassedOver->what(), folder.path.c_str());
         return (folder.path / name).string();
     } catch (const SocketFolderError& error) {

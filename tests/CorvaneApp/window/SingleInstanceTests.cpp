@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "CorvaneApp/window/SingleInstance.hpp"
+#include "SocketPathFolder.hpp"
 #include "support/QtEventLoop.hpp"
 #include "support/TestFolder.hpp"
 
@@ -216,6 +217,45 @@ TEST(SingleInstance, TheFirstListensInTheRuntimeFolderAndLaterOnesHandTheirFiles
     // Started without files, it still only brings the running one forward.
     ASSERT_TRUE(handOffFromAnotherInstance(name, {}, received, first));
     EXPECT_EQ(received, Paths{});
+}
+
+// Every socket path that fits in an address is listened at, however little
+// room it leaves the private folder the socket is first bound in; a runtime
+// folder that leaves the socket no room gives way to the temporary folder.
+TEST(SingleInstance, HandsOffInRuntimeFoldersOfEveryLengthAndFallsBackPastThem)
+{
+    TestFolder temporary;
+    Environment temporaryFolder("TMPDIR", temporary.path().string());
+    const auto ownFolder = temporary.path() / ("brelmo-" + std::to_string(::geteuid()));
+    const QString name = QStringLiteral("brelmo-test");
+    for (const std::size_t bytes : {99, 103, 107, 120}) {
+        SCOPED_TRACE(bytes);
+        TestFolder runtimeParent;
+        const auto runtimeFolder = socketPathFolder(runtimeParent.path(), "brelmo-test", bytes);
+        Environment runtime("XDG_RUNTIME_DIR", runtimeFolder.string());
+        Warnings warnings;
+        SingleInstance first(name);
+        ASSERT_FALSE(first.handOffOrListen({}, 2000));
+        ASSERT_TRUE(first.isListening());
+
+        const auto folder = bytes <= 107 ? runtimeFolder : ownFolder;
+        struct stat file {};
+        ASSERT_EQ(::lstat((folder / "brelmo-test").c_str(), &file), 0);
+        EXPECT_TRUE(S_ISSOCK(file.st_mode));
+        EXPECT_EQ(file.st_mode & (S_IRWXG | S_IRWXO), 0u);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "no private folder left";
+        EXPECT_EQ(warnings.contain("is used instead"), bytes > 107);
+        if (bytes > 107) {
+            EXPECT_TRUE(warnings.contain(("as " + runtimeFolder.string() +
+                                          " gives the socket a path of 120 bytes, more than the 107 a socket's path "
+                                          "may have; " + ownFolder.string() + " is used instead")
+                                             .c_str()));
+        }
+
+        std::optional<Paths> received;
+        ASSERT_TRUE(handOffFromAnotherInstance(name, {"/m/a.mid"}, received, first));
+        EXPECT_EQ(received, Paths{"/m/a.mid"});
+    }
 }
 
 // With no folder of the user's own (here its place in the temporary folder
