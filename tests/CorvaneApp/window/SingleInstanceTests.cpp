@@ -519,3 +519,42 @@ TEST(SingleInstance, KeepsListeningThroughAMomentWithoutFreeDescriptors)
     ASSERT_TRUE(handOffFromAnotherInstance(name, {"/m/next.mid"}, received, instance));
     EXPECT_EQ(received, Paths{"/m/next.mid"});
 }
+
+// A running instance that is stopped (SIGSTOP) takes nothing: a later start
+// still opens no window of its own, and says on stderr that it got no
+// answer and whether the files wait in the socket for the instance.
+TEST(SingleInstance, SaysWhenTheRunningInstanceDoesNotAnswer)
+{
+    TestFolder folder;
+    const QString name = socketIn(folder);
+    // A stopped instance's socket: connections queue up, none is accepted.
+    const int stopped = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const auto address = addressOf(name.toStdString());
+    ASSERT_EQ(::bind(stopped, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(stopped, 0), 0);
+
+    {
+        Warnings warnings;
+        SingleInstance later(name);
+        EXPECT_TRUE(later.handOffOrListen({"/m/waiting.mid"}, 300));
+        EXPECT_FALSE(later.isListening());
+        EXPECT_TRUE(warnings.contain(("the running instance at " + name.toStdString() +
+                                      " did not answer within 0.3 s; it gets what was sent only once it runs again")
+                                         .c_str()));
+    }
+    // Its queue now full, the next start cannot even send.
+    {
+        Warnings warnings;
+        SingleInstance next(name);
+        EXPECT_TRUE(next.handOffOrListen({"/m/lost.mid"}, 300));
+        EXPECT_TRUE(warnings.contain("did not answer within 0.3 s; nothing was handed to it"));
+    }
+    // Running again, it finds the first start's message whole.
+    const int accepted = ::accept(stopped, nullptr, nullptr);
+    ASSERT_GE(accepted, 0);
+    QByteArray read(64, '\0');
+    read.resize(::recv(accepted, read.data(), read.size(), MSG_DONTWAIT));
+    EXPECT_EQ(read, message(QByteArray("/m/waiting.mid\0", 15)));
+    ::close(accepted);
+    ::close(stopped);
+}
