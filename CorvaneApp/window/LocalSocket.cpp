@@ -1,5 +1,6 @@
 #include "CorvaneApp/window/LocalSocket.hpp"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <string>
 
 namespace corvane::local_socket {
 
@@ -151,7 +153,14 @@ Descriptor listen(const std::string& path, bool replace)
     if (!::mkdtemp(folderTemplate.data())) return {};
     const std::string folder = folderTemplate;
     const std::string bound = folder + "/s";
-    const auto at = address(bound);
+    // The private folder's name is longer than `path`: when it leaves the
+    // socket no room, bind() reaches it through a descriptor of the folder.
+    Descriptor folderDescriptor;
+    auto at = address(bound);
+    if (!at) {
+        folderDescriptor = Descriptor(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (folderDescriptor.valid()) at = address("/proc/self/fd/" + std::to_string(folderDescriptor.get()) + "/s");
+    }
     Descriptor socket = newSocket();
     bool placed = false;
     if (at && socket.valid() && ::bind(socket.get(), reinterpret_cast<const sockaddr*>(&*at), sizeof *at) == 0) {

@@ -3,7 +3,9 @@
 #include <QByteArray>
 
 #include <sys/types.h>
+#include <sys/un.h>
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -29,6 +31,9 @@ public:
 private:
     int fd_ = -1;
 };
+
+// The longest path a socket may have: what `sockaddr_un` holds, less its NUL.
+constexpr std::size_t maximumPathBytes = sizeof(sockaddr_un::sun_path) - 1;
 
 enum class ConnectOutcome {
     Connected,
@@ -56,8 +61,9 @@ std::optional<uid_t> peerUser(int socket);
 
 // A non-blocking listening socket at `path` that only this user can connect
 // to: it is bound and restricted inside a private folder and only then moved
-// to `path`. With `replace` it takes the place of a file already there;
-// without, it fails when one is (another instance won the race).
+// to `path`, whatever its length up to `maximumPathBytes`. With `replace` it
+// takes the place of a file already there; without, it fails when one is
+// (another instance won the race).
 Descriptor listen(const std::string& path, bool replace);
 
 } // namespace local_socket

@@ -66,6 +66,15 @@ std::string describeUser(std::optional<uid_t> user)
     return user ? "uid " + std::to_string(*user) : std::string("a user the system does not name");
 }
 
+// A running instance that takes no hand-off in time is stopped (SIGSTOP, a
+// debugger) or stuck: this start still exits, but not without a word.
+void warnUnanswered(const std::string& path, bool sent, int timeoutMilliseconds)
+{
+    qWarning("brelmo: the running instance at %s did not answer within %g s; %s", path.c_str(),
+             timeoutMilliseconds / 1000.0,
+             sent ? "it gets what was sent only once it runs again" : "nothing was handed to it");
+}
+
 } // namespace
 
 // An accepted connection: its socket, the bytes read so far, what tells the
@@ -107,9 +116,10 @@ std::optional<std::string> SingleInstance::socketPath() const
     const std::string name = QFile::encodeName(name_).toStdString();
     if (name_.startsWith(QLatin1Char('/'))) return name;
     try {
-        const auto folder = SocketFolder::forThisUser();
+        const auto folder = SocketFolder::forThisUser(name);
         if (folder.runtimeFolderPassedOver)
-            qWarning("brelmo: the runtime folder is not used for the hand-off between instances, as %s; %s is",
+            qWarning("brelmo: the runtime folder is not used for the hand-off between instances, as %s; %s is "
+                     "used instead",
                      folder.runtimeFolderPassedOver->what(), folder.path.c_str());
         return (folder.path / name).string();
     } catch (const SocketFolderError& error) {
@@ -144,11 +154,13 @@ bool SingleInstance::handOffOrListen(const std::vector<std::filesystem::path>& f
             // they are not lost when this process exits before they were
             // read. One too busy to answer in time still runs: never a
             // second one.
-            if (local_socket::sendAll(connection.socket.get(), encode(files), timeoutMilliseconds))
-                local_socket::receiveByte(connection.socket.get(), timeoutMilliseconds);
+            const bool sent = local_socket::sendAll(connection.socket.get(), encode(files), timeoutMilliseconds);
+            if (sent && local_socket::receiveByte(connection.socket.get(), timeoutMilliseconds) == acknowledgement)
+                return true;
+            warnUnanswered(*path, sent, timeoutMilliseconds);
             return true;
         }
-        case ConnectOutcome::Busy: return true;
+        case ConnectOutcome::Busy: warnUnanswered(*path, false, timeoutMilliseconds); return true;
         // A socket file that refuses connections is left from a process that died.
         case ConnectOutcome::Refused:
             if (listen(*path, true)) return false;

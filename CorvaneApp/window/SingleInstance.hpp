@@ -44,11 +44,12 @@ public:
     ~SingleInstance() override;
 
     // When another instance of this user listens: sends it `files` (made
-    // absolute against the current folder), waits until it has them and
-    // returns true. Otherwise starts listening (in place of a socket left
-    // behind by a process that died, or of another user's) and returns
-    // false; with no folder of the user's own, it says why on stderr, does
-    // not listen and returns false.
+    // absolute against the current folder), waits until it has them (says
+    // on stderr when it does not answer in time) and returns true.
+    // Otherwise starts listening (in place of a socket left behind by a
+    // process that died, or of another user's) and returns false; with no
+    // folder of the user's own, it says why on stderr, does not listen and
+    // returns false.
     bool handOffOrListen(const std::vector<std::filesystem::path>& files, int timeoutMilliseconds = 2000);
 
     bool isListening() const;

@@ -1,5 +1,7 @@
 #include "CorvaneApp/window/SocketFolder.hpp"
 
+#include "CorvaneApp/window/LocalSocket.hpp"
+
 #include <QDir>
 #include <QFile>
 
@@ -10,6 +12,17 @@
 #include <cstdlib>
 
 namespace corvane {
+
+namespace {
+
+void checkRoom(const std::filesystem::path& folder, const std::string& socketName)
+{
+    const std::size_t bytes = (folder / socketName).string().size();
+    if (bytes > local_socket::maximumPathBytes)
+        throw SocketFolderError(SocketFolderError::PathTooLong{folder.string(), bytes});
+}
+
+} // namespace
 
 void SocketFolder::check(const std::filesystem::path& folder, uid_t user)
 {
@@ -24,19 +37,23 @@ void SocketFolder::check(const std::filesystem::path& folder, uid_t user)
     if (mode != S_IRWXU) throw SocketFolderError(SocketFolderError::WrongMode{name, mode});
 }
 
-SocketFolder SocketFolder::choose(const std::string& runtimeFolder, const std::filesystem::path& ownFolder, uid_t user)
+SocketFolder SocketFolder::choose(const std::string& runtimeFolder, const std::filesystem::path& ownFolder, uid_t user,
+                                  const std::string& socketName)
 {
     SocketFolder result;
     // A relative path is no runtime folder (the XDG rules say to ignore it).
     if (!runtimeFolder.empty() && runtimeFolder.front() == '/') {
         try {
             check(runtimeFolder, user);
+            checkRoom(runtimeFolder, socketName);
             result.path = runtimeFolder;
             return result;
         } catch (const SocketFolderError& error) {
             result.runtimeFolderPassedOver = error;
         }
     }
+    // Nothing is made that could not hold the socket.
+    checkRoom(ownFolder, socketName);
     // mkdir never follows a symbolic link in the folder's place; whatever is
     // already there is checked as found, never mended: it may hold another's.
     if (::mkdir(ownFolder.c_str(), S_IRWXU) == 0) {
@@ -50,12 +67,12 @@ SocketFolder SocketFolder::choose(const std::string& runtimeFolder, const std::f
     return result;
 }
 
-SocketFolder SocketFolder::forThisUser()
+SocketFolder SocketFolder::forThisUser(const std::string& socketName)
 {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     const uid_t user = ::geteuid();
     const auto own = QFile::encodeName(QDir::cleanPath(QDir::tempPath()) + QStringLiteral("/brelmo-%1").arg(user));
-    return choose(runtime ? runtime : "", own.toStdString(), user);
+    return choose(runtime ? runtime : "", own.toStdString(), user, socketName);
 }
 
 } // namespace corvane

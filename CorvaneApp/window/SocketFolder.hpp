@@ -21,13 +21,16 @@ struct SocketFolder {
     // symbolic link to one) of `user`'s, of mode 0700.
     static void check(const std::filesystem::path& folder, uid_t user);
 
-    // `runtimeFolder` (the session's $XDG_RUNTIME_DIR) when it is absolute
-    // and passes `check`; otherwise `ownFolder`, made 0700 when missing, once
-    // it passes `check`, which throws when it does not.
-    static SocketFolder choose(const std::string& runtimeFolder, const std::filesystem::path& ownFolder, uid_t user);
+    // `runtimeFolder` (the session's $XDG_RUNTIME_DIR) when it is absolute,
+    // passes `check` and leaves room for a socket named `socketName` in it;
+    // otherwise `ownFolder`, made 0700 when missing, once it passes `check`
+    // and leaves that room, and throws when it does not.
+    static SocketFolder choose(const std::string& runtimeFolder, const std::filesystem::path& ownFolder, uid_t user,
+                               const std::string& socketName);
 
-    // This process's: $XDG_RUNTIME_DIR, or "brelmo-<uid>" in the temporary folder.
-    static SocketFolder forThisUser();
+    // This process's, for a socket named `socketName`: $XDG_RUNTIME_DIR, or
+    // "brelmo-<uid>" in the temporary folder.
+    static SocketFolder forThisUser(const std::string& socketName);
 };
 
 } // namespace corvane

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "CorvaneApp/window/LocalSocket.hpp"
 #include "CorvaneDomain/Overloaded.hpp"
 
 namespace corvane {
@@ -26,6 +27,11 @@ std::string SocketFolderError::describe(const Case& c)
             },
             [](const CannotBeMade& failed) {
                 return failed.folder + " cannot be made: " + std::strerror(failed.error);
+            },
+            [](const PathTooLong& tooLong) {
+                return tooLong.folder + " gives the socket a path of " + std::to_string(tooLong.socketPathBytes) +
+                       " bytes, more than the " + std::to_string(local_socket::maximumPathBytes) +
+                       " a socket's path may have";
             },
         },
         c);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <type_traits>
 #include <variant>
@@ -43,7 +44,15 @@ struct SocketFolderErrorCases {
         int error = 0; // errno
         bool operator==(const CannotBeMade&) const = default;
     };
-    using Case = std::variant<SymbolicLink, NotAFolder, OwnedByAnotherUser, WrongMode, Unreachable, CannotBeMade>;
+    // Its path and the socket's name together are longer than a socket's
+    // path may be.
+    struct PathTooLong {
+        std::string folder;
+        std::size_t socketPathBytes = 0;
+        bool operator==(const PathTooLong&) const = default;
+    };
+    using Case = std::variant<SymbolicLink, NotAFolder, OwnedByAnotherUser, WrongMode, Unreachable, CannotBeMade,
+                              PathTooLong>;
 };
 
 class SocketFolderError : public SocketFolderErrorCases, public TypedError<SocketFolderErrorCases::Case> {

@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "CorvaneApp/window/SingleInstance.hpp"
+#include "SocketPathFolder.hpp"
 #include "support/QtEventLoop.hpp"
 #include "support/TestFolder.hpp"
 
@@ -216,6 +217,45 @@ TEST(SingleInstance, TheFirstListensInTheRuntimeFolderAndLaterOnesHandTheirFiles
     // Started without files, it still only brings the running one forward.
     ASSERT_TRUE(handOffFromAnotherInstance(name, {}, received, first));
     EXPECT_EQ(received, Paths{});
+}
+
+// Every socket path that fits in an address is listened at, however little
+// room it leaves the private folder the socket is first bound in; a runtime
+// folder that leaves the socket no room gives way to the temporary folder.
+TEST(SingleInstance, HandsOffInRuntimeFoldersOfEveryLengthAndFallsBackPastThem)
+{
+    TestFolder temporary;
+    Environment temporaryFolder("TMPDIR", temporary.path().string());
+    const auto ownFolder = temporary.path() / ("brelmo-" + std::to_string(::geteuid()));
+    const QString name = QStringLiteral("brelmo-test");
+    for (const std::size_t bytes : {99, 103, 107, 120}) {
+        SCOPED_TRACE(bytes);
+        TestFolder runtimeParent;
+        const auto runtimeFolder = socketPathFolder(runtimeParent.path(), "brelmo-test", bytes);
+        Environment runtime("XDG_RUNTIME_DIR", runtimeFolder.string());
+        Warnings warnings;
+        SingleInstance first(name);
+        ASSERT_FALSE(first.handOffOrListen({}, 2000));
+        ASSERT_TRUE(first.isListening());
+
+        const auto folder = bytes <= 107 ? runtimeFolder : ownFolder;
+        struct stat file {};
+        ASSERT_EQ(::lstat((folder / "brelmo-test").c_str(), &file), 0);
+        EXPECT_TRUE(S_ISSOCK(file.st_mode));
+        EXPECT_EQ(file.st_mode & (S_IRWXG | S_IRWXO), 0u);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "no private folder left";
+        EXPECT_EQ(warnings.contain("is used instead"), bytes > 107);
+        if (bytes > 107) {
+            EXPECT_TRUE(warnings.contain(("as " + runtimeFolder.string() +
+                                          " gives the socket a path of 120 bytes, more than the 107 a socket's path "
+                                          "may have; " + ownFolder.string() + " is used instead")
+                                             .c_str()));
+        }
+
+        std::optional<Paths> received;
+        ASSERT_TRUE(handOffFromAnotherInstance(name, {"/m/a.mid"}, received, first));
+        EXPECT_EQ(received, Paths{"/m/a.mid"});
+    }
 }
 
 // With no folder of the user's own (here its place in the temporary folder
@@ -478,4 +518,43 @@ TEST(SingleInstance, KeepsListeningThroughAMomentWithoutFreeDescriptors)
     EXPECT_TRUE(instance.isListening());
     ASSERT_TRUE(handOffFromAnotherInstance(name, {"/m/next.mid"}, received, instance));
     EXPECT_EQ(received, Paths{"/m/next.mid"});
+}
+
+// A running instance that is stopped (SIGSTOP) takes nothing: a later start
+// still opens no window of its own, and says on stderr that it got no
+// answer and whether the files wait in the socket for the instance.
+TEST(SingleInstance, SaysWhenTheRunningInstanceDoesNotAnswer)
+{
+    TestFolder folder;
+    const QString name = socketIn(folder);
+    // A stopped instance's socket: connections queue up, none is accepted.
+    const int stopped = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const auto address = addressOf(name.toStdString());
+    ASSERT_EQ(::bind(stopped, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(stopped, 0), 0);
+
+    {
+        Warnings warnings;
+        SingleInstance later(name);
+        EXPECT_TRUE(later.handOffOrListen({"/m/waiting.mid"}, 300));
+        EXPECT_FALSE(later.isListening());
+        EXPECT_TRUE(warnings.contain(("the running instance at " + name.toStdString() +
+                                      " did not answer within 0.3 s; it gets what was sent only once it runs again")
+                                         .c_str()));
+    }
+    // Its queue now full, the next start cannot even send.
+    {
+        Warnings warnings;
+        SingleInstance next(name);
+        EXPECT_TRUE(next.handOffOrListen({"/m/lost.mid"}, 300));
+        EXPECT_TRUE(warnings.contain("did not answer within 0.3 s; nothing was handed to it"));
+    }
+    // Running again, it finds the first start's message whole.
+    const int accepted = ::accept(stopped, nullptr, nullptr);
+    ASSERT_GE(accepted, 0);
+    QByteArray read(64, '\0');
+    read.resize(::recv(accepted, read.data(), read.size(), MSG_DONTWAIT));
+    EXPECT_EQ(read, message(QByteArray("/m/waiting.mid\0", 15)));
+    ::close(accepted);
+    ::close(stopped);
 }

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "CorvaneApp/window/SocketFolder.hpp"
+#include "SocketPathFolder.hpp"
 #include "support/TestFolder.hpp"
 
 using corvane::SocketFolder;
@@ -39,6 +40,8 @@ SocketFolderError::Case refusal(const std::function<void()>& step)
     return {};
 }
 
+const std::string socketName = "brelmo-test";
+
 } // namespace
 
 TEST(SocketFolder, TakesTheRuntimeFolderOnlyWhenItIsTheUsersAlone)
@@ -48,7 +51,7 @@ TEST(SocketFolder, TakesTheRuntimeFolderOnlyWhenItIsTheUsersAlone)
     const auto own = folders.path() / "own";
 
     const auto runtime = privateFolder(folders, "runtime");
-    const auto taken = SocketFolder::choose(runtime.string(), own, user);
+    const auto taken = SocketFolder::choose(runtime.string(), own, user, socketName);
     EXPECT_EQ(taken.path, runtime);
     EXPECT_FALSE(taken.runtimeFolderPassedOver);
     EXPECT_FALSE(std::filesystem::exists(own)) << "no folder of its own is made while the runtime folder serves";
@@ -63,7 +66,7 @@ TEST(SocketFolder, TakesTheRuntimeFolderOnlyWhenItIsTheUsersAlone)
              {open, SocketFolderError::WrongMode{open.string(), 0755}},
              {link, SocketFolderError::SymbolicLink{link.string()}},
              {gone, SocketFolderError::Unreachable{gone.string(), ENOENT}}}) {
-        const auto chosen = SocketFolder::choose(passedOver.string(), own, user);
+        const auto chosen = SocketFolder::choose(passedOver.string(), own, user, socketName);
         EXPECT_EQ(chosen.path, own);
         ASSERT_TRUE(chosen.runtimeFolderPassedOver) << passedOver;
         EXPECT_EQ(chosen.runtimeFolderPassedOver->error(), why);
@@ -74,7 +77,7 @@ TEST(SocketFolder, TakesTheRuntimeFolderOnlyWhenItIsTheUsersAlone)
 
     // None, or a relative path, which the XDG rules say to ignore.
     for (const std::string unset : {"", "relative/runtime"}) {
-        const auto chosen = SocketFolder::choose(unset, own, user);
+        const auto chosen = SocketFolder::choose(unset, own, user, socketName);
         EXPECT_EQ(chosen.path, own);
         EXPECT_FALSE(chosen.runtimeFolderPassedOver);
     }
@@ -87,38 +90,62 @@ TEST(SocketFolder, MakesAFolderOfItsOwnPrivateAndRefusesOneThatIsNot)
 
     const auto made = folders.path() / "made";
     const mode_t umask = ::umask(0277); // even where the user's own mask would take its right to write
-    const auto chosen = SocketFolder::choose("", made, user);
+    const auto chosen = SocketFolder::choose("", made, user, socketName);
     ::umask(umask);
     EXPECT_EQ(chosen.path, made);
     EXPECT_EQ(modeOf(made), 0700u);
-    EXPECT_EQ(SocketFolder::choose("", made, user).path, made) << "found again as made";
+    EXPECT_EQ(SocketFolder::choose("", made, user, socketName).path, made) << "found again as made";
 
     // Found wrong, it is refused and left as found: it may already hold what another user put there.
     const auto shared = privateFolder(folders, "shared", 01777);
-    EXPECT_EQ(refusal([&] { SocketFolder::choose("", shared, user); }),
+    EXPECT_EQ(refusal([&] { SocketFolder::choose("", shared, user, socketName); }),
               SocketFolderError::Case(SocketFolderError::WrongMode{shared.string(), 01777}));
     EXPECT_EQ(modeOf(shared), 01777u);
 
     const auto link = folders.path() / "link";
     std::filesystem::create_directory_symlink(made, link);
-    EXPECT_EQ(refusal([&] { SocketFolder::choose("", link, user); }),
+    EXPECT_EQ(refusal([&] { SocketFolder::choose("", link, user, socketName); }),
               SocketFolderError::Case(SocketFolderError::SymbolicLink{link.string()}));
     const auto dangling = folders.path() / "dangling";
     std::filesystem::create_directory_symlink(folders.path() / "nowhere", dangling);
-    EXPECT_EQ(refusal([&] { SocketFolder::choose("", dangling, user); }),
+    EXPECT_EQ(refusal([&] { SocketFolder::choose("", dangling, user, socketName); }),
               SocketFolderError::Case(SocketFolderError::SymbolicLink{dangling.string()}));
     EXPECT_FALSE(std::filesystem::exists(folders.path() / "nowhere")) << "nothing is made where a link points";
 
     const auto file = folders.path() / "file";
     std::ofstream(file) << "x";
-    EXPECT_EQ(refusal([&] { SocketFolder::choose("", file, user); }),
+    EXPECT_EQ(refusal([&] { SocketFolder::choose("", file, user, socketName); }),
               SocketFolderError::Case(SocketFolderError::NotAFolder{file.string()}));
 
     // Another user's: made by them before this user's first start.
-    EXPECT_EQ(refusal([&] { SocketFolder::choose("", made, user + 1); }),
+    EXPECT_EQ(refusal([&] { SocketFolder::choose("", made, user + 1, socketName); }),
               SocketFolderError::Case(SocketFolderError::OwnedByAnotherUser{made.string(), user}));
 
     const auto unreachable = folders.path() / "missing" / "own";
-    EXPECT_EQ(refusal([&] { SocketFolder::choose("", unreachable, user); }),
+    EXPECT_EQ(refusal([&] { SocketFolder::choose("", unreachable, user, socketName); }),
               SocketFolderError::Case(SocketFolderError::CannotBeMade{unreachable.string(), ENOENT}));
+}
+
+// Only where the socket's whole path fits in an address: a runtime folder that
+// leaves no room is passed over, a folder of its own that leaves none is not
+// made.
+TEST(SocketFolder, TakesOnlyAFolderThatLeavesTheSocketRoom)
+{
+    TestFolder folders;
+    const uid_t user = ::geteuid();
+    const auto own = folders.path() / "own";
+
+    const auto fits = socketPathFolder(folders.path(), socketName, 107);
+    EXPECT_EQ(SocketFolder::choose(fits.string(), own, user, socketName).path, fits);
+    const auto tooLong = socketPathFolder(folders.path(), socketName, 108);
+    const auto chosen = SocketFolder::choose(tooLong.string(), own, user, socketName);
+    EXPECT_EQ(chosen.path, own);
+    ASSERT_TRUE(chosen.runtimeFolderPassedOver);
+    EXPECT_EQ(chosen.runtimeFolderPassedOver->error(),
+              SocketFolderError::Case(SocketFolderError::PathTooLong{tooLong.string(), 108}));
+
+    const auto ownTooLong = tooLong / "own";
+    EXPECT_EQ(refusal([&] { SocketFolder::choose("", ownTooLong, user, socketName); }),
+              SocketFolderError::Case(SocketFolderError::PathTooLong{ownTooLong.string(), 112}));
+    EXPECT_FALSE(std::filesystem::exists(ownTooLong));
 }
