@@ -42,6 +42,7 @@
 #include <vector>
 
 #include "HostileSongs.hpp"
+#include "MachineLoad.hpp"
 #include "X11PingProbe.hpp"
 #include "support/JackTestServer.hpp"
 #include "support/PrivateSessionBus.hpp"
@@ -63,17 +64,6 @@ double statusMebibytes(qint64 processID, const char* field)
     for (std::string line; std::getline(status, line);)
         if (line.rfind(field, 0) == 0) return std::atof(line.c_str() + std::strlen(field)) / 1024;
     return 0;
-}
-
-std::string machineLoad()
-{
-    std::ifstream file("/proc/loadavg");
-    double one = 0, five = 0, fifteen = 0;
-    file >> one >> five >> fifteen;
-    char text[96];
-    std::snprintf(text, sizeof text, "%.2f %.2f %.2f (1, 5, 15 min) on %u cores", one, five, fifteen,
-                  std::max(1u, std::thread::hardware_concurrency()));
-    return text;
 }
 
 struct Options {

@@ -38,6 +38,7 @@
 
 #include "CorvaneLibrary/AtomicFileWriter.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
+#include "MachineLoad.hpp"
 #include "X11PingProbe.hpp"
 #include "library/LargeSettings.hpp"
 #include "support/JackTestServer.hpp"
@@ -48,17 +49,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-std::string machineLoad()
-{
-    std::ifstream file("/proc/loadavg");
-    double one = 0, five = 0, fifteen = 0;
-    file >> one >> five >> fifteen;
-    char text[96];
-    std::snprintf(text, sizeof text, "%.2f %.2f %.2f (1, 5, 15 min) on %u cores", one, five, fifteen,
-                  std::max(1u, std::thread::hardware_concurrency()));
-    return text;
-}
 
 struct Options {
     int kills = 10;

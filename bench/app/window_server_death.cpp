@@ -30,6 +30,7 @@
 
 #include "CorvaneAudio/audio/JackRecorder.hpp"
 #include "DenseSong.hpp"
+#include "MachineLoad.hpp"
 #include "X11PingProbe.hpp"
 #include "support/JackTestServer.hpp"
 #include "support/PrivateSessionBus.hpp"
@@ -44,16 +45,6 @@ constexpr const char* alertTitle = "Não foi possível abrir o MIDI";
 double millisecondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-std::string machineLoad()
-{
-    std::ifstream file("/proc/loadavg");
-    double one = 0, five = 0, fifteen = 0;
-    file >> one >> five >> fifteen;
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f %.2f %.2f (1, 5, 15 min)", one, five, fifteen);
-    return text;
 }
 
 bool xdotool(const QStringList& arguments)

@@ -11,16 +11,10 @@
 
 using namespace corvane;
 using corvane::testing::processEventsUntil;
+using corvane::testing::readFile;
 using corvane::testing::TemporaryFolder;
 
 namespace {
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
 
 std::vector<std::filesystem::path> filesIn(const std::filesystem::path& folder) {
     std::vector<std::filesystem::path> files;

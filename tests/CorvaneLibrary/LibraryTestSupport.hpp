@@ -15,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -127,6 +128,14 @@ private:
 inline std::vector<std::uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
 inline std::string textOf(const std::optional<std::vector<std::uint8_t>>& bytes) {
     return bytes ? std::string(bytes->begin(), bytes->end()) : std::string("<absent>");
+}
+
+// The whole of a file, as bytes in a string; empty when it cannot be read.
+inline std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
 }
 
 } // namespace corvane::testing

@@ -14,16 +14,10 @@
 #include <thread>
 
 using namespace corvane;
+using corvane::testing::readFile;
 using corvane::testing::TemporaryFolder;
 
 namespace {
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
 
 std::vector<std::filesystem::path> temporariesOf(const std::filesystem::path& file) {
     std::vector<std::filesystem::path> found;
