@@ -1,6 +1,7 @@
 #include "CorvaneDomain/GuidedPracticeEngine.hpp"
 
 #include <algorithm>
+#include <bitset>
 #include <cmath>
 #include <stdexcept>
 
@@ -173,16 +174,18 @@ std::optional<PracticeWaitTarget> GuidedPracticeEngine::waitTarget(double second
     if (first >= expectedNotes_.size() || !(expectedNotes_[first].startSeconds <= dueBy)) return std::nullopt;
     const MIDINoteSpan& anchor = expectedNotes_[first];
 
-    PracticeWaitTarget target{anchor.startSeconds, {}};
+    // Gathered by key: a chord of any number of notes asks for each key once.
+    std::bitset<256> keys;
     const double chord = configuration_.chordToleranceSeconds;
     for (Index i = firstFrom(anchor.startSeconds - chord - searchMargin),
                end = firstAfter(anchor.startSeconds + chord + searchMargin);
          i < end; ++i)
         if (isCandidate(i) && std::abs(expectedNotes_[i].startSeconds - anchor.startSeconds) <= chord)
-            target.requiredNotes.push_back(expectedNotes_[i].note);
-    std::sort(target.requiredNotes.begin(), target.requiredNotes.end());
-    target.requiredNotes.erase(std::unique(target.requiredNotes.begin(), target.requiredNotes.end()),
-                               target.requiredNotes.end());
+            keys.set(expectedNotes_[i].note);
+    PracticeWaitTarget target{anchor.startSeconds, {}};
+    target.requiredNotes.reserve(keys.count());
+    for (std::size_t key = 0; key < keys.size(); ++key)
+        if (keys.test(key)) target.requiredNotes.push_back(static_cast<std::uint8_t>(key));
     return target;
 }
 

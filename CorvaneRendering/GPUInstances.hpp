@@ -13,7 +13,9 @@ struct alignas(16) QuadInstance {
     Float2 size; // full width and height before rotation
     Float4 color;
     float rotation = 0; // radians
-    float padding = 0;
+    // How many identical quads this one stands for, drawn one over another;
+    // only the notes and their glow fold them in.
+    float layers = 1;
 
     bool operator==(const QuadInstance&) const = default;
 };
@@ -49,7 +51,8 @@ struct KeyboardInstance {
     bool operator==(const KeyboardInstance&) const = default;
 };
 
-static_assert(sizeof(QuadInstance) == 48 && offsetof(QuadInstance, rotation) == 32);
+static_assert(sizeof(QuadInstance) == 48 && offsetof(QuadInstance, rotation) == 32 &&
+              offsetof(QuadInstance, layers) == 36);
 static_assert(sizeof(KeyLightInstance) == 48 && offsetof(KeyLightInstance, topInsets) == 32);
 static_assert(sizeof(ParticleInstance) == 48 && offsetof(ParticleInstance, seed) == 40);
 static_assert(sizeof(KeyboardInstance) == 32 && offsetof(KeyboardInstance, uvRect) == 16);

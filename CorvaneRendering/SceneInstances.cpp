@@ -30,6 +30,24 @@ Float4 withAlpha(Float4 c, float alpha) { return {c.x, c.y, c.z, alpha}; }
 
 Float4 colorOf(const TrackVisualColor& c) { return color(c.hue, c.saturation, c.brightness); }
 
+// A quad identical to the newest one of its key covers the same pixels in
+// the same colours: it becomes another layer of that one, which the shader
+// folds in, so that a chord of half a million notes on 88 keys is 88 quads.
+void appendLayered(std::vector<QuadInstance>& quads, std::int32_t& newestOfKey, const QuadInstance& quad)
+{
+    if (newestOfKey >= 0) {
+        auto& newest = quads[static_cast<std::size_t>(newestOfKey)];
+        auto same = quad;
+        same.layers = newest.layers;
+        if (same == newest) {
+            newest.layers += quad.layers;
+            return;
+        }
+    }
+    newestOfKey = static_cast<std::int32_t>(quads.size());
+    quads.push_back(quad);
+}
+
 // A falling note and its glow, clipped at the keyboard top.
 void appendNote(SceneInstances& scene, const Layout& layout, int midiNote, float top, float bottom, Float4 noteColor,
                 float glowIntensity)
@@ -40,12 +58,16 @@ void appendNote(SceneInstances& scene, const Layout& layout, int midiNote, float
     const float kt = layout.keyboardTop;
     const float glowTop = top - 7;
     const float glowHeight = std::min(bottom + 7, kt) - glowTop;
+    const auto key = static_cast<std::size_t>(note);
     if (glowHeight > 0)
-        scene.bloomNotes.push_back({.center = {x, glowTop + glowHeight / 2},
-                                    .size = {width * 1.55f, glowHeight},
-                                    .color = withAlpha(noteColor, glowIntensity * 0.12f + 0.1f)});
+        appendLayered(scene.bloomNotes, scene.lastBloomNoteOfKey[key],
+                      {.center = {x, glowTop + glowHeight / 2},
+                       .size = {width * 1.55f, glowHeight},
+                       .color = withAlpha(noteColor, glowIntensity * 0.12f + 0.1f)});
     const float visible = std::min(bottom, kt) - top;
-    if (visible > 0) scene.notes.push_back({.center = {x, top + visible / 2}, .size = {width, visible}, .color = noteColor});
+    if (visible > 0)
+        appendLayered(scene.notes, scene.lastNoteOfKey[key],
+                      {.center = {x, top + visible / 2}, .size = {width, visible}, .color = noteColor});
 }
 
 void appendDemoRain(SceneInstances& scene, const Layout& layout, const RenderState& state, const AnimationTimes& times)
@@ -164,10 +186,14 @@ SceneInstances::SceneInstances()
     bloomNotes.reserve(36);
     bloomQuads.reserve(120);
     particles.reserve(512);
+    lastNoteOfKey.fill(-1);
+    lastBloomNoteOfKey.fill(-1);
 }
 
 void SceneInstances::clear()
 {
+    lastNoteOfKey.fill(-1);
+    lastBloomNoteOfKey.fill(-1);
     keyboardQuads.clear();
     keyLights.clear();
     notes.clear();

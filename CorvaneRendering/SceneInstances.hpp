@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <vector>
 
 #include "CorvaneRendering/ActiveImpact.hpp"
@@ -18,6 +20,10 @@ struct SceneInstances {
     std::vector<QuadInstance> bloomNotes;
     std::vector<QuadInstance> bloomQuads;
     std::vector<ParticleInstance> particles;
+    // Each key's newest note and glow, as places in `notes` and `bloomNotes`
+    // (-1: none yet this frame).
+    std::array<std::int32_t, 128> lastNoteOfKey;
+    std::array<std::int32_t, 128> lastBloomNoteOfKey;
 
     SceneInstances();
     void clear();

@@ -60,6 +60,9 @@ VARYING vec2 vLocal;
 #if defined(OUTPUT_QUAD) || defined(OUTPUT_PARTICLE)
 VARYING vec2 vSize;
 #endif
+#ifdef OUTPUT_QUAD
+VARYING float vLayers;
+#endif
 #ifdef OUTPUT_PARTICLE
 VARYING float vMaterial;
 VARYING float vSeed;
@@ -115,6 +118,7 @@ void quadVertex()
     vColor = instanceB;
     vLocal = c * 2.0;
     vSize = instanceA.zw;
+    vLayers = instanceC.y;
 }
 #endif
 
@@ -443,7 +447,9 @@ void noteFragment()
     float diagonal = exp(-(diagonalArg * diagonalArg)) * 0.18;
     vec3 glass = vColor.rgb * (0.54 + centreGlass * 0.18) * along;
     vec3 colour = mix(glass, vColor.rgb * 1.22, rim * 0.78) + vColor.rgb * diagonal;
-    fragColor = vec4(colour, vColor.a * coverage * (0.82 + rim * 0.16));
+    float alpha = vColor.a * coverage * (0.82 + rim * 0.16);
+    // As many layers of it blended one over another.
+    fragColor = vec4(colour, 1.0 - pow(max(1.0 - alpha, 0.0), vLayers));
 }
 
 void noteBloomFragment()
@@ -454,7 +460,8 @@ void noteBloomFragment()
     float dist = roundedBoxDistance(p, halfSize, r);
     float coverage = 1.0 - smoothstep(-1.0, 2.5, dist);
     float centre = 1.0 - smoothstep(0.15, 1.0, abs(vLocal.x));
-    fragColor = vec4(vColor.rgb, vColor.a * coverage * (0.58 + centre * 0.34));
+    // Added into a float target: as many layers add up to this.
+    fragColor = vec4(vColor.rgb, vColor.a * coverage * (0.58 + centre * 0.34) * vLayers);
 }
 #endif
 

@@ -89,6 +89,10 @@ void PracticeSessionStore::scheduleAhead(SentAhead record, const std::vector<MID
 {
     record.identity = audioEngine_->schedule(commands, due);
     record.playedAtOnce = !record.identity;
+    // A withdrawal stops at the newest event that played, so what was sent
+    // before it is never looked at again: a chord larger than the engine
+    // holds keeps no more records than the engine does.
+    if (record.playedAtOnce) sentAhead_.clear();
     if (environment_.playbackNoteOnSent)
         for (const auto& command : commands)
             if (const auto* on = command.as<MIDIInstrumentCommand::NoteOn>())

@@ -18,6 +18,8 @@ struct PracticeSessionStoreProbe {
     }
     // How far ahead of the render clock the song is sent.
     static double lookAheadSeconds(const PracticeSessionStore& store) { return store.playbackLookAheadSeconds(); }
+    // The events sent ahead that a withdrawal may still take back.
+    static std::size_t sentAheadCount(const PracticeSessionStore& store) { return store.sentAhead_.size(); }
     // Stops the playback timer, so that only the caller ticks.
     static void stopPlaybackTimer(PracticeSessionStore& store)
     {

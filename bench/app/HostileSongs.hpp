@@ -37,6 +37,34 @@ inline smf::Bytes oneNoteRepeated(long notes)
     return smf::file(1, 480, {track});
 }
 
+// `notes` thirty-second notes over the piano's 88 keys in turn, one track, with
+// running status and releases as zero-velocity strikes: 6 bytes a note, 3 MB
+// for half a million. With `ticksApart` 0 they are all struck at tick 0, one
+// chord; with 1, one a tick after the other (about a millisecond at 480 a
+// beat), so no more than 60 sound at once and never two on one key.
+inline smf::Bytes notesOnKeys(long notes, std::uint32_t ticksApart)
+{
+    constexpr std::uint32_t length = 60;
+    const auto key = [](long i) { return static_cast<std::uint8_t>(21 + i % 88); };
+    smf::Track track;
+    track.bytes.reserve(static_cast<std::size_t>(notes) * 6 + 32);
+    track.tempo(0, 500'000).timeSignature(0, 4, 2).raw({0x00, 0x90, key(0), 100});
+    // Events in time order: strikes at i * ticksApart, releases `length` later.
+    long struck = 1, released = 0;
+    std::uint32_t now = 0;
+    while (released < notes) {
+        const std::uint32_t strikeAt = static_cast<std::uint32_t>(struck) * ticksApart;
+        const std::uint32_t releaseAt = static_cast<std::uint32_t>(released) * ticksApart + length;
+        const bool strike = struck < notes && strikeAt < releaseAt;
+        const std::uint32_t at = strike ? strikeAt : releaseAt;
+        smf::append(track.bytes, smf::vlq(at - now));
+        track.raw({key(strike ? struck++ : released++), std::uint8_t(strike ? 100 : 0)});
+        now = at;
+    }
+    track.endOfTrack();
+    return smf::file(1, 480, {track});
+}
+
 struct Song {
     std::string fileName;
     smf::Bytes bytes;
@@ -49,6 +77,17 @@ inline std::vector<Song> standardSet()
     songs.push_back({"faixas-65535.mid", manyTracks(65'535)});
     songs.push_back({"uma-nota-8MB.mid", oneNoteRepeated(1'000'000)});
     songs.push_back({"uma-nota-60MB.mid", oneNoteRepeated(7'500'000)});
+    return songs;
+}
+
+// Half a million notes struck at once, and the same notes a tick apart: what
+// the first takes beyond the second is what the program holds per note that
+// sounds or shows at once rather than per note that can.
+inline std::vector<Song> simultaneousSet()
+{
+    std::vector<Song> songs;
+    songs.push_back({"acorde-500000.mid", notesOnKeys(500'000, 0)});
+    songs.push_back({"espalhadas-500000.mid", notesOnKeys(500'000, 1)});
     return songs;
 }
 

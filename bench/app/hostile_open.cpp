@@ -1,4 +1,5 @@
-// bench_hostile_open [--runs=N] [--settle=SECONDS] [--timeout=SECONDS] [--generated] [--keep] [FILE.mid ...]:
+// bench_hostile_open [--runs=N] [--settle=SECONDS] [--timeout=SECONDS] [--generated] [--simultaneous] [--keep]
+//                    [FILE.mid ...]:
 // how long a large or hostile file holds the real program's window.
 //
 // For each file (and each run), in a fresh settings folder: starts brelmo,
@@ -15,6 +16,9 @@
 // Without files, and with --generated besides them, it makes three valid
 // files with an ordinary tempo map: 65,535 tracks of one note each (1.3 MB),
 // and one note struck a million times (8 MB) and 7.5 million times (60 MB).
+// --simultaneous adds two of 3 MB: half a million notes struck at tick 0, and
+// the same notes a tick apart. A song plays from its opening, so SECONDS is
+// also how long it has played when its memory is read.
 // --keep keeps the settings folders and the program's log.
 // Needs an X server; sound goes to a private JACK dummy server:
 //   xvfb-run -a -s "-screen 0 1920x1200x24" build/release/bench/app/bench_hostile_open
@@ -71,6 +75,7 @@ struct Options {
     double settleSeconds = 3;
     double timeoutSeconds = 150;
     bool generated = false;
+    bool simultaneous = false;
     bool keep = false;
     QStringList files;
 };
@@ -244,10 +249,11 @@ Options parse(const QStringList& arguments)
         else if (argument.startsWith(QLatin1String("--settle="))) options.settleSeconds = argument.mid(9).toDouble();
         else if (argument.startsWith(QLatin1String("--timeout="))) options.timeoutSeconds = argument.mid(10).toDouble();
         else if (argument == QLatin1String("--generated")) options.generated = true;
+        else if (argument == QLatin1String("--simultaneous")) options.simultaneous = true;
         else if (argument == QLatin1String("--keep")) options.keep = true;
         else options.files << QFileInfo(argument).absoluteFilePath();
     }
-    if (options.files.isEmpty()) options.generated = true;
+    if (options.files.isEmpty() && !options.simultaneous) options.generated = true;
     return options;
 }
 
@@ -304,14 +310,15 @@ int main(int argc, char** argv)
     }
     QTemporaryDir work;
     QStringList files = options.files;
-    if (options.generated) {
-        for (const auto& song : hostilesongs::standardSet()) {
-            const QString path = work.filePath(QString::fromStdString(song.fileName));
-            std::ofstream(path.toStdString(), std::ios::binary)
-                .write(reinterpret_cast<const char*>(song.bytes.data()),
-                       static_cast<std::streamsize>(song.bytes.size()));
-            files << path;
-        }
+    std::vector<hostilesongs::Song> songs;
+    if (options.generated) songs = hostilesongs::standardSet();
+    if (options.simultaneous)
+        for (auto& song : hostilesongs::simultaneousSet()) songs.push_back(std::move(song));
+    for (const auto& song : songs) {
+        const QString path = work.filePath(QString::fromStdString(song.fileName));
+        std::ofstream(path.toStdString(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(song.bytes.data()), static_cast<std::streamsize>(song.bytes.size()));
+        files << path;
     }
     Measurement measurement(options, bus.address(), work.path());
     std::printf("machine load at the start: %s\n", machineLoad().c_str());

@@ -162,6 +162,25 @@ TEST(GuidedPracticeEngine, WaitTargetIsTheDueChordOfTheHand)
     EXPECT_EQ(left.waitTarget(1.0), (PracticeWaitTarget{1.01, {40}}));
 }
 
+TEST(GuidedPracticeEngine, AChordOfHalfAMillionNotesIsWaitedForKeyByKeyInRoomForItsKeys)
+{
+    std::vector<MIDINoteSpan> chord;
+    for (int i = 0; i < 500'000; ++i) chord.push_back(span(static_cast<std::uint8_t>(21 + i % 88), 1.0));
+    auto engine = engineWith(std::move(chord));
+    std::vector<std::uint8_t> keys;
+    for (std::uint8_t key = 21; key <= 108; ++key) keys.push_back(key);
+    const auto target = engine.waitTarget(1.0);
+    ASSERT_TRUE(target);
+    EXPECT_EQ(*target, (PracticeWaitTarget{1.0, keys}));
+    EXPECT_EQ(target->requiredNotes.capacity(), 88u);
+
+    // One press answers every note of its key in the chord.
+    EXPECT_EQ(engine.evaluate(60, 100, 1.0).kind, Kind::correct);
+    std::erase(keys, 60);
+    EXPECT_EQ(engine.waitTarget(1.0), (PracticeWaitTarget{1.0, keys}));
+    EXPECT_EQ(engine.evaluate(60, 100, 1.0).kind, Kind::incorrect);
+}
+
 TEST(GuidedPracticeEngine, ALongSongIsGradedAroundThePositionWithTheOtherHandsNotesBetween)
 {
     // Left-hand notes every 0.1 s, with a right-hand note at every whole second.

@@ -104,6 +104,57 @@ TEST(SceneInstances, LateInALongSongTheNotesHeldFromLongAgoStillFall)
     EXPECT_FLOAT_EQ(scene.bloomNotes[0].center.x, StageGeometry::keyCenterX(36, 20)) << "the pedal comes first";
 }
 
+TEST(SceneInstances, IdenticalNotesOfAKeyAreOneQuadOfAsManyLayersWhateverTheirNumber)
+{
+    // Half a million notes struck at once over the 88 keys in turn.
+    std::vector<MIDINoteSpan> chord;
+    for (int i = 0; i < 500'000; ++i) chord.push_back(span(static_cast<std::uint8_t>(21 + i % 88), 1.2, 1.5));
+    const auto scene = build(songState(chord, 1.0));
+    ASSERT_EQ(scene.notes.size(), 88u);
+    ASSERT_EQ(scene.bloomNotes.size(), 88u);
+    float layers = 0;
+    for (std::size_t k = 0; k < 88; ++k) {
+        EXPECT_FLOAT_EQ(scene.notes[k].center.x, StageGeometry::keyCenterX(static_cast<int>(21 + k), 20));
+        EXPECT_EQ(scene.notes[k].layers, scene.bloomNotes[k].layers);
+        layers += scene.notes[k].layers;
+    }
+    EXPECT_EQ(layers, 500'000);
+    EXPECT_EQ(scene.notes[0].layers, 5682); // 500,000 = 88 * 5681 + 72
+    EXPECT_EQ(scene.notes[87].layers, 5681);
+    // The next frame's lists take no more room than this one's.
+    SceneInstances again;
+    makeInstances(again, viewport, songState(chord, 1.0), {}, {});
+    const auto capacity = again.notes.capacity();
+    makeInstances(again, viewport, songState(chord, 1.05), {}, {});
+    EXPECT_EQ(again.notes.capacity(), capacity);
+    EXPECT_LE(capacity, 256u);
+}
+
+TEST(SceneInstances, NotesDifferingInLengthColourOrOrderOnTheirKeyKeepTheirOwnQuads)
+{
+    auto state = songState({span(60, 1.2, 1.5), span(60, 1.2, 1.5), span(60, 1.2, 1.6), span(60, 1.2, 1.5),
+                            span(60, 1.2, 1.5, 2), span(62, 1.2, 1.5), span(60, 1.2, 1.5, 2)},
+                           1.0);
+    state.preset.noteColorMode = NoteColorMode::perTrack;
+    state.preset.trackColors = {TrackVisualColor(2, 0.33, 1, 1)};
+    const auto scene = build(state);
+    // The first two are one; the third is longer; the fourth comes after
+    // it, so it is drawn over it as before; the fifth has another colour,
+    // and the last is its layer even with another key drawn between them.
+    ASSERT_EQ(scene.notes.size(), 5u);
+    const std::vector<float> layers{2, 1, 1, 2, 1};
+    const std::vector<float> centres{StageGeometry::keyCenterX(60, 20), StageGeometry::keyCenterX(60, 20),
+                                     StageGeometry::keyCenterX(60, 20), StageGeometry::keyCenterX(60, 20),
+                                     StageGeometry::keyCenterX(62, 20)};
+    for (std::size_t i = 0; i < layers.size(); ++i) {
+        EXPECT_EQ(scene.notes[i].layers, layers[i]) << i;
+        EXPECT_EQ(scene.bloomNotes[i].layers, layers[i]) << i;
+        EXPECT_FLOAT_EQ(scene.notes[i].center.x, centres[i]) << i;
+    }
+    EXPECT_EQ(scene.notes[3].color, color(0.33, 1, 1));
+    EXPECT_GT(scene.notes[1].size.y, scene.notes[0].size.y);
+}
+
 TEST(SceneInstances, ShortNotesAreAtLeast12PointsAndMoveWithTheNoteSpeed)
 {
     auto state = songState({span(60, 2.0, 2.01)}, 1.0);

@@ -163,6 +163,31 @@ TEST(StagePixels, BloomBrightensAroundALitNoteOnly)
     EXPECT_LE(largestDifference(glowing, plain, 0, 0, x - 150, keyboardTop - 10), 1);
 }
 
+TEST(StagePixels, IdenticalNotesDrawnAsOneLookAsTheyDoOneOverAnother)
+{
+    // Notes a millionth of a second apart are drawn one by one, a hair
+    // below a pixel from each other; identical ones are folded into one.
+    const auto render = [](int count, double apart) {
+        std::vector<MIDINoteSpan> notes;
+        for (int i = 0; i < count; ++i)
+            notes.push_back({.note = 60, .velocity = 90, .startSeconds = 0.5 + i * apart, .endSeconds = 1.0});
+        auto inputs = songInputs(notes, 0);
+        inputs.preset.glowIntensity = 1;
+        GLOffscreenStage stage(QSize(width, height));
+        stage.push(inputs);
+        const auto image = stage.renderFrame(0);
+        EXPECT_EQ(stage.renderer().lastFrame().notes, apart == 0 ? 1u : static_cast<std::size_t>(count));
+        return image;
+    };
+    const auto one = render(1, 0), folded = render(3, 0), stacked = render(3, 1e-6);
+    const int x = keyX(60);
+    EXPECT_LE(largestDifference(folded, stacked, x - 40, 0, x + 40, keyboardTop), 2);
+    // Three layers are not one: the note is more opaque and its glow brighter.
+    EXPECT_GT(largestDifference(folded, one, x - 8, keyboardTop - 100, x + 8, keyboardTop - 20), 8);
+    EXPECT_GT(brightnessSum(folded, x + 8, keyboardTop - 100, x + 30, keyboardTop - 20),
+              brightnessSum(one, x + 8, keyboardTop - 100, x + 30, keyboardTop - 20));
+}
+
 TEST(StagePixels, BackgroundPhotoFitsOrFills)
 {
     QTemporaryDir folder;

@@ -4,6 +4,7 @@
 // to play. Nothing may sound twice or go missing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "CorvaneApp/session/PracticeSessionStoreProbe.hpp"
@@ -114,6 +115,35 @@ TEST_F(SchedulingTest, AFastPassageSoundsEachNoteOnceThroughPausesAndRateChanges
         for (const double at : resumedAt) held += span.startSeconds < at && at < span.endSeconds;
         EXPECT_EQ(played.count.count(span.note) ? played.count.at(span.note) : 0, 1 + held) << "note " << int(span.note);
     }
+}
+
+TEST_F(SchedulingTest, AChordLargerThanTheEngineHoldsKeepsNoMoreSentAheadAndStrikesEachKeyOnce)
+{
+    // 20,000 notes struck at 1 s over the 88 keys in turn, sent half a second
+    // ahead: more than the engine holds (4,096), so most play at once, and
+    // they are far from due when the tick that sent them ends.
+    std::vector<ScoreNote> chord;
+    for (int i = 0; i < 20'000; ++i) chord.push_back({2.0, 2.0, std::uint8_t(21 + i % 88)});
+    PracticeSessionEnvironment environment;
+    environment.playbackLookAheadSeconds = 0.5;
+    auto& c = makeController({}, {}, std::move(environment));
+    engine->recordAppliedCommands(true);
+    c.loadMIDI(songs.write("acorde.mid", score({chord})));
+    ASSERT_EQ(c.lastImportError(), std::nullopt);
+    ASSERT_TRUE(waitForClock());
+    std::size_t most = 0;
+    ASSERT_TRUE(processEventsUntil(
+        [&] {
+            most = std::max(most, PracticeSessionStoreProbe::sentAheadCount(c));
+            return c.playbackPositionSeconds() > 1.2;
+        },
+        10s));
+    EXPECT_LE(most, 4097u);
+
+    const auto played = strikes(0);
+    EXPECT_EQ(played.whileSounding, std::vector<int>{});
+    ASSERT_EQ(played.count.size(), 88u);
+    for (const auto& [note, count] : played.count) EXPECT_EQ(count, 1) << "note " << note;
 }
 
 TEST_F(SchedulingTest, LoopPassesAndSeeksPlayEveryNoteOfTheLoopOnceAPass)
