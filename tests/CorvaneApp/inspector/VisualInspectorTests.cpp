@@ -145,6 +145,18 @@ protected:
         return *panel.visualPage();
     }
 
+    // The colour page, for a song of `tracks` whose notes are coloured per track.
+    VisualColorControls* perTrackColorPage(const std::vector<TestTrack>& tracks)
+    {
+        VisualPreset perTrack = c().visualPreset();
+        perTrack.noteColorMode = NoteColorMode::perTrack;
+        c().setVisualPreset(perTrack);
+        open(tracks);
+        auto* color = qobject_cast<VisualColorControls*>(visualPage(Category::color).content());
+        processEventsFor(std::chrono::milliseconds(20));
+        return color;
+    }
+
     ControllerHarness harness{true};
     TestFolder folder{"brelmo-visual-inspector"};
     VisualInspectorView panel{harness.controller()};
@@ -370,16 +382,11 @@ TEST_F(VisualInspectorTest, PerTrackPaletteFollowsTheSongsTracksAndStoresTheFloo
 
 TEST_F(VisualInspectorTest, APaletteOfThousandsOfTracksMakesTheSwatchesInViewAndEveryOneChooses)
 {
-    VisualPreset perTrack = c().visualPreset();
-    perTrack.noteColorMode = NoteColorMode::perTrack;
-    c().setVisualPreset(perTrack);
     std::vector<TestTrack> tracks(3000, TestTrack{"", 1});
     tracks.back().name = "Última";
-    open(tracks);
-    VisualEffectsInspectorTab& page = visualPage(Category::color);
-    auto* color = qobject_cast<VisualColorControls*>(page.content());
+    auto* color = perTrackColorPage(tracks);
     ASSERT_NE(color, nullptr);
-    processEventsFor(std::chrono::milliseconds(20));
+    VisualEffectsInspectorTab& page = visualPage(Category::color);
     TrackSwatchGrid& grid = color->swatchGrid();
     ASSERT_TRUE(grid.isVisible());
     EXPECT_EQ(grid.tracks().size(), 3000u);
@@ -415,16 +422,11 @@ TEST_F(VisualInspectorTest, APaletteOfThousandsOfTracksMakesTheSwatchesInViewAnd
 
 TEST_F(VisualInspectorTest, ThreeHundredSwatchesAreThreeHundredAccessibleButtonsAndAnyOnePresses)
 {
-    VisualPreset perTrack = c().visualPreset();
-    perTrack.noteColorMode = NoteColorMode::perTrack;
-    c().setVisualPreset(perTrack);
     std::vector<TestTrack> tracks(300);
     for (std::size_t i = 0; i < tracks.size(); ++i) tracks[i] = {"Faixa " + std::to_string(i + 1), 1};
-    open(tracks);
-    VisualEffectsInspectorTab& page = visualPage(Category::color);
-    auto* color = qobject_cast<VisualColorControls*>(page.content());
+    auto* color = perTrackColorPage(tracks);
     ASSERT_NE(color, nullptr);
-    processEventsFor(std::chrono::milliseconds(20));
+    VisualEffectsInspectorTab& page = visualPage(Category::color);
     TrackSwatchGrid& grid = color->swatchGrid();
     ASSERT_TRUE(grid.isVisible());
     EXPECT_LT(grid.findChildren<TrackSwatchButton*>().size(), 300) << "buttons only for what is in view";
