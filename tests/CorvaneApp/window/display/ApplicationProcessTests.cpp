@@ -160,9 +160,24 @@ TEST(ApplicationProcess, AHandedSongOfManyTracksShowsItsSheetOnTopDrawnAndTaking
         },
         std::chrono::seconds(20)))
         << windowNames().join(", ").toStdString();
+    // Mapped first at the screen's corner, the sheet then moves over its window: where it settles counts.
+    const auto settledSheet = [&] {
+        const auto windows = stackedWindows();
+        const auto place = stackingPlace(windows, sheetName);
+        return place ? std::optional(windows[*place]) : std::nullopt;
+    };
+    processEventsUntil(
+        [&] {
+            processEventsFor(std::chrono::milliseconds(250));
+            const auto now = settledSheet();
+            return now && std::exchange(sheet, now)->geometry == now->geometry;
+        },
+        std::chrono::seconds(10));
     const auto windows = stackedWindows();
     ASSERT_TRUE(stackingPlace(windows, QStringLiteral("Trezentas")));
     EXPECT_LT(stackingPlace(windows, sheetName), stackingPlace(windows, QStringLiteral("Trezentas")));
+    EXPECT_TRUE(windows[*stackingPlace(windows, QStringLiteral("Trezentas"))].geometry.contains(sheet->geometry))
+        << "the sheet stands over its window";
 
     // Drawn: once the screen there is still, raising the sheet changes nothing on it.
     const auto stillPixels = [&] {
