@@ -39,11 +39,6 @@ void TrackSwatchGrid::setTracks(const std::vector<std::int64_t>& trackIndices)
 void TrackSwatchGrid::setTrackLabel(std::function<QString(std::int64_t)> label)
 {
     label_ = std::move(label);
-    relabel();
-}
-
-void TrackSwatchGrid::relabel()
-{
     for (std::size_t i = 0; i < shown_; ++i) name(buttons_[i]);
     rowsChanged(this);
 }
@@ -202,10 +197,10 @@ QWidget* TrackSwatchGrid::revealRow(int row)
 
 QAbstractButton* TrackSwatchGrid::rowControl(QWidget* rowWidget, const QString& action) const
 {
-    if (action != QAccessibleActionInterface::pressAction()) return nullptr;
-    const auto made = swatches();
-    const auto found = std::find(made.begin(), made.end(), rowWidget);
-    return found == made.end() ? nullptr : *found;
+    // The grid's children are its swatches.
+    if (action != QAccessibleActionInterface::pressAction() || !rowWidget || rowWidget->parentWidget() != this)
+        return nullptr;
+    return qobject_cast<QAbstractButton*>(rowWidget);
 }
 
 } // namespace corvane

@@ -32,9 +32,9 @@ public:
     void setTracks(const std::vector<std::int64_t>& trackIndices);
     const std::vector<std::int64_t>& tracks() const { return tracks_; }
     // What a track is called; the grid names each swatch by it, with the
-    // help "Editar a cor de " and the name. Call relabel when names change.
+    // help "Editar a cor de " and the name, whenever it binds the swatch
+    // (setTracks binds every one anew, so new names come with it).
     void setTrackLabel(std::function<QString(std::int64_t)> label);
-    void relabel();
     // The buttons made now, in track order.
     std::vector<TrackSwatchButton*> swatches() const;
     int columns() const { return columnsFor(width()); }

@@ -134,7 +134,6 @@ void VisualColorControls::syncTracks()
         old->deleteLater();
         menuFilled_ = false;
         swatches_->setTracks(tracks);
-        swatches_->relabel();
     }
     syncPalette();
 }

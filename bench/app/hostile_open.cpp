@@ -47,6 +47,7 @@
 
 #include "HostileSongs.hpp"
 #include "MachineLoad.hpp"
+#include "ProgramEnvironment.hpp"
 #include "X11PingProbe.hpp"
 #include "support/JackTestServer.hpp"
 #include "support/PrivateSessionBus.hpp"
@@ -182,14 +183,7 @@ public:
     }
 
 private:
-    QProcessEnvironment environment(const QString& config) const
-    {
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), sessionBus_);
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
-        return environment;
-    }
+    QProcessEnvironment environment(const QString& config) const { return programEnvironment(sessionBus_, config); }
 
     std::optional<xcb_window_t> waitForWindow(qint64 pid, QProcess& program)
     {

@@ -39,6 +39,7 @@
 #include "CorvaneLibrary/AtomicFileWriter.hpp"
 #include "CorvaneLibrary/DefaultsStore.hpp"
 #include "MachineLoad.hpp"
+#include "ProgramEnvironment.hpp"
 #include "X11PingProbe.hpp"
 #include "library/LargeSettings.hpp"
 #include "support/JackTestServer.hpp"
@@ -155,11 +156,7 @@ public:
 
     void start(QProcess& program, const QStringList& arguments, const QString& executable = {})
     {
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), sessionBus_);
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), work_ + QStringLiteral("/config"));
-        program.setProcessEnvironment(environment);
+        program.setProcessEnvironment(programEnvironment(sessionBus_, work_ + QStringLiteral("/config")));
         program.setStandardOutputFile(QProcess::nullDevice());
         program.setStandardErrorFile(work_ + QStringLiteral("/brelmo.log"), QIODevice::Append);
         program.start(executable.isEmpty() ? options_.program : executable, arguments);

@@ -31,6 +31,7 @@
 #include "CorvaneAudio/audio/JackRecorder.hpp"
 #include "DenseSong.hpp"
 #include "MachineLoad.hpp"
+#include "ProgramEnvironment.hpp"
 #include "X11PingProbe.hpp"
 #include "support/JackTestServer.hpp"
 #include "support/PrivateSessionBus.hpp"
@@ -142,10 +143,7 @@ int main(int argc, char** argv)
     if (!shots.isEmpty()) QDir().mkpath(shots);
     std::printf("machine load at the start: %s\n", machineLoad().c_str());
 
-    auto environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), work.filePath(QStringLiteral("config")));
+    auto environment = programEnvironment(bus.address(), work.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), work.path());
     QProcess program;
     program.setProcessEnvironment(environment);
